@@ -1,0 +1,505 @@
+#include "rdb_table_element.h"
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "msg/msg.h"
+#include "rdb_visitor.h"
+#include "rdb_vocabulary.h"
+#include "tcl/atcl.h"
+#include "time/big_time.h"
+
+namespace {
+
+// A heap copy of text with exactly its length + 1 bytes; the caller owns it.
+char* duplicate_text(const char* text, std::size_t length)
+{
+    char* copy = new char[length + 1];
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+char* duplicate_text(const char* text) { return text ? duplicate_text(text, std::strlen(text)) : nullptr; }
+
+// Appends a printf-formatted text to out.
+__attribute__((format(printf, 2, 3))) void append_format(std::string& out, const char* format, ...)
+{
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (length < 0) return;
+    if (static_cast<std::size_t>(length) < sizeof buffer) {
+        out.append(buffer, static_cast<std::size_t>(length));
+        return;
+    }
+    std::string large(static_cast<std::size_t>(length) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(large.data(), large.size(), format, args);
+    va_end(args);
+    out.append(large.data(), static_cast<std::size_t>(length));
+}
+
+// Fills the "%s" places of a vocabulary template in order; other text is copied as it is.
+std::string fill_template(const char* text_template, std::initializer_list<std::string> args)
+{
+    std::string out;
+    auto arg = args.begin();
+    for (const char* p = text_template; *p != '\0'; ++p) {
+        if (p[0] == '%' && p[1] == 's' && arg != args.end()) {
+            out += *arg++;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+void append_escaped(std::string& out, char c)
+{
+    switch (c) {
+    case '&':
+        out += "&amp;";
+        break;
+    case '<':
+        out += "&lt;";
+        break;
+    case '>':
+        out += "&gt;";
+        break;
+    case '"':
+        out += "&quot;";
+        break;
+    default:
+        out += c;
+        break;
+    }
+}
+
+// One line of text: leading blanks each become "&nbsp;", an inner run of k >= 2 blanks becomes
+// k - 1 "&nbsp;" and one blank, a run of two or more at the end is dropped, a single blank is kept.
+void append_html_line(std::string& out, std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && line[i] == ' ') {
+        out += "&nbsp;";
+        ++i;
+    }
+    while (i < line.size()) {
+        if (line[i] != ' ') {
+            append_escaped(out, line[i++]);
+            continue;
+        }
+        std::size_t run = 0;
+        while (i < line.size() && line[i] == ' ') {
+            ++run;
+            ++i;
+        }
+        if (run == 1) {
+            out += ' ';
+        } else if (i < line.size()) {
+            for (std::size_t k = 1; k < run; ++k)
+                out += "&nbsp;";
+            out += ' ';
+        }
+    }
+}
+
+const char* const SVG_OPENING = "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.2\" baseProfile=\"tiny\" ";
+const char* const SVG_RECT = "<rect x=\"%" PRId64 "\" y=\"0\" width=\"%" PRId64 "\" height=\"%d\" style=\"fill:%s\"/>";
+const char* const HTML_CELL = "<td style=\"width:%" PRId64 "%%;background-color:%s\">&nbsp;</td>";
+const char* const COLOR_DISABLED = "#c0c0c0";
+const char* const COLOR_INVALID = "#dd180f";
+const char* const COLOR_VALID = "#24dd0f";
+
+} // namespace
+
+std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines)
+{
+    if (text.empty()) return "&nbsp;";
+    std::string out;
+    out.reserve(text.size() + 16);
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = text.find('\n', start);
+        bool last = end == std::string_view::npos;
+        std::string_view line = text.substr(start, last ? std::string_view::npos : end - start);
+        if (line.empty()) {
+            if (keep_empty_lines) out += "<br>\n";
+        } else {
+            append_html_line(out, line);
+            if (!last) out += "<br>\n";
+        }
+        if (last) break;
+        start = end + 1;
+    }
+    return out;
+}
+
+// ---- RDB_TABLE_ELEMENT ---------------------------------------------------------------------------
+
+RDB_TABLE_ELEMENT::RDB_TABLE_ELEMENT(const RDB_TABLE_ELEMENT& other)
+    : m_foreground(other.m_foreground), m_background(other.m_background), m_tooltip(duplicate_text(other.m_tooltip))
+{
+}
+
+RDB_TABLE_ELEMENT::~RDB_TABLE_ELEMENT() { delete[] m_tooltip; }
+
+RDB_TABLE_ELEMENT* RDB_TABLE_ELEMENT::clone() const { return new RDB_TABLE_ELEMENT(*this); }
+
+void RDB_TABLE_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_table_element(this); }
+
+std::string RDB_TABLE_ELEMENT::get_string() const { return std::string(); }
+
+std::string RDB_TABLE_ELEMENT::get_html() const { return rdb_text_to_html(get_string(), false); }
+
+std::string RDB_TABLE_ELEMENT::get_svg() const { return std::string(); }
+
+std::string RDB_TABLE_ELEMENT::get_string_element_data() const
+{
+    RDB_INTERNAL_ERROR("Illegal call: RDB_TABLE_ELEMENT::get_string_element_data()");
+}
+
+void RDB_TABLE_ELEMENT::set_string_element_data(const std::string&)
+{
+    RDB_INTERNAL_ERROR("Illegal call: RDB_TABLE_ELEMENT::set_string_element_data");
+}
+
+int RDB_TABLE_ELEMENT::get_int_element_data() const
+{
+    RDB_INTERNAL_ERROR("Illegal call: RDB_TABLE_ELEMENT::get_int_element_data");
+}
+
+void RDB_TABLE_ELEMENT::set_int_element_data(int)
+{
+    RDB_INTERNAL_ERROR("Illegal call: RDB_TABLE_ELEMENT::set_int_element_data");
+}
+
+void RDB_TABLE_ELEMENT::set_string(const std::string&) {}
+
+void RDB_TABLE_ELEMENT::set_tooltip(const std::string& tooltip)
+{
+    char* copy = duplicate_text(tooltip.data(), tooltip.size());
+    delete[] m_tooltip;
+    m_tooltip = copy;
+}
+
+// ---- RDB_TABLE_STRING_ELEMENT --------------------------------------------------------------------
+
+RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const std::string& text)
+    : m_data(duplicate_text(text.data(), text.size()))
+{
+}
+
+RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const char* text) { set_string(text); }
+
+RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const RDB_TABLE_STRING_ELEMENT& other)
+    : RDB_TABLE_ELEMENT(other), m_data(duplicate_text(other.m_data))
+{
+}
+
+RDB_TABLE_STRING_ELEMENT::~RDB_TABLE_STRING_ELEMENT() { delete[] m_data; }
+
+RDB_TABLE_ELEMENT* RDB_TABLE_STRING_ELEMENT::clone() const { return new RDB_TABLE_STRING_ELEMENT(*this); }
+
+void RDB_TABLE_STRING_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
+{
+    visitor->visit_table_string_element(this);
+}
+
+std::string RDB_TABLE_STRING_ELEMENT::get_string() const { return std::string(get_c_string()); }
+
+void RDB_TABLE_STRING_ELEMENT::set_string(const std::string& text)
+{
+    char* copy = duplicate_text(text.data(), text.size());
+    delete[] m_data;
+    m_data = copy;
+}
+
+void RDB_TABLE_STRING_ELEMENT::set_string(const char* data)
+{
+    RDB_ASSERT(data != 0);
+    char* copy = duplicate_text(data);
+    delete[] m_data;
+    m_data = copy;
+}
+
+// ---- RDB_TABLE_LOCATION_SCHEMA_ELEMENT -----------------------------------------------------------
+
+RDB_TABLE_LOCATION_SCHEMA_ELEMENT::RDB_TABLE_LOCATION_SCHEMA_ELEMENT(const std::string& text,
+                                                                     const MSG_LOCATION_SCHEMA* schema)
+    : RDB_TABLE_STRING_ELEMENT(text)
+{
+    set_location_schema(schema);
+}
+
+RDB_TABLE_LOCATION_SCHEMA_ELEMENT::RDB_TABLE_LOCATION_SCHEMA_ELEMENT(const std::string& text,
+                                                                     const MSG_LOCATION_SCHEMA* schema,
+                                                                     const std::string& hierarchy_path)
+    : RDB_TABLE_STRING_ELEMENT(text), m_hierarchy_path(hierarchy_path)
+{
+    set_location_schema(schema);
+}
+
+RDB_TABLE_ELEMENT* RDB_TABLE_LOCATION_SCHEMA_ELEMENT::clone() const
+{
+    return new RDB_TABLE_LOCATION_SCHEMA_ELEMENT(*this);
+}
+
+void RDB_TABLE_LOCATION_SCHEMA_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
+{
+    visitor->visit_table_location_schema_element(this);
+}
+
+void RDB_TABLE_LOCATION_SCHEMA_ELEMENT::set_location_schema(const MSG_LOCATION_SCHEMA* schema)
+{
+    m_location_schema_tcl_string.clear();
+    if (schema == nullptr) return;
+
+    std::string location_schema_tcl_string;
+    schema->to_tcl_string(location_schema_tcl_string);
+    RDB_ASSERT_MSG(!location_schema_tcl_string.empty() && location_schema_tcl_string.front() == '{', "i == 0");
+    // The closing brace must be a second character of its own: "{" alone is not a braced list.
+    std::size_t i = location_schema_tcl_string.rfind('}');
+    RDB_ASSERT_MSG(i != std::string::npos && i != 0 && i == location_schema_tcl_string.length() - 1,
+                   "i == location_schema_tcl_string.length() - 1");
+    m_location_schema_tcl_string = location_schema_tcl_string.substr(1, i - 1);
+}
+
+MSG_LOCATION_SCHEMA* RDB_TABLE_LOCATION_SCHEMA_ELEMENT::get_location_schema() const
+{
+    if (m_location_schema_tcl_string.empty()) return nullptr;
+
+    Tcl_Interp* interp = atcl_get_interpreter();
+    RDB_ASSERT(interp != nullptr);
+
+    std::string list = "func " + m_location_schema_tcl_string;
+    int argc = 0;
+    const char** argv = nullptr;
+    if (Tcl_SplitList(interp, list.c_str(), &argc, &argv) != TCL_OK) {
+        Tcl_ResetResult(interp);
+        return nullptr;
+    }
+
+    MSG_LOCATION_SCHEMA* location_schema = nullptr;
+    bool decoded = MSG_LOCATION_SCHEMA::from_tcl_string(interp, argc, argv) == TCL_OK;
+    if (decoded) location_schema = static_cast<MSG_LOCATION_SCHEMA*>(atcl_get_ptr(Tcl_GetStringResult(interp)));
+    Tcl_Free(reinterpret_cast<char*>(argv));
+    Tcl_ResetResult(interp);
+    if (decoded) RDB_ASSERT_MSG(location_schema != nullptr, "location_schema != NULL");
+    return location_schema;
+}
+
+// ---- RDB_TABLE_TCL_CMD_ELEMENT -------------------------------------------------------------------
+
+RDB_TABLE_TCL_CMD_ELEMENT::RDB_TABLE_TCL_CMD_ELEMENT(const std::string& text, const std::string& tcl_cmd)
+    : RDB_TABLE_STRING_ELEMENT(text), m_tcl_cmd(duplicate_text(tcl_cmd.data(), tcl_cmd.size()))
+{
+}
+
+RDB_TABLE_TCL_CMD_ELEMENT::RDB_TABLE_TCL_CMD_ELEMENT(const RDB_TABLE_TCL_CMD_ELEMENT& other)
+    : RDB_TABLE_STRING_ELEMENT(other), m_tcl_cmd(duplicate_text(other.m_tcl_cmd))
+{
+}
+
+RDB_TABLE_TCL_CMD_ELEMENT::~RDB_TABLE_TCL_CMD_ELEMENT() { delete[] m_tcl_cmd; }
+
+RDB_TABLE_ELEMENT* RDB_TABLE_TCL_CMD_ELEMENT::clone() const { return new RDB_TABLE_TCL_CMD_ELEMENT(*this); }
+
+void RDB_TABLE_TCL_CMD_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
+{
+    visitor->visit_table_tcl_cmd_element(this);
+}
+
+void RDB_TABLE_TCL_CMD_ELEMENT::set_tcl_cmd(const std::string& tcl_cmd)
+{
+    char* copy = duplicate_text(tcl_cmd.data(), tcl_cmd.size());
+    delete[] m_tcl_cmd;
+    m_tcl_cmd = copy;
+}
+
+void RDB_TABLE_TCL_CMD_ELEMENT::set_tcl_cmd(const char* tcl_cmd)
+{
+    RDB_ASSERT(tcl_cmd != 0);
+    char* copy = duplicate_text(tcl_cmd);
+    delete[] m_tcl_cmd;
+    m_tcl_cmd = copy;
+}
+
+// ---- RDB_TABLE_INT_ELEMENT -----------------------------------------------------------------------
+
+RDB_TABLE_ELEMENT* RDB_TABLE_INT_ELEMENT::clone() const { return new RDB_TABLE_INT_ELEMENT(*this); }
+
+void RDB_TABLE_INT_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_table_int_element(this); }
+
+std::string RDB_TABLE_INT_ELEMENT::get_string() const { return std::to_string(m_data); }
+
+// ---- RDB_TABLE_DELAY_ELEMENT ---------------------------------------------------------------------
+
+RDB_TABLE_ELEMENT* RDB_TABLE_DELAY_ELEMENT::clone() const { return new RDB_TABLE_DELAY_ELEMENT(*this); }
+
+void RDB_TABLE_DELAY_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_table_delay_element(this); }
+
+std::string RDB_TABLE_DELAY_ELEMENT::get_string() const
+{
+    BIG_TIME time;
+    time.set_storage_number(m_delay);
+    switch (m_display_option) {
+    case TABLE_DELAY_ELEMENT_NO_UNITS:
+        return time.to_string_without_unit(BIG_TIME::AUTO, 2, true);
+    case TABLE_DELAY_ELEMENT_NORMAL_DELAY:
+        return time.to_string(BIG_TIME::NS, 3, false);
+    case TABLE_DELAY_ELEMENT_NORMAL_FREQUENCY:
+        return fill_template(RDB_NORMAL_FMAX_VAL,
+                             {time.to_string(BIG_TIME::MHZ, 2, false), time.to_string(BIG_TIME::NS, 3, false)});
+    case TABLE_DELAY_ELEMENT_NOT_OPERATIONAL:
+        return RDB_NOT_OPERATIONAL_FMAX_VAL;
+    case TABLE_DELAY_ELEMENT_NEGATIVE_HOLD:
+        return RDB_NEGATIVE_HOLD_VAL;
+    case TABLE_DELAY_ELEMENT_RESTRICTED_FMAX:
+        RDB_INTERNAL_ERROR("This TAN_TSU_OBJECT display option was obsoleted");
+    case TABLE_DELAY_ELEMENT_NO_SLACK:
+        return RDB_NO_SLACK_VAL;
+    case TABLE_DELAY_ELEMENT_NOT_OPERATIONAL_PIN:
+        return RDB_NOT_OPERATIONAL_PIN_FMAX_VAL;
+    case TABLE_DELAY_ELEMENT_NO_REQ:
+        return RDB_NO_REQUIREMENT_VAL;
+    }
+    RDB_INTERNAL_ERROR("Incorrect TAN_TSU_OBJECT display option");
+}
+
+// ---- RDB_TABLE_DATA_VALID_WINDOW_ELEMENT ---------------------------------------------------------
+
+RDB_TABLE_ELEMENT* RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::clone() const
+{
+    return new RDB_TABLE_DATA_VALID_WINDOW_ELEMENT(*this);
+}
+
+void RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
+{
+    visitor->visit_table_data_valid_window_element(this);
+}
+
+void RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::set_disabled(bool disabled)
+{
+    m_disabled = disabled;
+    m_window_min = -100;
+    m_valid_min = -50;
+    m_valid_max = 50;
+    m_window_max = 100;
+}
+
+std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_string() const
+{
+    if (m_disabled) return "-- disabled --";
+    std::string out;
+    append_format(out, "%d .. [%d .. %d] .. %d", m_window_min, m_valid_min, m_valid_max, m_window_max);
+    return out;
+}
+
+std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_html() const
+{
+    // Widths are computed in 64 bits: the differences of two 32-bit bounds, times 100, do not fit 32.
+    const std::int64_t window_min = m_window_min;
+    const std::int64_t valid_min = m_valid_min;
+    const std::int64_t valid_max = m_valid_max;
+    const std::int64_t window_max = m_window_max;
+    const std::int64_t span = window_max - window_min;
+
+    std::string out;
+    append_format(out, "<table style=\"width:%dpx;border-spacing:0px\"><tr>", 300);
+    if (m_disabled || span <= 0) {
+        append_format(out, "<td style=\"width:100%%;background-color:%s\">&nbsp;</td>", COLOR_DISABLED);
+    } else {
+        append_format(out, HTML_CELL, (valid_min - window_min) * 100 / span, COLOR_INVALID);
+        append_format(out, HTML_CELL, (-valid_min) * 100 / span, COLOR_VALID);
+        out += "<td style=\"width:2px;background-color:black\">&nbsp;</td>";
+        append_format(out, HTML_CELL, valid_max * 100 / span, COLOR_VALID);
+        append_format(out, HTML_CELL, (window_max - valid_max) * 100 / span, COLOR_INVALID);
+    }
+    out += "</tr></table>";
+    return out;
+}
+
+std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_svg() const
+{
+    std::string out = SVG_OPENING;
+    auto append_disabled = [&out] {
+        append_format(out, "viewBox=\"%d 0 %d %d\">", -150, 300, 10);
+        append_format(out, SVG_RECT, std::int64_t{-150}, std::int64_t{300}, 10, COLOR_DISABLED);
+        out += "</svg>";
+    };
+    if (m_disabled) {
+        append_disabled();
+        return out;
+    }
+    RDB_ASSERT(m_window_min <= m_valid_min);
+    RDB_ASSERT(m_valid_min <= 0);
+    RDB_ASSERT(0 <= m_valid_max);
+    RDB_ASSERT(m_valid_max <= m_window_max);
+
+    const std::int64_t window_min = m_window_min;
+    const std::int64_t valid_min = m_valid_min;
+    const std::int64_t valid_max = m_valid_max;
+    const std::int64_t window_max = m_window_max;
+    const std::int64_t span = window_max - window_min;
+    // A window of no width would give a viewBox of no width, which viewers refuse to draw.
+    if (span == 0) {
+        append_disabled();
+        return out;
+    }
+
+    if (!m_is_scale) {
+        append_format(out, "viewBox=\"%" PRId64 " %d %" PRId64 " %d\">", window_min, 0, span, 10);
+        append_format(out, SVG_RECT, window_min, valid_min - window_min, 10, COLOR_INVALID);
+        append_format(out, SVG_RECT, valid_min, -valid_min, 10, COLOR_VALID);
+        append_format(out, SVG_RECT, std::int64_t{0}, valid_max, 10, COLOR_VALID);
+        append_format(out, SVG_RECT, valid_max, window_max - valid_max, 10, COLOR_INVALID);
+        append_format(out,
+                      "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"%d\" style=\"stroke:black;stroke-width:2\" "
+                      "vector-effect=\"non-scaling-stroke\"/>",
+                      10);
+    } else {
+        const double f = static_cast<double>(span) / 300.0;
+        append_format(out, "viewBox=\"%" PRId64 " %d %" PRId64 " %d\">", window_min, -10, span, 13);
+        append_format(out,
+                      "<line x1=\"%" PRId64 "\" y1=\"0\" x2=\"%" PRId64
+                      "\" y2=\"0\" style=\"stroke:black;stroke-width:1\" vector-effect=\"non-scaling-stroke\"/>",
+                      window_min, window_max);
+        for (std::int64_t x : {window_min, window_max, valid_min, valid_max}) {
+            append_format(out,
+                          "<line x1=\"%" PRId64 "\" y1=\"0\" x2=\"%" PRId64
+                          "\" y2=\"%d\" style=\"stroke:black;stroke-width:1\" vector-effect=\"non-scaling-stroke\"/>",
+                          x, x, 3);
+        }
+        append_format(out,
+                      "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"%d\" style=\"stroke:black;stroke-width:1\" "
+                      "vector-effect=\"non-scaling-stroke\"/>",
+                      3);
+        append_format(out,
+                      "<text transform=\"translate(%d,0) scale(%f,1)\" x=\"0\" y=\"-2\" "
+                      "style=\"font-family:Arial\">%d</text>",
+                      m_window_min, f, m_window_min);
+        append_format(out,
+                      "<text transform=\"translate(%d,0) scale(%f,1)\" x=\"0\" y=\"-2\" text-anchor=\"end\" "
+                      "style=\"font-family:Arial\">%d</text>",
+                      m_window_max, f, m_window_max);
+        for (int x : {m_valid_min, m_valid_max}) {
+            append_format(out,
+                          "<text transform=\"translate(%d,0) scale(%f,1)\" x=\"0\" y=\"-2\" text-anchor=\"middle\" "
+                          "style=\"font-family:Arial\">%d</text>",
+                          x, f, x);
+        }
+        append_format(out,
+                      "<text transform=\"scale(%f,1)\" x=\"0\" y=\"-2\" text-anchor=\"middle\" "
+                      "style=\"font-family:Arial\">%d</text>",
+                      f, 0);
+    }
+    out += "</svg>";
+    return out;
+}

@@ -1,0 +1,47 @@
+#include "test_support.h"
+
+#include "msg/msg.h"
+
+namespace {
+
+DEBUG_RECORDER* g_recorder = nullptr;
+
+void throwing_handler(const char* condition, const char*, const char* file, int line)
+{
+    throw RDB_INTERNAL_ERROR_EXCEPTION(condition, file, line);
+}
+
+void recording_handler(const char* component, int level, const char* text);
+
+// Installs the handlers before main, so every test (and every static in it) sees them.
+struct INSTALL {
+    INSTALL()
+    {
+        msg_set_internal_error_handler(&throwing_handler);
+        msg_set_debug_handler(&recording_handler);
+    }
+} g_install;
+
+} // namespace
+
+// Lets the recorder append to its private list.
+struct DEBUG_RECORDER_ACCESS {
+    static void add(DEBUG_RECORDER* recorder, DEBUG_LINE line) { recorder->m_lines.push_back(std::move(line)); }
+};
+
+namespace {
+void recording_handler(const char* component, int level, const char* text)
+{
+    if (g_recorder) DEBUG_RECORDER_ACCESS::add(g_recorder, DEBUG_LINE{component, level, text});
+}
+} // namespace
+
+DEBUG_RECORDER::DEBUG_RECORDER() : m_outer(g_recorder) { g_recorder = this; }
+DEBUG_RECORDER::~DEBUG_RECORDER() { g_recorder = m_outer; }
+
+bool DEBUG_RECORDER::saw(const std::string& text) const
+{
+    for (const DEBUG_LINE& line : m_lines)
+        if (line.text == text) return true;
+    return false;
+}

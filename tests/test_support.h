@@ -1,0 +1,50 @@
+#pragma once
+// Test helpers: internal errors become exceptions, debug lines are recorded.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+// Thrown by the internal-error handler the tests install; what() is the failed condition.
+struct RDB_INTERNAL_ERROR_EXCEPTION : std::runtime_error {
+    RDB_INTERNAL_ERROR_EXCEPTION(const std::string& condition, std::string file, int line)
+        : std::runtime_error(condition), file(std::move(file)), line(line) {}
+    std::string file;
+    int line;
+};
+
+// Asserts that statement raises the internal error with exactly this condition text.
+#define EXPECT_INTERNAL_ERROR(statement, condition)                                                       \
+    do {                                                                                                 \
+        try {                                                                                            \
+            statement;                                                                                   \
+            ADD_FAILURE() << "expected internal error \"" << (condition) << "\"";                       \
+        } catch (const RDB_INTERNAL_ERROR_EXCEPTION& e) {                                                \
+            EXPECT_EQ(std::string(e.what()), std::string(condition));                                    \
+        }                                                                                                \
+    } while (0)
+
+// A debug line as the message service delivered it.
+struct DEBUG_LINE {
+    std::string component;
+    int level;
+    std::string text;
+};
+
+// Records debug lines while alive (nests: the innermost recorder gets them).
+class DEBUG_RECORDER {
+public:
+    DEBUG_RECORDER();
+    ~DEBUG_RECORDER();
+    const std::vector<DEBUG_LINE>& lines() const { return m_lines; }
+    // True when some recorded line's text equals text.
+    bool saw(const std::string& text) const;
+
+private:
+    friend struct DEBUG_RECORDER_ACCESS;
+    std::vector<DEBUG_LINE> m_lines;
+    DEBUG_RECORDER* m_outer;
+};
