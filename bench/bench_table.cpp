@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -49,10 +50,15 @@ double peak_rss_bytes()
     return 0;
 }
 
-// Short cell texts (up to 15 characters), different per cell.
+// Short cell texts (up to 15 characters), different per cell: "c<col>_r<row>". Made with to_chars so
+// that producing the text costs little next to what is measured.
 void cell_text(unsigned row, unsigned col, char* out)
 {
-    std::snprintf(out, 16, "c%u_r%u", col, row);
+    out[0] = 'c';
+    out[1] = static_cast<char>('0' + col);
+    out[2] = '_';
+    out[3] = 'r';
+    *std::to_chars(out + 4, out + 15, row).ptr = '\0';
 }
 
 RESULT run_rdb()
