@@ -51,6 +51,7 @@ public:
     ~RDB_FOLDER_OBJECT() override;
 
     RDB_OVERRIDE_DOWNCAST(RDB_FOLDER_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_FOLDER_OBJECT)
     RDB_OBJECT_TYPE get_type() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // Each child's plain text followed by a line break.
@@ -133,6 +134,7 @@ class RDB_MULTI_CORNER_FOLDER_OBJECT : public RDB_FOLDER_OBJECT {
 public:
     explicit RDB_MULTI_CORNER_FOLDER_OBJECT(const std::string& name);
     RDB_OVERRIDE_DOWNCAST(RDB_MULTI_CORNER_FOLDER_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_MULTI_CORNER_FOLDER_OBJECT)
     // True when no child is enabled (also when there are no children).
     bool is_complete() const;
 
@@ -148,6 +150,7 @@ class RDB_MASTER_DETAIL_OBJECT : public RDB_FOLDER_OBJECT {
 public:
     explicit RDB_MASTER_DETAIL_OBJECT(const std::string& name);
     RDB_OVERRIDE_DOWNCAST(RDB_MASTER_DETAIL_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_MASTER_DETAIL_OBJECT)
     // Adds the table unless it is already a child, then makes it the master table.
     void add_master_table(RDB_TABLE_OBJECT* table);
     // Adds the object unless it is already a child, then appends it to the details.
@@ -163,6 +166,58 @@ protected:
 private:
     RDB_TABLE_OBJECT* m_master_table = nullptr;
     std::vector<RDB_OBJECT*> m_detail_objects;
+};
+
+class RDB_REPORT;
+
+// A folder that stands for the main folder of another report, found in the report registry by the
+// link's key (revision name and report type key). Its list operations act on the linked report.
+class RDB_LINK_RPT_OBJECT : public RDB_FOLDER_OBJECT {
+public:
+    explicit RDB_LINK_RPT_OBJECT(const std::string& name);
+
+    RDB_OVERRIDE_DOWNCAST(RDB_LINK_RPT_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_LINK_RPT_OBJECT)
+    void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
+
+    // Sets the key once: a different key after a non-empty one is the internal error "Change report
+    // key is not allowed.". With delete_report set, the report stored under the key is deleted.
+    void set_rev_name_and_rpt_type(const std::string& rev_name, const std::string& rpt_type, bool delete_report);
+    // Registers report in the registry under the link's key.
+    void set_link_rpt(RDB_REPORT* report);
+    // The linked report from the registry; null without a key or report.
+    RDB_REPORT* get_link_rpt() const;
+    std::string get_rev_name() const { return m_rev_name; }
+    std::string get_rpt_type() const { return m_rpt_type; }
+
+    // Forwarded to the linked report's main folder; without one the internal error "main_folder != 0".
+    void add_object_to_list(RDB_OBJECT* object) override;
+    void add_object_to_list_top(RDB_OBJECT* object) override;
+    void remove_object_from_list(RDB_OBJECT* object) override;
+    void remove_object_from_list(const std::string& name) override;
+
+    // The linked main folder's list, or null.
+    RDB_OBJECT_LIST* get_object_list() override;
+    // The list of the linked report's current folder when it has one, else of its main folder; null
+    // without a report or folder.
+    const RDB_OBJECT_LIST* get_object_list() const override;
+    // Over the mutable list; an empty pair without one.
+    RDB_OBJECT_LIST::iterator begin_object_iter() override;
+    RDB_OBJECT_LIST::iterator end_object_iter() override;
+    // Over the const list; an empty pair without one.
+    RDB_OBJECT_LIST::const_iterator begin_object_const_iter() const override;
+    RDB_OBJECT_LIST::const_iterator end_object_const_iter() const override;
+
+protected:
+    RDB_LINK_RPT_OBJECT();
+
+private:
+    // The linked report's main folder, or null.
+    RDB_FOLDER_OBJECT* get_main_folder() const;
+    RDB_FOLDER_OBJECT& get_main_folder_or_die() const;
+
+    std::string m_rev_name;
+    std::string m_rpt_type;
 };
 
 // Detaches a child without deleting it: NOT_OWNED, no parent, and the caller keeps it. Nothing

@@ -6,6 +6,8 @@
 
 #include "rdb_object.h"
 
+class PDB_SEGMENT;
+
 struct RDB_GAUGES_DATA_ELEMENT {
     RDB_GAUGES_DATA_ELEMENT() = default;
     RDB_GAUGES_DATA_ELEMENT(const std::string& name, bool percent, int min_range, int max_range, int status,
@@ -21,6 +23,9 @@ struct RDB_GAUGES_DATA_ELEMENT {
     int m_max_range = 0;
     int m_status = 0;
     bool m_disable = false;
+
+    // The transfer routine of the persistent segment store.
+    void serialize(PDB_SEGMENT& segment);
 };
 
 class RDB_GAUGES_OBJECT : public RDB_OBJECT {
@@ -33,6 +38,7 @@ public:
     ~RDB_GAUGES_OBJECT() override;
 
     RDB_OVERRIDE_DOWNCAST(RDB_GAUGES_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_GAUGES_OBJECT)
     RDB_OBJECT_TYPE get_type() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // One line per gauge: "Name: %s   Range: %d - %d  Status: %d", stopping at the first empty slot.

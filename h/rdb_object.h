@@ -15,6 +15,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "pdb/pdb.h"
 #include "rdb_rgb.h"
 #include "trait/dtrait.h"
 
@@ -53,11 +54,13 @@ class RDB_OBJECT_SET_PARENT_KEY {
     RDB_OBJECT_SET_PARENT_KEY() = default;
     friend class RDB_FOLDER_OBJECT;
     friend class RDB_FOLDER_ACCESS;
+    friend class RDB_REPORT; // a report owns its main folder
 };
 class RDB_OBJECT_SET_OWNED_KEY {
     RDB_OBJECT_SET_OWNED_KEY() = default;
     friend class RDB_FOLDER_OBJECT;
     friend class RDB_FOLDER_ACCESS;
+    friend class RDB_REPORT; // a report owns its main folder
 };
 
 // Declares the non-const and const down-cast of one class; the base answers null.
@@ -69,7 +72,7 @@ class RDB_OBJECT_SET_OWNED_KEY {
     CLASS* dynamic_cast_to_##CLASS() override { return this; }                                             \
     const CLASS* dynamic_cast_to_##CLASS() const override { return this; }
 
-class RDB_OBJECT : public DTRAIT::BASIC_ENABLE<RDB_OBJECT> {
+class RDB_OBJECT : public PDB_VIRTUAL_OBJECT, public DTRAIT::BASIC_ENABLE<RDB_OBJECT> {
 public:
     enum PERMISSION : std::int32_t { READ_ONLY = 0, READ_WRITE = 1 };
 
@@ -87,6 +90,7 @@ public:
 
     // Own address, for the persistence layer.
     virtual const void* pdb_this_ptr() const { return this; }
+    PDB_DECLARE_PERSISTENT(RDB_OBJECT)
 
     RDB_OBJECT* dynamic_cast_to_RDB_OBJECT() { return this; }
     const RDB_OBJECT* dynamic_cast_to_RDB_OBJECT() const { return this; }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pdb/pdb.h"
 #include "rdb_enum.h"
 #include "rdb_rgb.h"
 
@@ -29,7 +30,7 @@ class HDB_NAMESPACE;
 // lines give "<br>\n" only when keep_empty_lines is set.
 std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines);
 
-class RDB_TABLE_ELEMENT {
+class RDB_TABLE_ELEMENT : public PDB_VIRTUAL_OBJECT {
 public:
     RDB_TABLE_ELEMENT() = default;
     RDB_TABLE_ELEMENT(const RDB_TABLE_ELEMENT& other);
@@ -37,6 +38,7 @@ public:
     virtual ~RDB_TABLE_ELEMENT();
 
     virtual const void* pdb_this_ptr() const { return this; }
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_ELEMENT)
     virtual RDB_TABLE_ELEMENT* dynamic_cast_to_RDB_TABLE_ELEMENT() { return this; }
     virtual const RDB_TABLE_ELEMENT* dynamic_cast_to_RDB_TABLE_ELEMENT() const { return this; }
     virtual RDB_TABLE_STRING_ELEMENT* dynamic_cast_to_RDB_TABLE_STRING_ELEMENT() { return nullptr; }
@@ -95,6 +97,7 @@ public:
 
     RDB_TABLE_STRING_ELEMENT* dynamic_cast_to_RDB_TABLE_STRING_ELEMENT() override { return this; }
     const RDB_TABLE_STRING_ELEMENT* dynamic_cast_to_RDB_TABLE_STRING_ELEMENT() const override { return this; }
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_STRING_ELEMENT)
     virtual RDB_TABLE_LOCATION_SCHEMA_ELEMENT* dynamic_cast_to_RDB_TABLE_LOCATION_SCHEMA_ELEMENT() { return nullptr; }
     virtual const RDB_TABLE_LOCATION_SCHEMA_ELEMENT* dynamic_cast_to_RDB_TABLE_LOCATION_SCHEMA_ELEMENT() const
     {
@@ -131,6 +134,7 @@ public:
     {
         return this;
     }
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_LOCATION_SCHEMA_ELEMENT)
     RDB_TABLE_ELEMENT* clone() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
 
@@ -157,6 +161,7 @@ public:
     RDB_TABLE_TCL_CMD_ELEMENT(const std::string& text, const std::string& tcl_cmd);
     RDB_TABLE_TCL_CMD_ELEMENT(const RDB_TABLE_TCL_CMD_ELEMENT& other);
     ~RDB_TABLE_TCL_CMD_ELEMENT() override;
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_TCL_CMD_ELEMENT)
 
     RDB_TABLE_ELEMENT* clone() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
@@ -178,6 +183,7 @@ public:
 
     RDB_TABLE_INT_ELEMENT* dynamic_cast_to_RDB_TABLE_INT_ELEMENT() override { return this; }
     const RDB_TABLE_INT_ELEMENT* dynamic_cast_to_RDB_TABLE_INT_ELEMENT() const override { return this; }
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_INT_ELEMENT)
     RDB_TABLE_ELEMENT* clone() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // The value in decimal.
@@ -201,6 +207,7 @@ public:
 
     RDB_TABLE_DELAY_ELEMENT* dynamic_cast_to_RDB_TABLE_DELAY_ELEMENT() override { return this; }
     const RDB_TABLE_DELAY_ELEMENT* dynamic_cast_to_RDB_TABLE_DELAY_ELEMENT() const override { return this; }
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_DELAY_ELEMENT)
     RDB_TABLE_ELEMENT* clone() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // The obsolete option TABLE_DELAY_ELEMENT_RESTRICTED_FMAX and values out of range are internal errors.
@@ -228,6 +235,7 @@ public:
     {
         return this;
     }
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_DATA_VALID_WINDOW_ELEMENT)
     RDB_TABLE_ELEMENT* clone() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     std::string get_string() const override;

@@ -52,6 +52,7 @@ public:
     ~RDB_TABLE_OBJECT() override;
 
     RDB_OVERRIDE_DOWNCAST(RDB_TABLE_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_TABLE_OBJECT)
     RDB_OBJECT_TYPE get_type() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     std::string get_data_string(unsigned int row, unsigned int col) const override;
@@ -185,6 +186,7 @@ public:
     explicit RDB_NEW_TABLE_OBJECT(const std::string& name) : RDB_TABLE_OBJECT(name) {}
     RDB_NEW_TABLE_OBJECT() = default;
     RDB_OVERRIDE_DOWNCAST(RDB_NEW_TABLE_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_NEW_TABLE_OBJECT)
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // Data rows only (0 for a table without rows).
     unsigned int get_number_of_rows() const;
@@ -203,6 +205,7 @@ public:
     RDB_SUMMARY_TABLE_OBJECT() = default;
     ~RDB_SUMMARY_TABLE_OBJECT() override;
     RDB_OVERRIDE_DOWNCAST(RDB_SUMMARY_TABLE_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_SUMMARY_TABLE_OBJECT)
     RDB_OBJECT_TYPE get_type() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     RDB_GAUGES_OBJECT* get_gauges() { return m_gauges; }
@@ -220,6 +223,7 @@ public:
     explicit RDB_LINK_TABLE_OBJECT(const std::string& name) : RDB_TABLE_OBJECT(name) {}
     RDB_LINK_TABLE_OBJECT() = default;
     RDB_OVERRIDE_DOWNCAST(RDB_LINK_TABLE_OBJECT)
+    PDB_DECLARE_PERSISTENT(RDB_LINK_TABLE_OBJECT)
     RDB_OBJECT_TYPE get_type() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     const std::string& get_link_info() const { return m_link_info; }

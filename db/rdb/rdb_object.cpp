@@ -11,6 +11,7 @@
 #include "msg/msg.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
+#include "rdb_report_controller.h"
 #include "rdb_visitor.h"
 
 namespace {
@@ -101,6 +102,8 @@ RDB_OBJECT::~RDB_OBJECT()
 {
     RDB_ASSERT_MSG(get_ownership_status() == RDB_OWNERSHIP::NOT_OWNED,
                    "get_ownership_status() == RDB_OWNERSHIP::NOT_OWNED");
+    // A viewer's panel id must not outlive the object it names.
+    RDB_SINGLETON_STATE::get().get_rpt_controller().erase_panel_info(this);
     reset_traits();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -9,6 +10,7 @@ namespace {
 
 Tcl_Interp* g_interpreter = nullptr;
 std::once_flag g_interpreter_once;
+std::atomic<bool> g_interpreter_ready{false};
 
 // A bus index holds only digits, ':' and '*', for example "3", "12:0" or "*".
 bool is_bus_index(const char* begin, const char* end)
@@ -55,8 +57,17 @@ Tcl_Interp* atcl_get_interpreter()
         // Without an installed script library the core commands still work; that is enough here.
         if (interp != nullptr && Tcl_Init(interp) != TCL_OK) Tcl_ResetResult(interp);
         g_interpreter = interp;
+        g_interpreter_ready.store(interp != nullptr, std::memory_order_release);
     });
     return g_interpreter;
+}
+
+bool atcl_is_interpreter_initialized() { return g_interpreter_ready.load(std::memory_order_acquire); }
+
+void atcl_add_to_global_korvane_variable(const std::string& name, const std::string& value)
+{
+    if (!atcl_is_interpreter_initialized()) return;
+    Tcl_SetVar2(atcl_get_interpreter(), "korvane", name.c_str(), value.c_str(), TCL_GLOBAL_ONLY);
 }
 
 bool atcl_tcl_stringmatch_for_bus(const char* text, const char* pattern, bool bus_aware)

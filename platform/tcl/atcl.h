@@ -8,6 +8,11 @@
 
 // The shared interpreter, made on first use. Only one thread may use it at a time.
 Tcl_Interp* atcl_get_interpreter();
+// True once the shared interpreter has been made.
+bool atcl_is_interpreter_initialized();
+// Sets element name of the suite's global Tcl array "korvane" to value; nothing happens while the
+// shared interpreter has not been made.
+void atcl_add_to_global_korvane_variable(const std::string& name, const std::string& value);
 
 // Tcl glob match of text against pattern. With bus_aware set, a bracketed bus index in the pattern
 // ("[3]", "[12:0]", "[*]") matches the same brackets literally in the text instead of being a

@@ -1,0 +1,90 @@
+#include "rdb_text.h"
+
+#include <ostream>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "gen/gen_legal.h"
+#include "ini/cfg.h"
+#include "msg/msg.h"
+#include "rdb_enum.h"
+#include "rdb_visitor.h"
+
+void rdb_output_dashed_title_box(std::ostream& os, const std::string& name)
+{
+    const std::string dashes(name.size() + 4, '-');
+    os << dashes << "\n" << "; " << name << " ;\n" << dashes << "\n";
+}
+
+// ---- RDB_TEXT_OBJECT -----------------------------------------------------------------------------
+
+RDB_TEXT_OBJECT::RDB_TEXT_OBJECT() = default;
+
+RDB_TEXT_OBJECT::RDB_TEXT_OBJECT(const std::string& name) : RDB_OBJECT(name) {}
+
+RDB_TEXT_OBJECT::~RDB_TEXT_OBJECT() { delete m_text; }
+
+RDB_OBJECT_TYPE RDB_TEXT_OBJECT::get_type() const { return RDB_TEXT_TYPE; }
+
+void RDB_TEXT_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_text(this); }
+
+void RDB_TEXT_OBJECT::output_ascii(std::ostream& os)
+{
+    rdb_output_dashed_title_box(os, get_name());
+    static const bool dump_webkit_html = cfg_is_on("rdb_dump_webkit_html_as_plain_text", false);
+    if (is_webkit_html() && !dump_webkit_html) {
+        os << "HTML report is unavailable in plain text report export.\n";
+    } else if (is_qml()) {
+        os << "QML report is unavailable in plain text report export.\n";
+    } else {
+        if (m_text != nullptr) os << *m_text;
+        os << "\n";
+    }
+}
+
+void RDB_TEXT_OBJECT::output_html(std::ostream& os)
+{
+    if (m_text == nullptr) return;
+    os << "<PRE>" << *m_text << "</PRE>\n\n";
+}
+
+void RDB_TEXT_OBJECT::fill_json_object(nlohmann::json* object)
+{
+    RDB_ASSERT_MSG(object != nullptr, "object != NULL");
+    RDB_OBJECT::fill_json_object(object);
+    (*object)["text"] = m_text != nullptr ? *m_text : std::string();
+}
+
+void RDB_TEXT_OBJECT::add_text(std::string* text)
+{
+    // Taking our own text again must not delete it.
+    if (text == m_text) return;
+    delete m_text;
+    m_text = text;
+}
+
+void RDB_TEXT_OBJECT::set_text(const std::string& text)
+{
+    if (m_text == nullptr) m_text = new std::string();
+    *m_text = text;
+}
+
+void RDB_TEXT_OBJECT::set_text(std::string&& text)
+{
+    if (m_text == nullptr) m_text = new std::string();
+    m_text->swap(text);
+}
+
+// ---- RDB_LEGAL_OBJECT ----------------------------------------------------------------------------
+
+RDB_LEGAL_OBJECT::RDB_LEGAL_OBJECT() = default;
+
+RDB_LEGAL_OBJECT::RDB_LEGAL_OBJECT(const std::string& name) : RDB_TEXT_OBJECT(name)
+{
+    m_text = new std::string();
+    RDB_ASSERT(m_text != 0);
+    *m_text = gen_get_legal_text(nullptr);
+}
+
+void RDB_LEGAL_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_legal(this); }

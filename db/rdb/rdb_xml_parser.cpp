@@ -1,0 +1,661 @@
+// The reader of XML report files: a stack of SAX handlers, one per open report object, that rebuild
+// the folder tree from the "folders" section and attach every panel to the folder its parent_id
+// names.
+//
+// The reader defends itself against documents that are malformed or hostile. Whatever the input, it
+// must end with either a complete report or none, and in both cases with every object it created
+// owned by someone or deleted. So: every object it creates is remembered until the end of the read,
+// and whatever is left unattached then is deleted; every number is parsed strictly (a text that is
+// not a number, or that overflows, fails the read); and every check the object model would answer
+// with an internal error (placing an object twice, a folder inside itself, a cell before any row) is
+// made here first and fails the read instead.
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "msg/msg.h"
+#include "rdb_enum.h"
+#include "rdb_folder.h"
+#include "rdb_gauges.h"
+#include "rdb_report.h"
+#include "rdb_rgb.h"
+#include "rdb_table_element.h"
+#include "rdb_table_sys.h"
+#include "rdb_text.h"
+#include "rdb_xml.h"
+#include "trait/dtrait_tracker.h"
+#include "xml/xml_parse.h"
+
+namespace {
+
+// The capacity of a gauges object read from a file (RDB_MAX_GAUGES); more gauges are appended.
+constexpr int GAUGES_CAPACITY = 128;
+
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+bool is_true(std::string_view text) { return lower(text) == "true"; }
+
+// A decimal number with an optional sign and surrounding blanks, entirely in range of T.
+template <class T> std::optional<T> parse_number(std::string_view text)
+{
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    T value{};
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
+
+// The state of one read.
+struct READ_STATE {
+    RDB_REPORT* report = nullptr;
+    std::unordered_map<std::string, RDB_FOLDER_OBJECT*> folders_by_name;
+    std::unordered_map<int, RDB_FOLDER_OBJECT*> folders_by_id;
+    // Every object made (the main folder excepted), so that those left unattached can be deleted.
+    std::vector<RDB_OBJECT*> created;
+    bool root_seen = false;
+    // Set while the document's outermost element is an object (a panel document): it goes into the
+    // main folder.
+    bool panel_root_pending = false;
+
+    template <class OBJECT, class... ARGS> OBJECT* create(ARGS&&... args)
+    {
+        created.reserve(created.size() + 1);
+        OBJECT* object = new OBJECT(std::forward<ARGS>(args)...);
+        created.push_back(object);
+        return object;
+    }
+
+    // The objects nobody owns: roots of subtrees that never reached the report.
+    std::vector<RDB_OBJECT*> unattached() const
+    {
+        std::vector<RDB_OBJECT*> out;
+        for (RDB_OBJECT* object : created)
+            if (object->get_ownership_status() == NOT_OWNED) out.push_back(object);
+        return out;
+    }
+};
+
+// Base of the report handlers: the text buffer, the element depth, and the shared steps.
+class RDB_XML_CONTENT_HANDLER : public XML_CONTENT_HANDLER {
+public:
+    explicit RDB_XML_CONTENT_HANDLER(READ_STATE& state) : m_state(state) {}
+
+    void start_element(const std::string& name, const XML_ATTRIBUTES& attributes) final
+    {
+        m_text.clear();
+        ++m_depth;
+        on_start(lower(name), attributes);
+    }
+    void end_element(const std::string& name) final
+    {
+        on_end(lower(name));
+        // Removes itself at the end of the element it was made for.
+        if (--m_depth == 0) get_parser().pop_handler();
+    }
+    void characters(std::string_view text) override { m_text += text; }
+
+protected:
+    virtual void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) = 0;
+    virtual void on_end(const std::string& name) = 0;
+
+    // Depth of the element being started or ended: 1 for the handler's own element.
+    int depth() const { return m_depth; }
+    bool failed() const { return get_parser().has_failed(); }
+    void fail(const std::string& message) { get_parser().fail(message); }
+
+    template <class T> std::optional<T> number(std::string_view text, const char* what)
+    {
+        std::optional<T> value = parse_number<T>(text);
+        if (!value) fail(std::string(what) + " is not a number in range: \"" + std::string(text) + "\"");
+        return value;
+    }
+
+    // enabled and visible; creator is ignored.
+    static void apply_common_attributes(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
+    {
+        if (const std::string* enabled = attributes.find("enabled")) object.set_enable(is_true(*enabled));
+        if (const std::string* visible = attributes.find("visible")) object.set_visible(is_true(*visible));
+    }
+
+    // header, footer, tcl_cmd, help_id; true when name was one of them.
+    bool end_common_child(RDB_OBJECT& object, const std::string& name)
+    {
+        if (name == "header")
+            object.set_header(m_text);
+        else if (name == "footer")
+            object.set_footer(m_text);
+        else if (name == "tcl_cmd")
+            object.set_tcl_command(m_text);
+        else if (name == "help_id")
+            object.set_help_id(m_text);
+        else
+            return false;
+        return true;
+    }
+
+    RDB_FOLDER_OBJECT* find_parent(const XML_ATTRIBUTES& attributes)
+    {
+        if (const std::string* id_text = attributes.find("parent_id")) {
+            std::optional<int> id = number<int>(*id_text, "parent_id");
+            if (!id) return nullptr;
+            auto found = m_state.folders_by_id.find(*id);
+            return found != m_state.folders_by_id.end() ? found->second : nullptr;
+        }
+        if (const std::string* name = attributes.find("parent")) {
+            auto found = m_state.folders_by_name.find(*name);
+            return found != m_state.folders_by_name.end() ? found->second : nullptr;
+        }
+        return nullptr;
+    }
+
+    // Puts the object into the folder its attributes name; a master-detail folder also takes its
+    // first child as master table and the others as details. Fails the read when there is no such
+    // folder or the placement would break the tree.
+    void attach(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
+    {
+        if (failed()) return;
+        RDB_FOLDER_OBJECT* parent = find_parent(attributes);
+        if (failed()) return;
+        if (parent == nullptr && m_state.panel_root_pending) parent = m_state.report->get_main_folder();
+        m_state.panel_root_pending = false;
+        if (parent == nullptr) return fail("\"" + object.get_name() + "\" names no known parent folder");
+        if (object.get_ownership_status() != NOT_OWNED) return fail("\"" + object.get_name() + "\" is placed twice");
+        for (const RDB_OBJECT* ancestor = parent; ancestor != nullptr; ancestor = ancestor->get_parent())
+            if (ancestor == &object) return fail("folder \"" + object.get_name() + "\" would be inside itself");
+        RDB_MASTER_DETAIL_OBJECT* master_detail = parent->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT();
+        RDB_TABLE_OBJECT* table_obj = object.dynamic_cast_to_RDB_TABLE_OBJECT();
+        if (master_detail != nullptr && master_detail->get_master_table() == nullptr && nullptr == table_obj)
+            return fail("the first object of master-detail folder \"" + parent->get_name() + "\" is not a table");
+        parent->add_object_to_list(&object);
+        if (master_detail == nullptr) return;
+        if (master_detail->get_master_table() == nullptr)
+            master_detail->add_master_table(table_obj);
+        else
+            master_detail->add_detail_object(&object);
+    }
+
+    READ_STATE& m_state;
+    std::string m_text;
+
+private:
+    int m_depth = 0;
+};
+
+// Elements the reader does not build: the whole subtree is passed over. These are the kinds with no
+// object class in this library yet (embedded and memory objects, waveforms, charts, histograms,
+// Tcl tables) and anything unknown. Their readers are to take, beside what they write: "info" as
+// the info string alone and one "message_file" element per message file (embedded objects), the
+// memory object's "logical_name" and "original_filename", and the Tcl table's
+// "show_tcl_commands_on_context_menu" attribute.
+class RDB_XML_SKIP_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+    void characters(std::string_view) override {}
+
+protected:
+    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() != 1) return;
+        if (name == "embedded" && lower(attributes.get("type")) == "floorplan")
+            msg_local_vdebug("RDB", 2, "Floorplan embedded type is no longer supported.");
+        else
+            msg_local_vdebug("RDB", 2, "XML element %s is not supported; skipped", name.c_str());
+    }
+    void on_end(const std::string&) override {}
+};
+
+class RDB_XML_FOLDERS_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        if (name != "root" && name != "folder") return;
+        const std::string full_name = attributes.get("name");
+        std::optional<int> id;
+        const std::string id_text = attributes.get("name_id");
+        if (!id_text.empty() && !(id = number<int>(id_text, "name_id"))) return;
+        if (name == "root") {
+            if (m_state.root_seen) return fail("second root folder");
+            m_state.root_seen = true;
+            auto* root = new RDB_FOLDER_OBJECT(full_name);
+            m_state.report->add_main_folder(root); // the report owns it from here
+            m_state.report->set_current_folder(root);
+            enter(root, id, full_name);
+            return;
+        }
+        RDB_FOLDER_OBJECT* folder;
+        if (is_true(attributes.get("master_detail")))
+            folder = m_state.create<RDB_MASTER_DETAIL_OBJECT>(folder_name(full_name, id.has_value()));
+        else
+            folder = m_state.create<RDB_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
+        enter(folder, id, folder->get_name());
+    }
+    void on_end(const std::string&) override {}
+
+private:
+    // With a number, the name is written as number, colon, name.
+    static std::string folder_name(const std::string& full_name, bool numbered)
+    {
+        const std::size_t colon = full_name.find(':');
+        if (!numbered || colon == std::string::npos) return full_name;
+        return full_name.substr(colon + 1);
+    }
+
+    void enter(RDB_FOLDER_OBJECT* folder, const std::optional<int>& id, const std::string& name)
+    {
+        const bool added = id ? m_state.folders_by_id.emplace(*id, folder).second
+                              : m_state.folders_by_name.emplace(name, folder).second;
+        if (!added)
+            fail(id ? "folder number " + std::to_string(*id) + " is listed twice"
+                    : "folder \"" + name + "\" is listed twice");
+    }
+};
+
+class RDB_XML_FOLDER_REF_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string&, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() != 1) return;
+        if (const std::string* id_text = attributes.find("name_id"); id_text != nullptr && !id_text->empty()) {
+            std::optional<int> id = number<int>(*id_text, "name_id");
+            if (!id) return;
+            auto found = m_state.folders_by_id.find(*id);
+            if (found != m_state.folders_by_id.end()) m_folder = found->second;
+        } else {
+            auto found = m_state.folders_by_name.find(attributes.get("name"));
+            if (found != m_state.folders_by_name.end()) m_folder = found->second;
+        }
+        if (m_folder == nullptr) return fail("folder_ref names no listed folder");
+        apply_common_attributes(*m_folder, attributes);
+        attach(*m_folder, attributes);
+    }
+    void on_end(const std::string& name) override
+    {
+        if (depth() == 2 && m_folder != nullptr) end_common_child(*m_folder, name);
+    }
+
+private:
+    RDB_FOLDER_OBJECT* m_folder = nullptr;
+};
+
+class RDB_XML_TEXT_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() == 1) {
+            const std::string object_name = attributes.get("name");
+            if (name == "legal")
+                m_text_object = m_state.create<RDB_LEGAL_OBJECT>(object_name);
+            else
+                m_text_object = m_state.create<RDB_TEXT_OBJECT>(object_name);
+            apply_common_attributes(*m_text_object, attributes);
+            attach(*m_text_object, attributes);
+        } else if (depth() == 2 && name == "ascii_text") {
+            m_text_object->set_text(std::string());
+        }
+    }
+    void on_end(const std::string& name) override
+    {
+        if (depth() != 2) return;
+        if (name == "ascii_text")
+            m_text_object->set_text(m_text);
+        else if (name == "show_html")
+            m_text_object->set_is_html(is_true(m_text));
+        else if (name == "is_qml")
+            m_text_object->set_is_qml(is_true(m_text));
+        else
+            end_common_child(*m_text_object, name);
+    }
+
+private:
+    RDB_TEXT_OBJECT* m_text_object = nullptr;
+};
+
+class RDB_XML_TABLE_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() == 1) return start_table(name, attributes);
+        if (name == "row") {
+            if (depth() != 2) return fail("row outside its table");
+            m_table->add_row(rdb_create_empty_row());
+            m_row = m_table->get_row(static_cast<int>(m_table->get_number_of_rows() - 1));
+            m_in_row = true;
+            return;
+        }
+        RDB_TABLE_ELEMENT* cell = nullptr;
+        if (name == "location_cell")
+            cell = m_location_cell = new RDB_TABLE_LOCATION_SCHEMA_ELEMENT();
+        else if (name == "string_cell" || name == "iname_cell")
+            cell = m_string_cell = new RDB_TABLE_STRING_ELEMENT();
+        else if (name == "int_cell")
+            cell = m_int_cell = new RDB_TABLE_INT_ELEMENT();
+        else if (name == "delay_cell")
+            cell = m_delay_cell = new RDB_TABLE_DELAY_ELEMENT(0, TABLE_DELAY_ELEMENT_NO_UNITS);
+        if (cell == nullptr) return;
+        std::unique_ptr<RDB_TABLE_ELEMENT> owned(cell);
+        if (!m_in_row || depth() != 3) return fail(name + " outside a row");
+        m_row->push_back(owned.release());
+        apply_cell_attributes(*cell, attributes);
+    }
+
+    void on_end(const std::string& name) override
+    {
+        if (depth() == 2) {
+            if (name == "row")
+                m_in_row = false;
+            else if (name == "disable_iname_column")
+                add_column(&RDB_TABLE_OBJECT::disable_iname_lookup_for_col);
+            else if (name == "hidden_column")
+                add_column(&RDB_TABLE_OBJECT::hide_column);
+            else if (name == "link_info") {
+                if (RDB_LINK_TABLE_OBJECT* link = m_table->dynamic_cast_to_RDB_LINK_TABLE_OBJECT())
+                    link->set_link_info(m_text);
+            } else
+                end_common_child(*m_table, name);
+            return;
+        }
+        if (name == "string_cell" || name == "iname_cell") {
+            if (m_string_cell) m_string_cell->set_string(m_text);
+            m_string_cell = nullptr;
+        } else if (name == "int_cell") {
+            std::optional<int> value = number<int>(m_text, "int_cell");
+            if (m_int_cell && value) m_int_cell->set_data(*value);
+            m_int_cell = nullptr;
+        } else if (name == "location_cell") {
+            m_location_cell = nullptr;
+        } else if (name == "delay_cell") {
+            m_delay_cell = nullptr;
+        } else if (name == "cell_text" || name == "location" || name == "hpath") {
+            if (m_location_cell == nullptr) return;
+            if (name == "cell_text")
+                m_location_cell->set_string(m_text);
+            else if (name == "location")
+                m_location_cell->set_location_schema_tcl_string(m_text);
+            else
+                m_location_cell->set_hierarchy_path(m_text);
+        } else if (name == "delay") {
+            std::optional<int> value = number<int>(m_text, "delay");
+            if (m_delay_cell && value) m_delay_cell->set_delay(*value);
+        } else if (name == "display_option") {
+            if (m_delay_cell == nullptr) return;
+            if (rdb_exists_rdb_table_delay_element_display_option_enum_by_string(m_text.c_str()))
+                m_delay_cell->set_display_option(
+                    rdb_get_rdb_table_delay_element_display_option_enum_by_string(m_text.c_str()));
+            else
+                msg_local_vdebug("RDB", 2, "Unrecognized enumeration type: %s", m_text.c_str());
+        }
+    }
+
+private:
+    void start_table(const std::string& name, const XML_ATTRIBUTES& attributes)
+    {
+        const std::string object_name = attributes.get("name");
+        if (name == "link_table")
+            m_table = m_state.create<RDB_LINK_TABLE_OBJECT>(object_name);
+        else
+            m_table = m_state.create<RDB_TABLE_OBJECT>(object_name);
+        m_table->set_no_compact_format(is_true(attributes.get("no_compact")));
+        m_table->set_alternating_row_colors(is_true(attributes.get("altrn_row_colors")));
+        // Set only when on, so that a table without the trait gets no trait value.
+        if (is_true(attributes.get("altrn_hierarchical_row_colors")))
+            m_table->set_alternate_hierarchical_row_colors(true);
+        m_table->set_display_of_row_numbers(is_true(attributes.get("display_row_numbers")));
+        m_table->set_uniform_row_heights(is_true(attributes.get("uniform_rows")));
+        std::optional<int> expand_to = number<int>(attributes.get("expand_to"), "expand_to");
+        if (!expand_to) return;
+        m_table->expand_to_level(*expand_to);
+        apply_common_attributes(*m_table, attributes);
+        attach(*m_table, attributes);
+    }
+
+    void add_column(void (RDB_TABLE_OBJECT::*add)(int))
+    {
+        std::optional<unsigned> column = number<unsigned>(m_text, "column number");
+        if (column) (m_table->*add)(static_cast<int>(*column));
+    }
+
+    static void apply_cell_attributes(RDB_TABLE_ELEMENT& cell, const XML_ATTRIBUTES& attributes)
+    {
+        const std::string foreground = attributes.get("foreground");
+        if (!foreground.empty()) cell.set_foreground(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(foreground)));
+        const std::string background = attributes.get("background");
+        if (!background.empty()) cell.set_background(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(background)));
+        if (const std::string* tooltip = attributes.find("tooltip")) cell.set_tooltip(*tooltip);
+    }
+
+    RDB_TABLE_OBJECT* m_table = nullptr;
+    RDB_TABLE_ROW* m_row = nullptr;
+    bool m_in_row = false;
+    RDB_TABLE_STRING_ELEMENT* m_string_cell = nullptr;
+    RDB_TABLE_INT_ELEMENT* m_int_cell = nullptr;
+    RDB_TABLE_DELAY_ELEMENT* m_delay_cell = nullptr;
+    RDB_TABLE_LOCATION_SCHEMA_ELEMENT* m_location_cell = nullptr;
+};
+
+class RDB_XML_SUMMARY_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() == 1) {
+            m_summary = m_state.create<RDB_SUMMARY_TABLE_OBJECT>(attributes.get("name"));
+            apply_common_attributes(*m_summary, attributes);
+            attach(*m_summary, attributes);
+        } else if (name == "element") {
+            m_summary->add_row(rdb_create_row(attributes.get("name"), std::string()));
+            m_row = m_summary->get_row(static_cast<int>(m_summary->get_number_of_rows() - 1));
+        } else if (name == "gauges") {
+            m_gauges = new RDB_GAUGES_OBJECT("This name should not be observed", GAUGES_CAPACITY);
+            m_summary->set_gauges(m_gauges);
+            m_next_gauge = 0;
+            m_gauge = nullptr;
+        } else if (name == "gauge") {
+            if (m_gauges == nullptr) return fail("gauge outside gauges");
+            m_gauge = new RDB_GAUGES_DATA_ELEMENT(attributes.get("name"), is_true(attributes.get("percent")), 0, 0, 0,
+                                                  !is_true(attributes.get("enabled")));
+            if (m_next_gauge < m_gauges->get_size())
+                m_gauges->set_data_at(static_cast<unsigned>(m_next_gauge), m_gauge);
+            else
+                m_gauges->add_data(m_gauge);
+            ++m_next_gauge;
+        }
+    }
+
+    void on_end(const std::string& name) override
+    {
+        if (depth() == 2 && end_common_child(*m_summary, name)) return;
+        if (name == "element") {
+            if (m_row != nullptr) (*m_row)[1]->set_string(m_text);
+            m_row = nullptr;
+        } else if (name == "min" || name == "max" || name == "value") {
+            std::optional<int> value = number<int>(m_text, name.c_str());
+            if (!value) return;
+            if (m_gauge == nullptr) return fail(name + " outside a gauge");
+            (name == "min" ? m_gauge->m_min_range : name == "max" ? m_gauge->m_max_range : m_gauge->m_status) = *value;
+        }
+    }
+
+private:
+    RDB_SUMMARY_TABLE_OBJECT* m_summary = nullptr;
+    RDB_TABLE_ROW* m_row = nullptr;
+    RDB_GAUGES_OBJECT* m_gauges = nullptr;
+    RDB_GAUGES_DATA_ELEMENT* m_gauge = nullptr;
+    std::size_t m_next_gauge = 0;
+};
+
+// Decodes the trait archive at the end of a report document.
+class RDB_XML_DTRAITS_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string&, const XML_ATTRIBUTES&) override {}
+    void on_end(const std::string&) override
+    {
+        if (depth() != 1) return;
+        DTRAIT::LOAD_TRACKER tracker(typeid(RDB_OBJECT));
+        // Per folder, how many children of each name have had their values, so that siblings that
+        // share a name each get their own.
+        std::unordered_map<int, std::unordered_map<std::string, unsigned>> seen;
+        auto on_record = [this](int number, DTRAIT::TRACKED_VALUES values) {
+            if (RDB_FOLDER_OBJECT* folder = folder_of(number)) apply(*folder, values);
+        };
+        auto on_child = [this, &seen](int number, const std::string& name, DTRAIT::TRACKED_VALUES values) {
+            RDB_FOLDER_OBJECT* folder = folder_of(number);
+            if (folder == nullptr) return;
+            unsigned wanted = seen[number][name]++;
+            for (RDB_OBJECT* child : *folder) {
+                if (child->get_name() != name) continue;
+                if (wanted-- == 0) return apply(*child, values);
+            }
+        };
+        try {
+            tracker.load(m_text, on_record, on_child);
+        } catch (const DTRAIT::ARCHIVE_ERROR& error) {
+            msg_local_vdebug("RDB", 2, "%s", error.what());
+        }
+        tracker.finalise();
+    }
+
+private:
+    RDB_FOLDER_OBJECT* folder_of(int number) const
+    {
+        auto found = m_state.folders_by_id.find(number);
+        return found != m_state.folders_by_id.end() ? found->second : nullptr;
+    }
+
+    static void apply(RDB_OBJECT& object, const DTRAIT::TRACKED_VALUES& values)
+    {
+        for (const DTRAIT::TRACKED_VALUE& entry : values) {
+            if (entry.name.get_category() != RDB_OBJECT::TRAIT_CATEGORY ||
+                entry.name.get_group_str() != RDB_OBJECT::TRAIT_GROUP)
+                continue;
+            const std::string& name = entry.name.get_basename_str();
+            switch (entry.type) {
+            case DTRAIT::TYPE_ENUM::BOOL:
+                object.set_bool_trait(name, std::get<bool>(entry.value));
+                break;
+            case DTRAIT::TYPE_ENUM::INT:
+                object.set_int_trait(name, std::get<std::int32_t>(entry.value));
+                break;
+            case DTRAIT::TYPE_ENUM::LONG:
+                object.set_long_trait(name, std::get<std::int64_t>(entry.value));
+                break;
+            case DTRAIT::TYPE_ENUM::FLOAT:
+                object.set_float_trait(name, std::get<float>(entry.value));
+                break;
+            case DTRAIT::TYPE_ENUM::DOUBLE:
+                object.set_double_trait(name, std::get<double>(entry.value));
+                break;
+            case DTRAIT::TYPE_ENUM::STRING:
+                object.set_string_trait(name, std::get<std::string>(entry.value));
+                break;
+            case DTRAIT::TYPE_ENUM::BYTE_ARRAY:
+                object.set_byte_array_trait(name, std::get<DTRAIT::BYTES>(entry.value));
+                break;
+            }
+        }
+    }
+};
+
+// Dispatches the outermost elements, and those inside "report" and "panels", to their handlers.
+class RDB_XML_ROOT_HANDLER : public XML_CONTENT_HANDLER {
+public:
+    explicit RDB_XML_ROOT_HANDLER(READ_STATE& state) : m_state(state) {}
+
+    void start_element(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        const std::string key = lower(name);
+        const bool outermost = m_first;
+        m_first = false;
+        if (key == "report" || key == "panels") return;
+        std::unique_ptr<XML_CONTENT_HANDLER> handler;
+        if (key == "folders")
+            handler = std::make_unique<RDB_XML_FOLDERS_HANDLER>(m_state);
+        else if (key == "folder_ref")
+            handler = std::make_unique<RDB_XML_FOLDER_REF_HANDLER>(m_state);
+        else if (key == "text" || key == "legal")
+            handler = std::make_unique<RDB_XML_TEXT_HANDLER>(m_state);
+        else if (key == "table" || key == "tan_slack_table" || key == "link_table")
+            handler = std::make_unique<RDB_XML_TABLE_HANDLER>(m_state);
+        else if (key == "summary")
+            handler = std::make_unique<RDB_XML_SUMMARY_HANDLER>(m_state);
+        else if (key == "dtraits")
+            handler = std::make_unique<RDB_XML_DTRAITS_HANDLER>(m_state);
+        else
+            handler = std::make_unique<RDB_XML_SKIP_HANDLER>(m_state);
+        m_state.panel_root_pending = outermost;
+        get_parser().push_handler(std::move(handler)).start_element(name, attributes);
+        m_state.panel_root_pending = false;
+    }
+    void end_element(const std::string&) override {}
+    void characters(std::string_view) override {}
+
+private:
+    READ_STATE& m_state;
+    bool m_first = true;
+};
+
+} // namespace
+
+std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
+{
+    auto report = std::make_unique<RDB_REPORT>();
+    READ_STATE state;
+    state.report = report.get();
+    RDB_XML_ROOT_HANDLER root(state);
+    std::string error;
+    int result = xml_parse(root, text, "rdb_schema", &error);
+    if (result == 0) {
+        for (const auto& [id, folder] : state.folders_by_id)
+            if (folder->get_ownership_status() == NOT_OWNED) {
+                error = "folder number " + std::to_string(id) + " is listed but never placed";
+                result = 1;
+            }
+        for (const auto& [name, folder] : state.folders_by_name)
+            if (folder->get_ownership_status() == NOT_OWNED) {
+                error = "folder \"" + name + "\" is listed but never placed";
+                result = 1;
+            }
+    }
+    const std::vector<RDB_OBJECT*> unattached = state.unattached();
+    if (result != 0) {
+        msg_local_vdebug("RDB", 2, "XML report is not valid: %s", error.c_str());
+        report.reset();
+    }
+    for (RDB_OBJECT* object : unattached)
+        delete object;
+    return report;
+}

@@ -1,0 +1,471 @@
+// The element writers of XML report files: the report and panel documents, one writer per object
+// kind, and the trait archive at the end of a report document.
+
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <typeindex>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "msg/msg.h"
+#include "rdb_enum.h"
+#include "rdb_folder.h"
+#include "rdb_gauges.h"
+#include "rdb_report.h"
+#include "rdb_rgb.h"
+#include "rdb_table_element.h"
+#include "rdb_table_sys.h"
+#include "rdb_text.h"
+#include "rdb_tiny_numberer.h"
+#include "rdb_xml.h"
+#include "trait/dtrait_tracker.h"
+#include "xml/xml_parse.h"
+
+namespace {
+
+constexpr const char* INTERACTIVE_NOTICE =
+    "This report does not have BAK support. Please recompile the design to view the report";
+
+enum class LAYOUT { EMPTY, INLINE, BLOCK };
+using ATTRIBUTES = std::vector<std::pair<const char*, std::string>>;
+
+const char* bool_text(bool value) { return value ? "true" : "false"; }
+
+// The numbering of one document and the parent recorded for each object written as a panel.
+struct RDB_XML_WRITER_CONTEXT {
+    RDB_TINY_NUMBERER numberer;
+    std::unordered_map<const RDB_OBJECT*, const RDB_OBJECT*> parents;
+
+    // The first record wins.
+    void record_parent(const RDB_OBJECT* object, const RDB_OBJECT* parent) { parents.emplace(object, parent); }
+    const RDB_OBJECT* parent_of(const RDB_OBJECT* object) const
+    {
+        auto found = parents.find(object);
+        return found != parents.end() ? found->second : nullptr;
+    }
+};
+
+// A bool trait that may never have been defined in this process answers its default.
+bool bool_trait_or_default(const RDB_OBJECT& object, const char* name, bool default_value)
+{
+    const DCL_TRAIT_NAME full_name(RDB_OBJECT::TRAIT_CATEGORY, RDB_OBJECT::TRAIT_GROUP, name);
+    if (!DTRAIT::GLOBAL_TRAIT_TABLE_ACCESSOR::get().find_definition_impl(typeid(RDB_OBJECT), full_name))
+        return default_value;
+    return object.get_bool_trait(name, default_value);
+}
+
+// The folder whose children a folder shows: itself, or for a link folder the linked report's
+// current (else main) folder, or null when the link reaches none.
+const RDB_FOLDER_OBJECT* shown_folder(const RDB_FOLDER_OBJECT& folder)
+{
+    const RDB_LINK_RPT_OBJECT* link = folder.dynamic_cast_to_RDB_LINK_RPT_OBJECT();
+    if (link == nullptr) return &folder;
+    const RDB_REPORT* report = link->get_link_rpt();
+    if (report == nullptr) return nullptr;
+    return report->get_current_folder() != nullptr ? report->get_current_folder() : report->get_main_folder();
+}
+
+// Whether the object is written into files; gauges, grid tables, paths, waveforms and the kinds
+// without a file form are left out.
+bool has_file_form(const RDB_OBJECT& object)
+{
+    switch (object.get_type()) {
+    case RDB_FOLDER_TYPE:
+        return object.dynamic_cast_to_RDB_FOLDER_OBJECT() != nullptr;
+    case RDB_TEXT_TYPE:
+        return object.dynamic_cast_to_RDB_TEXT_OBJECT() != nullptr;
+    case RDB_INTERACTIVE_REPORT_DATA_TYPE:
+        return true;
+    case RDB_TABLE_TYPE:
+    case RDB_HEATMAP_TYPE:
+        return object.dynamic_cast_to_RDB_TABLE_OBJECT() != nullptr;
+    case RDB_SUMMARY_TABLE_TYPE:
+        return object.dynamic_cast_to_RDB_SUMMARY_TABLE_OBJECT() != nullptr;
+    case RDB_LINK_TABLE_TYPE:
+        return object.dynamic_cast_to_RDB_LINK_TABLE_OBJECT() != nullptr;
+    default:
+        return false;
+    }
+}
+
+class RDB_XML_DOCUMENT_WRITER {
+public:
+    explicit RDB_XML_DOCUMENT_WRITER(std::ostream& out) : m_out(out) {}
+
+    void write_report(const RDB_FOLDER_OBJECT& main_folder)
+    {
+        m_out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        open("report", LAYOUT::BLOCK);
+        open("folders", LAYOUT::BLOCK);
+        const int root_id = number(&main_folder);
+        element("root", LAYOUT::EMPTY, {{"name_id", std::to_string(root_id)}, {"name", main_folder.get_name()}});
+        std::unordered_set<const RDB_FOLDER_OBJECT*> listed;
+        list_folders(main_folder, listed);
+        close("folders", LAYOUT::BLOCK);
+        open("panels", LAYOUT::BLOCK);
+        write_children_as_panels(main_folder);
+        close("panels", LAYOUT::BLOCK);
+        write_dtraits();
+        close("report", LAYOUT::BLOCK);
+    }
+
+    void write_panel(const RDB_OBJECT& object)
+    {
+        m_out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        write_object(object);
+    }
+
+private:
+    // ---- Element writer ----
+
+    void open(const char* name, LAYOUT layout, const ATTRIBUTES& attributes = {})
+    {
+        m_out << std::string(static_cast<std::size_t>(4 * m_depth), ' ') << '<' << name;
+        for (const auto& [attribute, value] : attributes)
+            m_out << ' ' << attribute << "=\"" << rdb_xml_escape(value) << '"';
+        switch (layout) {
+        case LAYOUT::EMPTY:
+            m_out << "/>\n";
+            break;
+        case LAYOUT::INLINE:
+            m_out << '>';
+            break;
+        case LAYOUT::BLOCK:
+            m_out << ">\n";
+            break;
+        }
+        ++m_depth;
+    }
+
+    void close(const char* name, LAYOUT layout)
+    {
+        --m_depth;
+        if (layout == LAYOUT::EMPTY) return;
+        if (layout == LAYOUT::BLOCK) m_out << std::string(static_cast<std::size_t>(4 * m_depth), ' ');
+        m_out << "</" << name << ">\n";
+    }
+
+    void element(const char* name, LAYOUT layout, const ATTRIBUTES& attributes)
+    {
+        open(name, layout, attributes);
+        close(name, layout);
+    }
+
+    void text_element(const char* name, std::string_view text, const ATTRIBUTES& attributes = {})
+    {
+        open(name, LAYOUT::INLINE, attributes);
+        m_out << rdb_xml_escape(text);
+        close(name, LAYOUT::INLINE);
+    }
+
+    int number(const RDB_OBJECT* object) { return m_context.numberer.number(object); }
+
+    // ---- Folders section ----
+
+    // Pre-order walk: each child folder's element, then its own child folders. A folder whose
+    // children were listed already (a second link to the same report, or a link back into this
+    // report) is listed without them, so the walk ends.
+    void list_folders(const RDB_FOLDER_OBJECT& folder, std::unordered_set<const RDB_FOLDER_OBJECT*>& listed)
+    {
+        const RDB_FOLDER_OBJECT* shown = shown_folder(folder);
+        DTRAIT::SAVE_TRACKER::CHILDREN traced;
+        if (shown != nullptr && listed.insert(shown).second) {
+            for (const RDB_OBJECT* child : folder) {
+                if (has_file_form(*child))
+                    traced.emplace_back(rdb_xml_escape_free_name(*child), child->get_dtrait_key());
+                if (child->get_type() != RDB_FOLDER_TYPE) continue;
+                const RDB_FOLDER_OBJECT* child_folder = child->dynamic_cast_to_RDB_FOLDER_OBJECT();
+                if (child_folder == nullptr) continue;
+                const int id = number(child_folder);
+                element("folder", LAYOUT::EMPTY,
+                        {{"name_id", std::to_string(id)},
+                         {"name", std::to_string(id) + ":" + child_folder->get_name()},
+                         {"master_detail",
+                          bool_text(child_folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr)}});
+                list_folders(*child_folder, listed);
+            }
+        }
+        m_traced.emplace_back(folder.get_dtrait_key(), std::move(traced));
+    }
+
+    // A child's name as the file will hold it, so that the trait records match the names read back.
+    static std::string rdb_xml_escape_free_name(const RDB_OBJECT& object)
+    {
+        return xml_to_clean_utf8(object.get_name());
+    }
+
+    // ---- Panels section ----
+
+    void write_children_as_panels(const RDB_FOLDER_OBJECT& folder)
+    {
+        const RDB_FOLDER_OBJECT* shown = shown_folder(folder);
+        if (shown == nullptr || !m_walked.insert(shown).second) return;
+        for (const RDB_OBJECT* child : folder) {
+            m_context.record_parent(child, &folder);
+            write_object(*child);
+        }
+    }
+
+    void write_object(const RDB_OBJECT& object)
+    {
+        switch (object.get_type()) {
+        case RDB_FOLDER_TYPE:
+            if (const RDB_FOLDER_OBJECT* folder = object.dynamic_cast_to_RDB_FOLDER_OBJECT()) write_folder_ref(*folder);
+            return;
+        case RDB_TEXT_TYPE:
+            if (const RDB_TEXT_OBJECT* text = object.dynamic_cast_to_RDB_TEXT_OBJECT())
+                write_text(*text, m_context.parent_of(&object));
+            return;
+        case RDB_INTERACTIVE_REPORT_DATA_TYPE: {
+            // Not stored: a notice takes its place.
+            RDB_TEXT_OBJECT substitute(object.get_name());
+            substitute.set_text(std::string(INTERACTIVE_NOTICE));
+            write_text(substitute, m_context.parent_of(&object));
+            return;
+        }
+        case RDB_TABLE_TYPE:
+        case RDB_HEATMAP_TYPE:
+            if (const RDB_TABLE_OBJECT* table = object.dynamic_cast_to_RDB_TABLE_OBJECT()) write_table(*table);
+            return;
+        case RDB_SUMMARY_TABLE_TYPE:
+            if (const RDB_SUMMARY_TABLE_OBJECT* summary = object.dynamic_cast_to_RDB_SUMMARY_TABLE_OBJECT())
+                write_summary(*summary);
+            return;
+        case RDB_LINK_TABLE_TYPE:
+            if (const RDB_LINK_TABLE_OBJECT* link = object.dynamic_cast_to_RDB_LINK_TABLE_OBJECT())
+                write_link_table(*link);
+            return;
+        default:
+            // Gauges, grid tables, paths, waveforms and the kinds without a file form are left out.
+            return;
+        }
+    }
+
+    // name (or name_id for folder references), parent_id, enabled, visible.
+    ATTRIBUTES common_attributes(const RDB_OBJECT& object, const RDB_OBJECT* parent, bool folder_reference)
+    {
+        ATTRIBUTES attributes;
+        if (folder_reference)
+            attributes.emplace_back("name_id", std::to_string(number(&object)));
+        else
+            attributes.emplace_back("name", object.get_name());
+        attributes.emplace_back("parent_id", std::to_string(number(parent)));
+        attributes.emplace_back("enabled", bool_text(object.is_enable()));
+        if (!object.is_visible()) attributes.emplace_back("visible", "false");
+        return attributes;
+    }
+
+    void write_common_children(const RDB_OBJECT& object)
+    {
+        const std::pair<const char*, std::string> children[] = {{"header", object.get_header()},
+                                                                {"footer", object.get_footer()},
+                                                                {"tcl_cmd", object.get_tcl_command()},
+                                                                {"help_id", object.get_help_id()}};
+        for (const auto& [name, text] : children)
+            if (!text.empty()) text_element(name, text);
+    }
+
+    void write_folder_ref(const RDB_FOLDER_OBJECT& folder)
+    {
+        open("folder_ref", LAYOUT::BLOCK, common_attributes(folder, m_context.parent_of(&folder), true));
+        write_common_children(folder);
+        close("folder_ref", LAYOUT::BLOCK);
+        write_children_as_panels(folder);
+    }
+
+    void write_text(const RDB_TEXT_OBJECT& text, const RDB_OBJECT* parent)
+    {
+        const char* name = text.dynamic_cast_to_RDB_LEGAL_OBJECT() ? "legal" : "text";
+        open(name, LAYOUT::BLOCK, common_attributes(text, parent, false));
+        write_common_children(text);
+        text_element("ascii_text", text.get_text() ? std::string_view(*text.get_text()) : std::string_view());
+        text_element("show_html", bool_text(text.is_html()));
+        text_element("is_qml", bool_text(text.is_qml()));
+        close(name, LAYOUT::BLOCK);
+    }
+
+    ATTRIBUTES table_attributes(const RDB_TABLE_OBJECT& table)
+    {
+        ATTRIBUTES attributes = common_attributes(table, m_context.parent_of(&table), false);
+        attributes.emplace_back("no_compact", bool_text(table.get_no_compact_format()));
+        attributes.emplace_back("altrn_row_colors", bool_text(table.use_alternating_row_colors()));
+        attributes.emplace_back("altrn_hierarchical_row_colors",
+                                bool_text(bool_trait_or_default(
+                                    table, RDB_TABLE_OBJECT::ALTERNATING_HIERARCHICAL_ROW_COLORS_TRAIT, false)));
+        attributes.emplace_back("display_row_numbers", bool_text(table.should_display_row_numbers()));
+        attributes.emplace_back("uniform_rows", bool_text(table.uniform_row_heights()));
+        attributes.emplace_back("expand_to", std::to_string(table.get_expand_level()));
+        return attributes;
+    }
+
+    void write_column_lists(const RDB_TABLE_OBJECT& table)
+    {
+        for (unsigned column : table.get_disable_iname_lookup())
+            text_element("disable_iname_column", std::to_string(column));
+        for (unsigned column : table.hidden_columns())
+            text_element("hidden_column", std::to_string(column));
+    }
+
+    void write_table(const RDB_TABLE_OBJECT& table)
+    {
+        open("table", LAYOUT::BLOCK, table_attributes(table));
+        write_common_children(table);
+        write_column_lists(table);
+        write_rows(table);
+        close("table", LAYOUT::BLOCK);
+    }
+
+    void write_link_table(const RDB_LINK_TABLE_OBJECT& table)
+    {
+        open("link_table", LAYOUT::BLOCK, table_attributes(table));
+        write_common_children(table);
+        write_rows(table);
+        text_element("link_info", table.get_link_info());
+        close("link_table", LAYOUT::BLOCK);
+    }
+
+    // ---- Rows and cells ----
+
+    void write_rows(const RDB_TABLE_OBJECT& table)
+    {
+        for (const RDB_TABLE_ROW* row : table) {
+            open("row", LAYOUT::BLOCK);
+            if (row != nullptr)
+                for (const RDB_TABLE_ELEMENT* cell : *row)
+                    write_cell(cell);
+            close("row", LAYOUT::BLOCK);
+        }
+    }
+
+    static ATTRIBUTES cell_attributes(const RDB_TABLE_ELEMENT& cell)
+    {
+        ATTRIBUTES attributes;
+        auto add_color = [&](const char* name, RDB_COLOR_NAME color) {
+            if (color == RDB_COLOR_DEFAULT) return;
+            // A colour without an RGB value (unknown) has nothing to write.
+            const unsigned rgb = rdb_get_rgb_value_by_name(color);
+            if (rgb > 0xFFFFFFu) return;
+            attributes.emplace_back(name, rdb_get_string_color(rgb));
+        };
+        add_color("foreground", cell.get_foreground());
+        add_color("background", cell.get_background());
+        if (cell.has_tooltip()) attributes.emplace_back("tooltip", cell.get_tooltip());
+        return attributes;
+    }
+
+    void write_cell(const RDB_TABLE_ELEMENT* cell)
+    {
+        // A missing cell keeps its column as an empty text cell.
+        if (cell == nullptr) {
+            text_element("string_cell", "");
+            return;
+        }
+        const ATTRIBUTES attributes = cell_attributes(*cell);
+        if (const RDB_TABLE_STRING_ELEMENT* text = cell->dynamic_cast_to_RDB_TABLE_STRING_ELEMENT()) {
+            if (const RDB_TABLE_LOCATION_SCHEMA_ELEMENT* location =
+                    text->dynamic_cast_to_RDB_TABLE_LOCATION_SCHEMA_ELEMENT()) {
+                open("location_cell", LAYOUT::BLOCK, attributes);
+                text_element("cell_text", location->get_string());
+                text_element("location", location->get_location_schema_tcl_string());
+                text_element("hpath", location->get_hierarchy_path());
+                close("location_cell", LAYOUT::BLOCK);
+                return;
+            }
+            text_element("string_cell", text->get_string(), attributes);
+            return;
+        }
+        if (cell->dynamic_cast_to_RDB_TABLE_INT_ELEMENT() != nullptr) {
+            text_element("int_cell", cell->get_string(), attributes);
+            return;
+        }
+        if (const RDB_TABLE_DELAY_ELEMENT* delay = cell->dynamic_cast_to_RDB_TABLE_DELAY_ELEMENT()) {
+            const char* option = rdb_get_user_string(delay->get_display_option());
+            RDB_ASSERT(option != 0);
+            open("delay_cell", LAYOUT::BLOCK, attributes);
+            text_element("delay", std::to_string(delay->get_delay()));
+            text_element("display_option", option);
+            close("delay_cell", LAYOUT::BLOCK);
+            return;
+        }
+        // Any other kind keeps its column as a text cell holding its text.
+        text_element("string_cell", cell->get_string(), attributes);
+    }
+
+    // ---- Summary ----
+
+    static std::string cell_text(const RDB_TABLE_ROW* row, std::size_t column)
+    {
+        if (row == nullptr || column >= row->size() || (*row)[column] == nullptr) return std::string();
+        return (*row)[column]->get_string();
+    }
+
+    void write_summary(const RDB_SUMMARY_TABLE_OBJECT& summary)
+    {
+        open("summary", LAYOUT::BLOCK, common_attributes(summary, m_context.parent_of(&summary), false));
+        write_common_children(summary);
+        open("elements", LAYOUT::BLOCK);
+        for (const RDB_TABLE_ROW* row : summary)
+            text_element("element", cell_text(row, 1), {{"name", cell_text(row, 0)}});
+        close("elements", LAYOUT::BLOCK);
+        if (const RDB_GAUGES_OBJECT* gauges = summary.get_gauges()) {
+            open("gauges", LAYOUT::BLOCK);
+            for (unsigned i = 0; const RDB_GAUGES_DATA_ELEMENT* gauge = gauges->get_data_at(i); ++i) {
+                open("gauge", LAYOUT::BLOCK,
+                     {{"name", gauge->name},
+                      {"percent", bool_text(gauge->m_percent)},
+                      {"enabled", bool_text(!gauge->m_disable)}});
+                text_element("min", std::to_string(gauge->m_min_range));
+                text_element("max", std::to_string(gauge->m_max_range));
+                text_element("value", std::to_string(gauge->m_status));
+                close("gauge", LAYOUT::BLOCK);
+            }
+            close("gauges", LAYOUT::BLOCK);
+        }
+        close("summary", LAYOUT::BLOCK);
+    }
+
+    // ---- Traits ----
+
+    void write_dtraits()
+    {
+        std::unordered_map<DTRAIT::KEY, int> numbering;
+        for (const auto& [object, id] : m_context.numberer.get_numbers())
+            if (object != nullptr) numbering.emplace(object->get_dtrait_key(), id);
+        DTRAIT::SAVE_TRACKER tracker(typeid(RDB_OBJECT), std::move(numbering));
+        for (const auto& [key, children] : m_traced)
+            tracker.add_record(key, children);
+        std::ostringstream archive;
+        tracker.finalise(archive);
+        text_element("dtraits", archive.str());
+    }
+
+    std::ostream& m_out;
+    RDB_XML_WRITER_CONTEXT m_context;
+    int m_depth = 0;
+    std::unordered_set<const RDB_FOLDER_OBJECT*> m_walked;
+    std::vector<std::pair<DTRAIT::KEY, DTRAIT::SAVE_TRACKER::CHILDREN>> m_traced;
+};
+
+} // namespace
+
+bool rdb_xml_write(std::ostream& out, const RDB_REPORT* report)
+{
+    if (report == nullptr) return false;
+    RDB_XML_DOCUMENT_WRITER(out).write_report(*report->get_main_folder());
+    return static_cast<bool>(out);
+}
+
+bool rdb_xml_write(std::ostream& out, const RDB_OBJECT* object)
+{
+    if (object == nullptr) return false;
+    // A folder's panel is the report document rooted at it: the only flat form that is one
+    // well-formed document and keeps the names of the folders below it.
+    if (const RDB_FOLDER_OBJECT* folder = object->dynamic_cast_to_RDB_FOLDER_OBJECT())
+        RDB_XML_DOCUMENT_WRITER(out).write_report(*folder);
+    else
+        RDB_XML_DOCUMENT_WRITER(out).write_panel(*object);
+    return static_cast<bool>(out);
+}

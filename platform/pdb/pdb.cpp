@@ -1,0 +1,747 @@
+#include "pdb/pdb.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "msg/msg.h"
+
+// ---- Class records -------------------------------------------------------------------------------
+
+namespace {
+
+struct CLASS_REGISTRY {
+    std::mutex mutex;
+    std::map<std::string, const PDB_THUNK_INFO*, std::less<>> by_name;
+};
+
+// Never destroyed: class records of other libraries may unregister during exit.
+CLASS_REGISTRY& class_registry()
+{
+    static CLASS_REGISTRY* registry = new CLASS_REGISTRY;
+    return *registry;
+}
+
+constexpr std::size_t MAX_CLASS_NAME = 256;
+constexpr char MAGIC[8] = {'\x89', 'P', 'D', 'B', '\r', '\n', '\x1a', '\n'};
+
+void put_le(char* out, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t get_le(const char* in, int bytes)
+{
+    std::uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i) value |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+    return value;
+}
+
+} // namespace
+
+bool PDB_THUNK_INFO::is_a(const PDB_THUNK_INFO* base) const
+{
+    for (const PDB_THUNK_INFO* thunk = this; thunk != nullptr; thunk = thunk->parent)
+        if (thunk == base) return true;
+    return false;
+}
+
+void pdb_register_class(const PDB_THUNK_INFO* thunk)
+{
+    RDB_ASSERT(thunk != nullptr && thunk->class_name != nullptr);
+    CLASS_REGISTRY& registry = class_registry();
+    std::unique_lock<std::mutex> lock(registry.mutex);
+    bool inserted = registry.by_name.emplace(thunk->class_name, thunk).second;
+    lock.unlock();
+    RDB_ASSERT_MSG(inserted, "class record registered twice");
+}
+
+void pdb_unregister_class(const PDB_THUNK_INFO* thunk)
+{
+    CLASS_REGISTRY& registry = class_registry();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    auto it = registry.by_name.find(thunk->class_name);
+    if (it != registry.by_name.end() && it->second == thunk) registry.by_name.erase(it);
+}
+
+const PDB_THUNK_INFO* pdb_find_class(std::string_view class_name)
+{
+    CLASS_REGISTRY& registry = class_registry();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    auto it = registry.by_name.find(class_name);
+    return it == registry.by_name.end() ? nullptr : it->second;
+}
+
+// ---- Segments ------------------------------------------------------------------------------------
+
+PDB_SEGMENT::PDB_SEGMENT() : m_mode(MODE::WRITE) {}
+
+PDB_SEGMENT::PDB_SEGMENT(std::string_view payload) : m_mode(MODE::READ), m_in(payload) {}
+
+PDB_SEGMENT::~PDB_SEGMENT()
+{
+    if (is_reading() && !m_finished) discard_created();
+}
+
+void PDB_SEGMENT::begin_class(const PDB_THUNK_INFO* thunk, const void* object)
+{
+    begin_class(thunk != nullptr ? thunk->class_name : "?", object);
+}
+
+void PDB_SEGMENT::begin_class(const char* class_name, const void*)
+{
+    flush_bits();
+    m_frames.push_back(FRAME{class_name, 0, ""});
+}
+
+void PDB_SEGMENT::end_class()
+{
+    flush_bits();
+    if (!m_frames.empty()) m_frames.pop_back();
+}
+
+void PDB_SEGMENT::trace(int line, const char* field)
+{
+    if (m_frames.empty()) m_frames.push_back(FRAME{"", 0, ""});
+    m_frames.back().line = line;
+    m_frames.back().field = field;
+}
+
+std::string PDB_SEGMENT::where() const
+{
+    std::string text;
+    constexpr std::size_t SHOWN = 4;
+    std::size_t first = m_frames.size() > SHOWN ? m_frames.size() - SHOWN : 0;
+    if (first > 0) text = "...";
+    for (std::size_t i = first; i < m_frames.size(); ++i) {
+        const FRAME& frame = m_frames[i];
+        if (!text.empty()) text += " / ";
+        text += frame.class_name;
+        if (frame.field[0] != '\0') text += std::string("::") + frame.field + " (line " + std::to_string(frame.line) + ")";
+    }
+    if (is_reading()) text += " at byte " + std::to_string(m_pos);
+    return text;
+}
+
+void PDB_SEGMENT::fail(const std::string& reason)
+{
+    throw PDB_TRANSFER_ERROR((is_reading() ? "corrupt segment: " : "cannot write segment: ") + reason + " in " +
+                             where());
+}
+
+void PDB_SEGMENT::require_items(std::uint64_t count, std::size_t item_size)
+{
+    if (item_size == 0) item_size = 1;
+    if (count > remaining() / item_size) fail("count " + std::to_string(count) + " exceeds the remaining bytes");
+}
+
+void PDB_SEGMENT::defer_check(std::function<bool()> check) { m_checks.push_back(std::move(check)); }
+
+void PDB_SEGMENT::defer_commit(std::function<void()> commit) { m_commits.push_back(std::move(commit)); }
+
+void PDB_SEGMENT::put_bytes(const void* data, std::size_t size)
+{
+    if (size > 0) m_out.append(static_cast<const char*>(data), size);
+}
+
+void PDB_SEGMENT::get_bytes(void* data, std::size_t size)
+{
+    if (size > remaining()) fail("unexpected end of data");
+    if (size == 0) return;
+    std::memcpy(data, m_in.data() + m_pos, size);
+    m_pos += size;
+}
+
+void PDB_SEGMENT::put_u32(std::uint32_t value)
+{
+    char bytes[4];
+    put_le(bytes, value, 4);
+    put_bytes(bytes, 4);
+}
+
+std::uint32_t PDB_SEGMENT::get_u32()
+{
+    char bytes[4];
+    get_bytes(bytes, 4);
+    return static_cast<std::uint32_t>(get_le(bytes, 4));
+}
+
+void PDB_SEGMENT::flush_bits()
+{
+    if (is_writing()) {
+        if (m_bit_count > 0) {
+            char byte = static_cast<char>(m_bits & 0xFF);
+            put_bytes(&byte, 1);
+        }
+    } else if (m_bits != 0) {
+        fail("padding bits of a bit field byte are set");
+    }
+    m_bits = 0;
+    m_bit_count = 0;
+}
+
+void PDB_SEGMENT::transfer_bits(std::uint32_t& value, int width)
+{
+    if (width < 1 || width > 32) fail("bit field width " + std::to_string(width));
+    const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
+    if (is_writing()) {
+        m_bits |= (value & mask) << m_bit_count;
+        m_bit_count += width;
+        while (m_bit_count >= 8) {
+            char byte = static_cast<char>(m_bits & 0xFF);
+            put_bytes(&byte, 1);
+            m_bits >>= 8;
+            m_bit_count -= 8;
+        }
+        return;
+    }
+    while (m_bit_count < width) {
+        unsigned char byte = 0;
+        get_bytes(&byte, 1);
+        m_bits |= static_cast<std::uint64_t>(byte) << m_bit_count;
+        m_bit_count += 8;
+    }
+    value = static_cast<std::uint32_t>(m_bits & mask);
+    m_bits >>= width;
+    m_bit_count -= width;
+}
+
+void PDB_SEGMENT::transfer_bit(bool& value)
+{
+    std::uint32_t bit = value ? 1 : 0;
+    transfer_bits(bit, 1);
+    if (is_reading()) value = bit != 0;
+}
+
+void PDB_SEGMENT::transfer(bool& value)
+{
+    flush_bits();
+    if (is_writing()) {
+        char byte = value ? 1 : 0;
+        put_bytes(&byte, 1);
+        return;
+    }
+    unsigned char byte = 0;
+    get_bytes(&byte, 1);
+    if (byte > 1) fail("bool value " + std::to_string(byte));
+    value = byte == 1;
+}
+
+void PDB_SEGMENT::transfer(std::uint32_t& value)
+{
+    flush_bits();
+    if (is_writing())
+        put_u32(value);
+    else
+        value = get_u32();
+}
+
+void PDB_SEGMENT::transfer(std::int32_t& value)
+{
+    std::uint32_t bits = static_cast<std::uint32_t>(value);
+    transfer(bits);
+    value = static_cast<std::int32_t>(bits);
+}
+
+void PDB_SEGMENT::transfer(std::uint64_t& value)
+{
+    flush_bits();
+    char bytes[8];
+    if (is_writing()) {
+        put_le(bytes, value, 8);
+        put_bytes(bytes, 8);
+        return;
+    }
+    get_bytes(bytes, 8);
+    value = get_le(bytes, 8);
+}
+
+void PDB_SEGMENT::transfer(std::int64_t& value)
+{
+    std::uint64_t bits = static_cast<std::uint64_t>(value);
+    transfer(bits);
+    value = static_cast<std::int64_t>(bits);
+}
+
+void PDB_SEGMENT::transfer(float& value)
+{
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    transfer(bits);
+    std::memcpy(&value, &bits, sizeof bits);
+}
+
+void PDB_SEGMENT::transfer(double& value)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    transfer(bits);
+    std::memcpy(&value, &bits, sizeof bits);
+}
+
+void PDB_SEGMENT::transfer(std::string& value)
+{
+    std::uint32_t length = static_cast<std::uint32_t>(value.size());
+    if (is_writing() && value.size() > 0xFFFFFFFFu) fail("text longer than 4 GiB");
+    transfer(length);
+    if (is_writing()) {
+        put_bytes(value.data(), value.size());
+        return;
+    }
+    require_items(length, 1);
+    value.assign(m_in.data() + m_pos, length);
+    m_pos += length;
+}
+
+void PDB_SEGMENT::transfer(std::optional<std::string>& value)
+{
+    bool present = value.has_value();
+    transfer(present);
+    if (is_writing()) {
+        if (present) transfer(*value);
+        return;
+    }
+    if (!present) {
+        value.reset();
+        return;
+    }
+    std::string text;
+    transfer(text);
+    value = std::move(text);
+}
+
+void PDB_SEGMENT::transfer(std::vector<std::byte>& value)
+{
+    std::uint32_t length = static_cast<std::uint32_t>(value.size());
+    transfer(length);
+    if (is_writing()) {
+        put_bytes(value.data(), value.size());
+        return;
+    }
+    require_items(length, 1);
+    value.resize(length);
+    get_bytes(value.data(), length);
+}
+
+void PDB_SEGMENT::enter_object()
+{
+    if (++m_nesting > PDB_MAX_NESTING) fail("objects nested deeper than " + std::to_string(PDB_MAX_NESTING));
+}
+
+void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
+{
+    flush_bits();
+    if (object == nullptr) {
+        put_u32(0);
+        return;
+    }
+    enter_object();
+    const PDB_THUNK_INFO* thunk = object->pdb_thunk_info();
+    // A class without a record of its own would come back as its base class: refuse to write it.
+    if (thunk == nullptr || *thunk->type != typeid(*object))
+        fail(std::string("class ") + typeid(*object).name() + " has no class record of its own");
+    if (pdb_find_class(thunk->class_name) != thunk) fail(std::string("class ") + thunk->class_name + " is not registered");
+    if (!m_written.emplace(object, static_cast<std::uint32_t>(m_written.size() + 1)).second)
+        fail(std::string("an object of class ") + thunk->class_name + " has two owners");
+
+    auto found = m_class_index.find(thunk);
+    if (found != m_class_index.end()) {
+        put_u32(found->second);
+    } else {
+        std::uint32_t index = static_cast<std::uint32_t>(m_class_index.size() + 1);
+        m_class_index.emplace(thunk, index);
+        put_u32(index);
+        std::string name = thunk->class_name;
+        transfer(name);
+    }
+    const_cast<PDB_VIRTUAL_OBJECT*>(object)->serialize(*this);
+    flush_bits();
+    leave_object();
+}
+
+PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected, std::size_t& index)
+{
+    flush_bits();
+    std::uint32_t tag = get_u32();
+    if (tag == 0) return nullptr;
+    enter_object();
+    const PDB_THUNK_INFO* thunk = nullptr;
+    if (tag <= m_classes.size()) {
+        thunk = m_classes[tag - 1];
+    } else if (tag == m_classes.size() + 1) {
+        std::uint32_t length = get_u32();
+        if (length == 0 || length > MAX_CLASS_NAME) fail("class name of length " + std::to_string(length));
+        require_items(length, 1);
+        std::string name(m_in.data() + m_pos, length);
+        m_pos += length;
+        thunk = pdb_find_class(name);
+        if (thunk == nullptr) fail("unknown class \"" + name + "\"");
+        for (const PDB_THUNK_INFO* known : m_classes)
+            if (known == thunk) fail("class \"" + name + "\" introduced twice");
+        m_classes.push_back(thunk);
+    } else {
+        fail("class index " + std::to_string(tag) + " not yet introduced");
+    }
+    if (thunk->create == nullptr) fail(std::string("class ") + thunk->class_name + " cannot be loaded");
+
+    PDB_VIRTUAL_OBJECT* object = thunk->create();
+    m_created.push_back(CREATED{object, thunk, false});
+    index = m_created.size() - 1;
+    if (object->pdb_thunk_info() != thunk) fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
+    if (!test(object)) fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
+    object->serialize(*this);
+    flush_bits();
+    leave_object();
+    return object;
+}
+
+void PDB_SEGMENT::write_ref(const PDB_VIRTUAL_OBJECT* object)
+{
+    flush_bits();
+    if (object == nullptr) {
+        put_u32(0);
+        return;
+    }
+    auto found = m_written.find(object);
+    if (found == m_written.end()) {
+        // Only objects written earlier in the segment can be named; anything else would dangle.
+        msg_local_vdebug("RDB", 2, "pdb: reference to an object outside the written tree stored as null in %s",
+                         where().c_str());
+        put_u32(0);
+        return;
+    }
+    put_u32(found->second);
+}
+
+PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_ref(TYPE_TEST test, const char* expected)
+{
+    flush_bits();
+    std::uint32_t id = get_u32();
+    if (id == 0) return nullptr;
+    if (id > m_created.size()) fail("reference to object #" + std::to_string(id) + " not read before");
+    PDB_VIRTUAL_OBJECT* object = m_created[id - 1].object;
+    if (!test(object))
+        fail(std::string("reference to an object of class ") + m_created[id - 1].thunk->class_name + " where " +
+             expected + " expected");
+    return object;
+}
+
+void PDB_SEGMENT::write_root(const PDB_VIRTUAL_OBJECT& root)
+{
+    RDB_ASSERT(is_writing());
+    write_owned(&root);
+    flush_bits();
+}
+
+std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_SEGMENT::read_root()
+{
+    RDB_ASSERT(is_reading());
+    std::size_t index = 0;
+    TYPE_TEST any = [](PDB_VIRTUAL_OBJECT*) { return true; };
+    PDB_VIRTUAL_OBJECT* root = read_owned(any, "a root object", index);
+    if (root == nullptr) fail("no root object");
+    if (remaining() != 0) fail(std::to_string(remaining()) + " bytes after the root object");
+    finish_read();
+    m_created[index].stored = true;
+    m_finished = true;
+    return std::unique_ptr<PDB_VIRTUAL_OBJECT>(root);
+}
+
+void PDB_SEGMENT::finish_read()
+{
+    m_frames.clear();
+    for (const CREATED& created : m_created)
+        for (const PDB_THUNK_INFO* thunk = created.thunk; thunk != nullptr; thunk = thunk->parent)
+            if (thunk->check != nullptr && !thunk->check(created.object))
+                fail(std::string("an object of class ") + created.thunk->class_name + " breaks the invariants of " +
+                     thunk->class_name);
+    for (const std::function<bool()>& check : m_checks)
+        if (!check()) fail("a deferred check failed");
+    for (const std::function<void()>& commit : m_commits) commit();
+    m_commits.clear();
+}
+
+void PDB_SEGMENT::discard_created()
+{
+    // Owners delete what they hold; only objects that never reached an owner are destroyed here.
+    // Everything is disowned first, so that no destructor meets an object still marked as owned.
+    for (const CREATED& created : m_created)
+        for (const PDB_THUNK_INFO* thunk = created.thunk; thunk != nullptr; thunk = thunk->parent)
+            if (thunk->disown != nullptr) {
+                thunk->disown(created.object);
+                break;
+            }
+    for (CREATED& created : m_created)
+        if (!created.stored) created.thunk->destroy(created.object);
+    m_created.clear();
+}
+
+// ---- Files ---------------------------------------------------------------------------------------
+
+namespace {
+
+std::atomic<PDB_WRITE_FAULT_HOOK> g_fault_hook{nullptr};
+std::atomic<unsigned> g_temp_counter{0};
+
+// True when the installed hook makes this step fail; errno is then EIO as for a failed device.
+bool inject_fault(PDB_WRITE_STEP step)
+{
+    PDB_WRITE_FAULT_HOOK hook = g_fault_hook.load();
+    if (hook == nullptr || !hook(step)) return false;
+    errno = EIO;
+    return true;
+}
+
+bool set_error(std::string* error, const std::string& what, const std::string& path)
+{
+    if (error != nullptr) *error = what + " '" + path + "': " + std::strerror(errno);
+    return false;
+}
+
+std::string directory_of(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+bool sync_fd(int fd) { return ::fsync(fd) == 0; }
+
+bool sync_directory(const std::string& directory, std::string* error)
+{
+    if (inject_fault(PDB_WRITE_STEP::SYNC_DIRECTORY)) return set_error(error, "cannot sync folder", directory);
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return set_error(error, "cannot open folder", directory);
+    bool ok = sync_fd(fd);
+    // Some file systems cannot sync a folder at all (EINVAL); there is nothing more to make durable.
+    if (!ok && errno == EINVAL) ok = true;
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return ok || set_error(error, "cannot sync folder", directory);
+}
+
+// Renames a synced temporary file over target and makes the new name durable.
+bool commit_temp(const std::string& temp, const std::string& target, std::string* error)
+{
+    if (inject_fault(PDB_WRITE_STEP::RENAME) || ::rename(temp.c_str(), target.c_str()) != 0) {
+        set_error(error, "cannot rename over", target);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return sync_directory(directory_of(target), error);
+}
+
+} // namespace
+
+PDB_WRITE_FAULT_HOOK pdb_set_write_fault_hook(PDB_WRITE_FAULT_HOOK hook) { return g_fault_hook.exchange(hook); }
+
+std::string pdb_temp_file_name(const std::string& target)
+{
+    std::size_t slash = target.rfind('/');
+    std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    return directory + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++g_temp_counter);
+}
+
+bool pdb_is_temp_file_name(std::string_view file_name)
+{
+    return !file_name.empty() && file_name[0] == '.' && file_name.find(".tmp-") != std::string_view::npos;
+}
+
+// Replacing a file so that a crash can never leave it half written.
+//
+// Writing a file in place is not safe: a crash (of the process, the kernel or the power) in the
+// middle of the write leaves a file that is partly old and partly new, or cut short, and the user's
+// report is gone. So the new contents go into a temporary file in the SAME folder (rename(2) is only
+// atomic within one file system, and across file systems it fails with EXDEV), and only a complete
+// temporary file is renamed over the old one. POSIX promises that rename(2) replaces the target
+// atomically: every reader opens either the whole old file or the whole new one.
+//
+// Atomic is not durable, though. Many file systems (ext4 with delayed allocation, xfs, btrfs) may
+// write the rename to their journal before the data blocks of the new file reach the disk; after a
+// power loss the name then points at a file of zero length or of garbage. The cure is to fsync(2) the
+// temporary file BEFORE the rename, so that its data is on disk before the name can point at it. And
+// the rename itself lives in the folder, which is a file of its own: until the folder is synced the
+// rename may be lost after a crash and the old contents come back. So the folder is synced too. A few
+// file systems refuse to sync a folder (EINVAL); nothing more can be done there.
+//
+// write(2) may write fewer bytes than asked or be interrupted by a signal (EINTR), so it is called in
+// a loop. close(2) can report a failed write (NFS, quotas) that write(2) did not, so its result
+// counts. The temporary name carries the process id and a counter and is created with O_EXCL, so
+// two writers (threads or processes) never share a temporary file; the last rename wins and every
+// version in between was whole. Any failure removes the temporary file and leaves the old one alone.
+bool pdb_write_file_atomically(const std::string& path, std::string_view bytes, std::string* error)
+{
+    std::string temp = pdb_temp_file_name(path);
+    int fd = -1;
+    if (!inject_fault(PDB_WRITE_STEP::OPEN)) fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return set_error(error, "cannot create", temp);
+
+    auto give_up = [&](const char* what) {
+        int saved = errno;
+        if (fd >= 0) ::close(fd);
+        ::unlink(temp.c_str());
+        errno = saved;
+        return set_error(error, what, temp);
+    };
+
+    constexpr std::size_t CHUNK = 64 * 1024;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        if (inject_fault(PDB_WRITE_STEP::WRITE)) return give_up("cannot write");
+        std::size_t size = std::min(CHUNK, bytes.size() - done);
+        ssize_t written = ::write(fd, bytes.data() + done, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return give_up("cannot write");
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    if (inject_fault(PDB_WRITE_STEP::SYNC) || !sync_fd(fd)) return give_up("cannot sync");
+    int closed = inject_fault(PDB_WRITE_STEP::CLOSE) ? -1 : ::close(fd);
+    if (closed != 0) {
+        fd = -1; // a failed close(2) still releases the descriptor
+        return give_up("cannot close");
+    }
+    return commit_temp(temp, path, error);
+}
+
+bool pdb_replace_file(const std::string& temp, const std::string& target, std::string* error)
+{
+    int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        set_error(error, "cannot open", temp);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    bool synced = !inject_fault(PDB_WRITE_STEP::SYNC) && sync_fd(fd);
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    if (!synced) {
+        set_error(error, "cannot sync", temp);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return commit_temp(temp, target, error);
+}
+
+// ---- Archives ------------------------------------------------------------------------------------
+
+std::uint32_t pdb_crc32(std::string_view bytes)
+{
+    uLong crc = ::crc32(0L, Z_NULL, 0);
+    const Bytef* data = reinterpret_cast<const Bytef*>(bytes.data());
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        uInt size = static_cast<uInt>(std::min<std::size_t>(left, 1u << 30));
+        crc = ::crc32(crc, data, size);
+        data += size;
+        left -= size;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+void PDB_ARCHIVE::reseal(std::string& image)
+{
+    if (image.size() < PDB_HEADER_SIZE) return;
+    std::string_view payload(image.data() + PDB_HEADER_SIZE, image.size() - PDB_HEADER_SIZE);
+    put_le(&image[16], payload.size(), 8);
+    put_le(&image[24], pdb_crc32(payload), 4);
+    put_le(&image[28], pdb_crc32(std::string_view(image.data(), 28)), 4);
+}
+
+bool PDB_ARCHIVE::encode(const PDB_VIRTUAL_OBJECT& root, std::string& image, std::string* error)
+{
+    PDB_SEGMENT segment;
+    try {
+        segment.write_root(root);
+    } catch (const PDB_TRANSFER_ERROR& e) {
+        if (error != nullptr) *error = e.what();
+        return false;
+    }
+    image.assign(PDB_HEADER_SIZE, '\0');
+    std::memcpy(&image[0], MAGIC, sizeof MAGIC);
+    put_le(&image[8], PDB_FORMAT_VERSION, 4);
+    put_le(&image[12], 0, 4);
+    image += segment.payload();
+    reseal(image);
+    return true;
+}
+
+std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::decode(std::string_view image, std::string* error)
+{
+    auto bad = [&](const std::string& why) {
+        if (error != nullptr) *error = why;
+        return std::unique_ptr<PDB_VIRTUAL_OBJECT>();
+    };
+    if (image.size() < PDB_HEADER_SIZE) return bad("file shorter than an archive header");
+    if (std::memcmp(image.data(), MAGIC, sizeof MAGIC) != 0) return bad("not an archive (bad magic number)");
+    if (get_le(image.data() + 28, 4) != pdb_crc32(image.substr(0, 28))) return bad("archive header checksum mismatch");
+    std::uint64_t version = get_le(image.data() + 8, 4);
+    if (version != PDB_FORMAT_VERSION) return bad("unsupported archive format version " + std::to_string(version));
+    if (get_le(image.data() + 12, 4) != 0) return bad("unsupported archive flags");
+    std::string_view payload = image.substr(PDB_HEADER_SIZE);
+    if (get_le(image.data() + 16, 8) != payload.size()) return bad("archive length mismatch (truncated file?)");
+    if (get_le(image.data() + 24, 4) != pdb_crc32(payload)) return bad("archive checksum mismatch");
+
+    PDB_SEGMENT segment(payload);
+    try {
+        return segment.read_root();
+    } catch (const PDB_TRANSFER_ERROR& e) {
+        return bad(e.what());
+    } catch (const std::bad_alloc&) {
+        return bad("out of memory while reading");
+    }
+}
+
+bool PDB_ARCHIVE::write_root(const PDB_VIRTUAL_OBJECT& root)
+{
+    m_error.clear();
+    std::string image;
+    if (!encode(root, image, &m_error)) return false;
+    return pdb_write_file_atomically(m_path, image, &m_error);
+}
+
+std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::read_root()
+{
+    m_error.clear();
+    int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        set_error(&m_error, "cannot open", m_path);
+        return nullptr;
+    }
+    std::string image;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (ok) {
+        image.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (ok && done < image.size()) {
+            ssize_t got = ::read(fd, &image[done], image.size() - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) ok = false;
+            else done += static_cast<std::size_t>(got);
+        }
+    }
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    if (!ok) {
+        set_error(&m_error, "cannot read", m_path);
+        return nullptr;
+    }
+    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = decode(image, &m_error);
+    if (!root) m_error = m_path + ": " + m_error;
+    return root;
+}

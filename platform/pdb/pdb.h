@@ -1,0 +1,439 @@
+#pragma once
+// Persistent segment store: binary archives of persistent objects.
+//
+// Every persistent class derives from PDB_VIRTUAL_OBJECT and describes itself with one transfer
+// routine (serialize) that lists its fields in a fixed order; the same routine writes them into a
+// segment or reads them back, because every transfer call takes the field by reference. Each class
+// has a class record (PDB_CLASS_THUNK) registered by name, through which loading creates objects of
+// the class, checks them and destroys them again when a file turns out to be bad.
+//
+// An archive file is a header (magic number, format version, payload length, CRC-32 of the payload,
+// CRC-32 of the header) followed by the payload: the root object as an owned pointer. Files are
+// replaced atomically, and loading trusts nothing: every count, length, class name, id and pointer
+// is checked, and a bad file gives no object, never a crash or a leak.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <typeinfo>
+#include <unordered_map>
+#include <vector>
+
+class PDB_SEGMENT;
+class PDB_VIRTUAL_OBJECT;
+
+// ---- Class records -------------------------------------------------------------------------------
+
+// The record through which the store handles objects of one class ("class thunk").
+struct PDB_THUNK_INFO {
+    const char* class_name;
+    const PDB_THUNK_INFO* parent; // the base class's record; null for a root class
+    std::size_t object_size;
+    const std::type_info* type;
+    // A new object with default contents; null for classes that loading never creates.
+    PDB_VIRTUAL_OBJECT* (*create)();
+    // Prepares a loaded object for destruction by the store (report objects become NOT_OWNED).
+    void (*disown)(PDB_VIRTUAL_OBJECT* object);
+    // Destroys an object the store created.
+    void (*destroy)(PDB_VIRTUAL_OBJECT* object);
+    // Invariants of the class's own fields after a whole file is loaded; false means corruption.
+    bool (*check)(const PDB_VIRTUAL_OBJECT* object);
+
+    // True when this class is base or derives from it.
+    bool is_a(const PDB_THUNK_INFO* base) const;
+};
+using PDB_STATIC_THUNK_INFO = PDB_THUNK_INFO;
+using PDB_VIRTUAL_THUNK_INFO = PDB_THUNK_INFO;
+
+// Registers a class record by its name; a second record with the same name is an internal error.
+void pdb_register_class(const PDB_THUNK_INFO* thunk);
+void pdb_unregister_class(const PDB_THUNK_INFO* thunk);
+// The record registered for the name, or null.
+const PDB_THUNK_INFO* pdb_find_class(std::string_view class_name);
+
+// The class record of T, registered for the life of the object (a static member of T).
+template <class T>
+class PDB_CLASS_THUNK : public PDB_THUNK_INFO {
+public:
+    PDB_CLASS_THUNK(const char* name, const PDB_THUNK_INFO* parent_thunk, PDB_VIRTUAL_OBJECT* (*create_fn)(),
+                    void (*disown_fn)(PDB_VIRTUAL_OBJECT*) = nullptr,
+                    bool (*check_fn)(const PDB_VIRTUAL_OBJECT*) = nullptr)
+        : PDB_THUNK_INFO{name, parent_thunk, sizeof(T), &typeid(T), create_fn, disown_fn, &destroy_object, check_fn}
+    {
+        pdb_register_class(this);
+    }
+    ~PDB_CLASS_THUNK() { pdb_unregister_class(this); }
+    PDB_CLASS_THUNK(const PDB_CLASS_THUNK&) = delete;
+    PDB_CLASS_THUNK& operator=(const PDB_CLASS_THUNK&) = delete;
+
+private:
+    static void destroy_object(PDB_VIRTUAL_OBJECT* object);
+};
+
+// The persistence declarations of one persistent class: its transfer routine and its class record.
+// Place in the class's public section; define serialize and s_thunk in the class's transfer source.
+#define PDB_DECLARE_PERSISTENT(CLASS)                                                                     \
+    void serialize(PDB_SEGMENT& segment) override;                                                       \
+    const PDB_THUNK_INFO* pdb_thunk_info() const override { return &s_thunk; }                           \
+    static const PDB_THUNK_INFO* pdb_thunk() { return &s_thunk; }                                        \
+    static PDB_CLASS_THUNK<CLASS> s_thunk;
+
+// The common base of every persistent class.
+class PDB_VIRTUAL_OBJECT {
+public:
+    virtual ~PDB_VIRTUAL_OBJECT() = default;
+    // The transfer routine: writes the fields into the segment or reads them from it, in one order.
+    virtual void serialize(PDB_SEGMENT& segment) = 0;
+    // The record of the object's own class.
+    virtual const PDB_THUNK_INFO* pdb_thunk_info() const = 0;
+
+protected:
+    PDB_VIRTUAL_OBJECT() = default;
+    PDB_VIRTUAL_OBJECT(const PDB_VIRTUAL_OBJECT&) = default;
+    PDB_VIRTUAL_OBJECT& operator=(const PDB_VIRTUAL_OBJECT&) = default;
+};
+
+template <class T> void PDB_CLASS_THUNK<T>::destroy_object(PDB_VIRTUAL_OBJECT* object) { delete object; }
+
+// ---- Segments ------------------------------------------------------------------------------------
+
+// A transfer failed: a corrupt or truncated segment on reading, an object the store cannot write on
+// writing. Caught by the archive; never reaches callers of PDB_ARCHIVE.
+class PDB_TRANSFER_ERROR : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Deepest nesting of owned objects a segment writes or reads.
+constexpr int PDB_MAX_NESTING = 256;
+
+class PDB_SEGMENT {
+public:
+    enum class MODE { WRITE, READ };
+
+    // A segment writing into an empty payload.
+    PDB_SEGMENT();
+    // A segment reading the payload (which must outlive the segment).
+    explicit PDB_SEGMENT(std::string_view payload);
+    // Destroys whatever a failed or unfinished read created.
+    ~PDB_SEGMENT();
+    PDB_SEGMENT(const PDB_SEGMENT&) = delete;
+    PDB_SEGMENT& operator=(const PDB_SEGMENT&) = delete;
+
+    MODE mode() const { return m_mode; }
+    bool is_reading() const { return m_mode == MODE::READ; }
+    bool is_writing() const { return m_mode == MODE::WRITE; }
+
+    // Class record begin and end; every transfer routine brackets its fields with them.
+    void begin_class(const PDB_THUNK_INFO* thunk, const void* object);
+    void begin_class(const char* class_name, const void* object);
+    void end_class();
+    // The trace position: the source line and the field's name, reported with any failure.
+    void trace(int line, const char* field);
+
+    // Plain fields.
+    void transfer(bool& value);
+    void transfer(std::int32_t& value);
+    void transfer(std::uint32_t& value);
+    void transfer(std::int64_t& value);
+    void transfer(std::uint64_t& value);
+    void transfer(float& value);
+    void transfer(double& value);
+    void transfer(std::string& value);
+    // A text that may be absent (null), as distinct from empty.
+    void transfer(std::optional<std::string>& value);
+    void transfer(std::vector<std::byte>& value);
+    template <class T> void transfer(std::vector<T>& values);
+    // An enumeration as int; on reading, a value outside [min_value, max_value] is corruption.
+    template <class E> void transfer_enum(E& value, int min_value, int max_value);
+    // An n-bit field (1 to 32 bits). Consecutive bit fields share bytes, bit 0 first; any other
+    // transfer starts a new byte.
+    void transfer_bits(std::uint32_t& value, int width);
+    void transfer_bit(bool& value);
+
+    // A persistent pointer that does not own: written as the id of an object already written (null
+    // as 0). On reading it must name an object already read, of class T.
+    template <class T> void transfer_ptr(T*& pointer);
+    // An owned persistent pointer: the object is written here, once. On reading it is always a new
+    // object of class T (or a derived class), so owners can never share or cycle.
+    template <class T> void transfer_owned(T*& pointer);
+    template <class T> void transfer_owned(std::list<T*>& pointers, bool allow_null);
+    template <class T> void transfer_owned(std::vector<T*>& pointers, bool allow_null);
+    template <class T> void transfer_ptr(std::vector<T*>& pointers);
+    // An owned pointer to a plain (non-polymorphic) record whose serialize(PDB_SEGMENT&) transfers it.
+    template <class T> void transfer_record(T*& pointer);
+
+    // Reading: stops the transfer as corrupt.
+    [[noreturn]] void fail(const std::string& reason);
+    // Reading: fails unless count items of at least item_size bytes each can still follow.
+    void require_items(std::uint64_t count, std::size_t item_size);
+    // Reading: runs once the whole segment is read and every object checked; false means corruption.
+    void defer_check(std::function<bool()> check);
+    // Reading: runs after every check passed, before the root is handed out; must not fail.
+    void defer_commit(std::function<void()> commit);
+
+    // A value of type T shared by every transfer routine of this segment (made on first use).
+    template <class T> T& context();
+
+    // Writing: the payload so far.
+    const std::string& payload() const { return m_out; }
+    // Reading: bytes not yet consumed.
+    std::size_t remaining() const { return m_in.size() - m_pos; }
+
+    // The root object: written as an owned pointer. Reading answers the checked root, owned by the
+    // caller, or throws PDB_TRANSFER_ERROR after destroying everything the read created.
+    void write_root(const PDB_VIRTUAL_OBJECT& root);
+    std::unique_ptr<PDB_VIRTUAL_OBJECT> read_root();
+
+private:
+    struct CREATED {
+        PDB_VIRTUAL_OBJECT* object;
+        const PDB_THUNK_INFO* thunk;
+        bool stored;
+    };
+    struct FRAME {
+        const char* class_name;
+        int line;
+        const char* field;
+    };
+    using TYPE_TEST = bool (*)(PDB_VIRTUAL_OBJECT*);
+
+    void flush_bits();
+    void put_bytes(const void* data, std::size_t size);
+    void get_bytes(void* data, std::size_t size);
+    void put_u32(std::uint32_t value);
+    std::uint32_t get_u32();
+    std::string where() const;
+
+    // Writing and reading of pointers; the templates add the type test.
+    void write_owned(const PDB_VIRTUAL_OBJECT* object);
+    // Creates and reads an owned object; null for a null pointer. index receives its creation index.
+    PDB_VIRTUAL_OBJECT* read_owned(TYPE_TEST test, const char* expected, std::size_t& index);
+    void mark_stored(std::size_t index) { m_created[index].stored = true; }
+    void write_ref(const PDB_VIRTUAL_OBJECT* object);
+    PDB_VIRTUAL_OBJECT* read_ref(TYPE_TEST test, const char* expected);
+    void enter_object();
+    void leave_object() { --m_nesting; }
+    // Runs the checks and commits of a finished read.
+    void finish_read();
+    // Destroys what an unfinished read created: disown every object, then destroy those not stored.
+    void discard_created();
+
+    MODE m_mode;
+    std::string m_out;
+    std::string_view m_in;
+    std::size_t m_pos = 0;
+    std::uint64_t m_bits = 0;
+    int m_bit_count = 0;
+    int m_nesting = 0;
+    std::vector<FRAME> m_frames;
+    // Writing: object → id; class record → class index.
+    std::unordered_map<const PDB_VIRTUAL_OBJECT*, std::uint32_t> m_written;
+    std::unordered_map<const PDB_THUNK_INFO*, std::uint32_t> m_class_index;
+    // Reading: objects by id - 1, class records by class index - 1.
+    std::vector<CREATED> m_created;
+    std::vector<const PDB_THUNK_INFO*> m_classes;
+    std::vector<std::function<bool()>> m_checks;
+    std::vector<std::function<void()>> m_commits;
+    bool m_finished = false;
+    std::unordered_map<const std::type_info*, std::shared_ptr<void>> m_contexts;
+};
+
+template <class T>
+T& PDB_SEGMENT::context()
+{
+    std::shared_ptr<void>& slot = m_contexts[&typeid(T)];
+    if (!slot) slot = std::make_shared<T>();
+    return *static_cast<T*>(slot.get());
+}
+
+template <class T>
+void PDB_SEGMENT::transfer(std::vector<T>& values)
+{
+    std::uint32_t count = static_cast<std::uint32_t>(values.size());
+    transfer(count);
+    if (is_writing()) {
+        for (T& value : values) transfer(value);
+        return;
+    }
+    require_items(count, 1);
+    values.clear();
+    values.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        T value{};
+        transfer(value);
+        values.push_back(std::move(value));
+    }
+}
+
+template <class E>
+void PDB_SEGMENT::transfer_enum(E& value, int min_value, int max_value)
+{
+    std::int32_t number = static_cast<std::int32_t>(value);
+    transfer(number);
+    if (is_writing()) return;
+    if (number < min_value || number > max_value)
+        fail("enumeration value " + std::to_string(number) + " out of range");
+    value = static_cast<E>(number);
+}
+
+template <class T>
+void PDB_SEGMENT::transfer_ptr(T*& pointer)
+{
+    if (is_writing()) {
+        write_ref(pointer);
+        return;
+    }
+    TYPE_TEST test = [](PDB_VIRTUAL_OBJECT* object) { return dynamic_cast<T*>(object) != nullptr; };
+    pointer = dynamic_cast<T*>(read_ref(test, typeid(T).name()));
+}
+
+template <class T>
+void PDB_SEGMENT::transfer_owned(T*& pointer)
+{
+    if (is_writing()) {
+        write_owned(pointer);
+        return;
+    }
+    TYPE_TEST test = [](PDB_VIRTUAL_OBJECT* object) { return dynamic_cast<T*>(object) != nullptr; };
+    std::size_t index = 0;
+    PDB_VIRTUAL_OBJECT* object = read_owned(test, typeid(T).name(), index);
+    pointer = dynamic_cast<T*>(object);
+    if (object != nullptr) mark_stored(index);
+}
+
+template <class T>
+void PDB_SEGMENT::transfer_owned(std::list<T*>& pointers, bool allow_null)
+{
+    std::uint32_t count = static_cast<std::uint32_t>(pointers.size());
+    transfer(count);
+    if (is_writing()) {
+        for (T* pointer : pointers) transfer_owned(pointer);
+        return;
+    }
+    require_items(count, 4);
+    TYPE_TEST test = [](PDB_VIRTUAL_OBJECT* object) { return dynamic_cast<T*>(object) != nullptr; };
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::size_t index = 0;
+        PDB_VIRTUAL_OBJECT* object = read_owned(test, typeid(T).name(), index);
+        if (object == nullptr && !allow_null) fail("null pointer in a list that allows none");
+        pointers.push_back(dynamic_cast<T*>(object));
+        if (object != nullptr) mark_stored(index);
+    }
+}
+
+template <class T>
+void PDB_SEGMENT::transfer_owned(std::vector<T*>& pointers, bool allow_null)
+{
+    std::uint32_t count = static_cast<std::uint32_t>(pointers.size());
+    transfer(count);
+    if (is_writing()) {
+        for (T* pointer : pointers) transfer_owned(pointer);
+        return;
+    }
+    require_items(count, 4);
+    pointers.reserve(pointers.size() + count);
+    TYPE_TEST test = [](PDB_VIRTUAL_OBJECT* object) { return dynamic_cast<T*>(object) != nullptr; };
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::size_t index = 0;
+        PDB_VIRTUAL_OBJECT* object = read_owned(test, typeid(T).name(), index);
+        if (object == nullptr && !allow_null) fail("null pointer in a vector that allows none");
+        pointers.push_back(dynamic_cast<T*>(object));
+        if (object != nullptr) mark_stored(index);
+    }
+}
+
+template <class T>
+void PDB_SEGMENT::transfer_ptr(std::vector<T*>& pointers)
+{
+    std::uint32_t count = static_cast<std::uint32_t>(pointers.size());
+    transfer(count);
+    if (is_writing()) {
+        for (T* pointer : pointers) transfer_ptr(pointer);
+        return;
+    }
+    require_items(count, 4);
+    pointers.clear();
+    pointers.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        T* pointer = nullptr;
+        transfer_ptr(pointer);
+        pointers.push_back(pointer);
+    }
+}
+
+template <class T>
+void PDB_SEGMENT::transfer_record(T*& pointer)
+{
+    bool present = pointer != nullptr;
+    transfer(present);
+    if (is_writing()) {
+        if (present) pointer->serialize(*this);
+        return;
+    }
+    pointer = nullptr;
+    if (!present) return;
+    enter_object();
+    std::unique_ptr<T> record(new T());
+    record->serialize(*this);
+    leave_object();
+    pointer = record.release();
+}
+
+// ---- Archives ------------------------------------------------------------------------------------
+
+// Steps of an atomic file write, for fault injection in tests.
+enum class PDB_WRITE_STEP { OPEN, WRITE, SYNC, CLOSE, RENAME, SYNC_DIRECTORY };
+// Called before each step; answering true makes that step fail as if the system call had failed.
+using PDB_WRITE_FAULT_HOOK = bool (*)(PDB_WRITE_STEP step);
+// Installs the hook (null: none); returns the previous one.
+PDB_WRITE_FAULT_HOOK pdb_set_write_fault_hook(PDB_WRITE_FAULT_HOOK hook);
+
+// Writes bytes to path atomically: a reader sees the old file or the new one, never a mixture,
+// also after a crash. False (with a reason in error) on failure, leaving the old file intact.
+bool pdb_write_file_atomically(const std::string& path, std::string_view bytes, std::string* error);
+// Makes an already written and closed temporary file the new contents of target, atomically and
+// durably (syncs the file, renames it over target, syncs the folder). Removes temp on failure.
+bool pdb_replace_file(const std::string& temp, const std::string& target, std::string* error);
+// A fresh temporary file name beside target (the same folder, so that rename is atomic).
+std::string pdb_temp_file_name(const std::string& target);
+// True for names pdb_temp_file_name makes (listings skip them).
+bool pdb_is_temp_file_name(std::string_view file_name);
+
+// CRC-32 (the zlib polynomial) of bytes.
+std::uint32_t pdb_crc32(std::string_view bytes);
+// Size of the archive header in bytes.
+constexpr std::size_t PDB_HEADER_SIZE = 32;
+constexpr std::uint32_t PDB_FORMAT_VERSION = 1;
+
+class PDB_ARCHIVE {
+public:
+    explicit PDB_ARCHIVE(std::string path) : m_path(std::move(path)) {}
+
+    // The archive's file path.
+    const std::string& filename() const { return m_path; }
+    // Writes root atomically; false (reason in last_error) when the root cannot be written.
+    bool write_root(const PDB_VIRTUAL_OBJECT& root);
+    // The root read from the file, owned by the caller; null when the file is missing, truncated,
+    // corrupt or of another format (reason in last_error).
+    std::unique_ptr<PDB_VIRTUAL_OBJECT> read_root();
+    const std::string& last_error() const { return m_error; }
+
+    // The whole file image of root (header and payload); false when root cannot be written.
+    static bool encode(const PDB_VIRTUAL_OBJECT& root, std::string& image, std::string* error);
+    // The root read from a file image; null when it is bad in any way.
+    static std::unique_ptr<PDB_VIRTUAL_OBJECT> decode(std::string_view image, std::string* error);
+    // Recomputes the header's length and checksums after the payload of an image was changed
+    // (for tools and tests that build or damage images on purpose).
+    static void reseal(std::string& image);
+
+private:
+    std::string m_path;
+    std::string m_error;
+};

@@ -1,0 +1,306 @@
+#include "xml/xml_parse.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/framework/XMLPScanToken.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLUni.hpp>
+
+#include "msg/msg.h"
+
+namespace X = XERCES_CPP_NAMESPACE;
+
+// ---- UTF-8 ---------------------------------------------------------------------------------------
+
+namespace {
+
+bool is_xml_char(char32_t c)
+{
+    if (c == 0x9 || c == 0xA || c == 0xD) return true;
+    if (c < 0x20) return false;
+    if (c >= 0xD800 && c <= 0xDFFF) return false;
+    if (c == 0xFFFE || c == 0xFFFF) return false;
+    return c <= 0x10FFFF;
+}
+
+// Decodes one UTF-8 sequence at text[i]; the code point, or nullopt for an invalid sequence (then
+// consumed is 1, so the byte is skipped).
+std::optional<char32_t> decode_utf8(const unsigned char* text, std::size_t length, std::size_t i, std::size_t& consumed)
+{
+    consumed = 1;
+    const unsigned char lead = text[i];
+    if (lead < 0x80) return lead;
+    std::size_t extra;
+    char32_t code;
+    char32_t minimum;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (i + extra >= length) return std::nullopt;
+    for (std::size_t k = 1; k <= extra; ++k) {
+        const unsigned char next = text[i + k];
+        if ((next & 0xC0) != 0x80) return std::nullopt;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < minimum) return std::nullopt;
+    consumed = extra + 1;
+    return code;
+}
+
+void append_utf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Xerces hands over UTF-16.
+std::string from_xml_ch(const XMLCh* text, std::size_t length)
+{
+    std::string out;
+    out.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) continue; // an unpaired surrogate has no UTF-8 form
+        append_utf8(out, c);
+    }
+    return out;
+}
+
+std::string from_xml_ch(const XMLCh* text) { return text ? from_xml_ch(text, X::XMLString::stringLen(text)) : ""; }
+
+} // namespace
+
+std::string xml_to_clean_utf8(std::string_view text)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t consumed;
+        std::optional<char32_t> c = decode_utf8(bytes, text.size(), i, consumed);
+        if (c && is_xml_char(*c)) out.append(text.data() + i, consumed);
+        i += consumed;
+    }
+    return out;
+}
+
+bool xml_encode_to_utf8(const char* text, std::size_t text_length, char* buffer, std::size_t buffer_size,
+                        std::size_t* length)
+{
+    if (buffer == nullptr || buffer_size < text_length + 1) return false;
+    const std::string clean = xml_to_clean_utf8(std::string_view(text ? text : "", text ? text_length : 0));
+    std::copy(clean.begin(), clean.end(), buffer);
+    buffer[clean.size()] = '\0';
+    if (length != nullptr) *length = clean.size();
+    return true;
+}
+
+// ---- Attributes and handler stack ----------------------------------------------------------------
+
+const std::string* XML_ATTRIBUTES::find(std::string_view name) const
+{
+    for (const auto& [key, value] : m_items)
+        if (key == name) return &value;
+    return nullptr;
+}
+
+std::string XML_ATTRIBUTES::get(std::string_view name) const
+{
+    const std::string* value = find(name);
+    return value ? *value : std::string();
+}
+
+XML_PARSER::XML_PARSER(XML_CONTENT_HANDLER& root) : m_root(root) { m_root.m_parser = this; }
+
+XML_PARSER::~XML_PARSER() { m_root.m_parser = nullptr; }
+
+XML_CONTENT_HANDLER& XML_PARSER::push_handler(std::unique_ptr<XML_CONTENT_HANDLER> handler)
+{
+    RDB_ASSERT(handler != nullptr);
+    handler->m_parser = this;
+    m_stack.push_back(std::move(handler));
+    return *m_stack.back();
+}
+
+void XML_PARSER::pop_handler()
+{
+    RDB_ASSERT(!m_stack.empty());
+    m_removed.push_back(std::move(m_stack.back()));
+    m_stack.pop_back();
+}
+
+XML_CONTENT_HANDLER& XML_PARSER::current_handler() const { return m_stack.empty() ? m_root : *m_stack.back(); }
+
+void XML_PARSER::fail(std::string message)
+{
+    if (m_failed) return;
+    m_failed = true;
+    m_failure = std::move(message);
+}
+
+void XML_PARSER::deliver_start(const std::string& name, const XML_ATTRIBUTES& attributes)
+{
+    if (m_failed) return;
+    current_handler().start_element(name, attributes);
+    m_removed.clear();
+}
+
+void XML_PARSER::deliver_end(const std::string& name)
+{
+    if (m_failed) return;
+    current_handler().end_element(name);
+    m_removed.clear();
+}
+
+void XML_PARSER::deliver_characters(std::string_view text)
+{
+    if (m_failed) return;
+    current_handler().characters(text);
+    m_removed.clear();
+}
+
+// ---- Xerces --------------------------------------------------------------------------------------
+
+namespace {
+
+// Xerces keeps process-wide state; it is set up once and kept for the life of the process.
+bool initialise_xerces(std::string* error)
+{
+    static std::once_flag once;
+    static std::string failure;
+    std::call_once(once, [] {
+        try {
+            X::XMLPlatformUtils::Initialize();
+        } catch (const X::XMLException& e) {
+            failure = "XML parser could not be initialised: " + from_xml_ch(e.getMessage());
+        }
+    });
+    if (!failure.empty() && error) *error = failure;
+    return failure.empty();
+}
+
+// Forwards Xerces' SAX events to the handler stack, and turns every error into a failed parse.
+class XERCES_ADAPTER : public X::DefaultHandler {
+public:
+    explicit XERCES_ADAPTER(XML_PARSER& parser) : m_parser(parser) {}
+
+    void startElement(const XMLCh* const, const XMLCh* const, const XMLCh* const qname,
+                      const X::Attributes& attrs) override
+    {
+        XML_ATTRIBUTES attributes;
+        for (XMLSize_t i = 0; i < attrs.getLength(); ++i)
+            attributes.add(from_xml_ch(attrs.getQName(i)), from_xml_ch(attrs.getValue(i)));
+        m_parser.deliver_start(from_xml_ch(qname), attributes);
+    }
+    void endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const qname) override
+    {
+        m_parser.deliver_end(from_xml_ch(qname));
+    }
+    void characters(const XMLCh* const chars, const XMLSize_t length) override
+    {
+        m_parser.deliver_characters(from_xml_ch(chars, length));
+    }
+
+    // An external entity or DTD never reaches the file system or the network: it reads as nothing.
+    X::InputSource* resolveEntity(const XMLCh* const, const XMLCh* const) override
+    {
+        static const XMLByte nothing[1] = {0};
+        return new X::MemBufInputSource(nothing, 0, "external entity", false);
+    }
+
+    void error(const X::SAXParseException& e) override { record(e); }
+    void fatalError(const X::SAXParseException& e) override { record(e); }
+    void warning(const X::SAXParseException&) override {}
+
+private:
+    void record(const X::SAXParseException& e)
+    {
+        m_parser.fail("line " + std::to_string(e.getLineNumber()) + ", column " + std::to_string(e.getColumnNumber()) +
+                      ": " + from_xml_ch(e.getMessage()));
+    }
+
+    XML_PARSER& m_parser;
+};
+
+// At most this many entity expansions per document, against expansion bombs.
+constexpr XMLSize_t ENTITY_EXPANSION_LIMIT = 10000;
+
+} // namespace
+
+int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char* source_name, std::string* error)
+{
+    if (!initialise_xerces(error)) return 1;
+    XML_PARSER parser(root);
+    XERCES_ADAPTER adapter(parser);
+    X::SecurityManager security;
+    security.setEntityExpansionLimit(ENTITY_EXPANSION_LIMIT);
+    std::unique_ptr<X::SAX2XMLReader> reader(X::XMLReaderFactory::createXMLReader());
+    reader->setFeature(X::XMLUni::fgSAX2CoreNameSpaces, false);
+    reader->setFeature(X::XMLUni::fgSAX2CoreValidation, false);
+    reader->setFeature(X::XMLUni::fgXercesSchema, false);
+    reader->setFeature(X::XMLUni::fgXercesLoadExternalDTD, false);
+    reader->setFeature(X::XMLUni::fgXercesDisableDefaultEntityResolution, true);
+    reader->setProperty(X::XMLUni::fgXercesSecurityManager, &security);
+    reader->setContentHandler(&adapter);
+    reader->setErrorHandler(&adapter);
+    reader->setEntityResolver(&adapter);
+
+    X::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
+                                source_name ? source_name : "XML document", false);
+    try {
+        X::XMLPScanToken token;
+        if (reader->parseFirst(source, token)) {
+            while (!parser.has_failed() && reader->parseNext(token)) {
+            }
+        } else if (!parser.has_failed()) {
+            parser.fail("document could not be read");
+        }
+        // Leaves the scanner in a clean state when a handler stopped the parse early.
+        if (parser.has_failed()) reader->parseReset(token);
+    } catch (const X::XMLException& e) {
+        parser.fail(from_xml_ch(e.getMessage()));
+    } catch (const X::SAXException& e) {
+        parser.fail(from_xml_ch(e.getMessage()));
+    } catch (const X::OutOfMemoryException&) {
+        parser.fail("out of memory");
+    }
+    if (parser.has_failed()) {
+        if (error) *error = parser.get_failure();
+        return 1;
+    }
+    return 0;
+}
