@@ -30,6 +30,7 @@
 #include "rdb_messages.h"
 #include "rdb_report.h"
 #include "rdb_report_controller.h"
+#include "rdb_concurrent_access.h"
 #include "rdb_obj_path.h"
 #include "rdb_xml.h"
 #include "rdb_dms_model_handler.h"

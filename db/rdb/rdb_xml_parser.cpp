@@ -39,9 +39,10 @@ constexpr int GAUGES_CAPACITY = 128;
 
 std::string lower(std::string_view text)
 {
+    // ASCII only, independent of the locale (the names compared are ASCII).
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
 

@@ -45,6 +45,21 @@ std::uint64_t get_le(const char* in, int bytes)
     return value;
 }
 
+// A type test's answer depends only on the object's dynamic class, so the last pair that passed is
+// remembered: a long run of objects of one class (a table's cells) pays for one test.
+thread_local bool (*t_passed_test)(PDB_VIRTUAL_OBJECT*) = nullptr;
+thread_local const std::type_info* t_passed_class = nullptr;
+
+bool passes_type_test(bool (*test)(PDB_VIRTUAL_OBJECT*), PDB_VIRTUAL_OBJECT* object)
+{
+    const std::type_info* type = &typeid(*object);
+    if (test == t_passed_test && type == t_passed_class) return true;
+    if (!test(object)) return false;
+    t_passed_test = test;
+    t_passed_class = type;
+    return true;
+}
+
 } // namespace
 
 bool PDB_THUNK_INFO::is_a(const PDB_THUNK_INFO* base) const
@@ -167,11 +182,13 @@ void PDB_SEGMENT::put_u32(std::uint32_t value)
     put_bytes(bytes, 4);
 }
 
+// The one- and four-byte reads below skip get_bytes: they run several times for every object.
 std::uint32_t PDB_SEGMENT::get_u32()
 {
-    char bytes[4];
-    get_bytes(bytes, 4);
-    return static_cast<std::uint32_t>(get_le(bytes, 4));
+    if (remaining() < 4) fail("unexpected end of data");
+    const auto value = static_cast<std::uint32_t>(get_le(m_in.data() + m_pos, 4));
+    m_pos += 4;
+    return value;
 }
 
 void PDB_SEGMENT::flush_bits()
@@ -204,8 +221,8 @@ void PDB_SEGMENT::transfer_bits(std::uint32_t& value, int width)
         return;
     }
     while (m_bit_count < width) {
-        unsigned char byte = 0;
-        get_bytes(&byte, 1);
+        if (remaining() < 1) fail("unexpected end of data");
+        const auto byte = static_cast<unsigned char>(m_in[m_pos++]);
         m_bits |= static_cast<std::uint64_t>(byte) << m_bit_count;
         m_bit_count += 8;
     }
@@ -229,8 +246,8 @@ void PDB_SEGMENT::transfer(bool& value)
         put_bytes(&byte, 1);
         return;
     }
-    unsigned char byte = 0;
-    get_bytes(&byte, 1);
+    if (remaining() < 1) fail("unexpected end of data");
+    const auto byte = static_cast<unsigned char>(m_in[m_pos++]);
     if (byte > 1) fail("bool value " + std::to_string(byte));
     value = byte == 1;
 }
@@ -348,11 +365,13 @@ void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
     // A class without a record of its own would come back as its base class: refuse to write it.
     if (thunk == nullptr || *thunk->type != typeid(*object))
         fail(std::string("class ") + typeid(*object).name() + " has no class record of its own");
-    if (pdb_find_class(thunk->class_name) != thunk) fail(std::string("class ") + thunk->class_name + " is not registered");
+    auto found = m_class_index.find(thunk);
+    // Registration is checked when a class enters the segment; the registry lookup is too slow per object.
+    if (found == m_class_index.end() && pdb_find_class(thunk->class_name) != thunk)
+        fail(std::string("class ") + thunk->class_name + " is not registered");
     if (!m_written.emplace(object, static_cast<std::uint32_t>(m_written.size() + 1)).second)
         fail(std::string("an object of class ") + thunk->class_name + " has two owners");
 
-    auto found = m_class_index.find(thunk);
     if (found != m_class_index.end()) {
         put_u32(found->second);
     } else {
@@ -396,7 +415,8 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     m_created.push_back(CREATED{object, thunk, false});
     index = m_created.size() - 1;
     if (object->pdb_thunk_info() != thunk) fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
-    if (!test(object)) fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
+    if (!passes_type_test(test, object))
+        fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
     object->serialize(*this);
     flush_bits();
     leave_object();
@@ -444,6 +464,7 @@ void PDB_SEGMENT::write_root(const PDB_VIRTUAL_OBJECT& root)
 std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_SEGMENT::read_root()
 {
     RDB_ASSERT(is_reading());
+    t_passed_test = nullptr;
     std::size_t index = 0;
     TYPE_TEST any = [](PDB_VIRTUAL_OBJECT*) { return true; };
     PDB_VIRTUAL_OBJECT* root = read_owned(any, "a root object", index);

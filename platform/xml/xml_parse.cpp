@@ -86,9 +86,14 @@ void append_utf8(std::string& out, char32_t c)
 // Xerces hands over UTF-16.
 std::string from_xml_ch(const XMLCh* text, std::size_t length)
 {
-    std::string out;
-    out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
+    // Most text is ASCII: copy that prefix unit for unit, then convert whatever follows.
+    std::string out(length, '\0');
+    char* ascii = out.data();
+    std::size_t i = 0;
+    for (; i < length && text[i] < 0x80; ++i) ascii[i] = static_cast<char>(text[i]);
+    if (i == length) return out;
+    out.resize(i);
+    for (; i < length; ++i) {
         char32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);

@@ -1,0 +1,426 @@
+// rdb: lists, exports, imports and checks the reports stored in a project's database.
+//
+// Every input is checked before it reaches the library, so that bad input gives a one-line message
+// and a non-zero exit status; an internal error that still happens becomes a one-line message and
+// exit status 3.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "dbm/dbm.h"
+#include "gen/gen_project.h"
+#include "kdb/kdb.h"
+#include "msg/msg.h"
+#include "pdb/pdb.h"
+#include "rdb_dms_model_handler.h"
+#include "rdb_report.h"
+#include "rdb_report_type.h"
+#include "rdb_xml.h"
+
+namespace {
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILED = 1;   // the command could not do its work (missing report, bad file, ...)
+constexpr int EXIT_USAGE = 2;    // bad command line
+constexpr int EXIT_INTERNAL = 3; // an internal error of the library
+
+// Ends a command with a one-line message ("rdb: " + text) and an exit status.
+struct TOOL_ERROR {
+    int status;
+    std::string text;
+};
+
+[[noreturn]] void fail(const std::string& text) { throw TOOL_ERROR{EXIT_FAILED, text}; }
+[[noreturn]] void usage_error(const std::string& text) { throw TOOL_ERROR{EXIT_USAGE, text}; }
+
+void on_internal_error(const char* condition, const char* component, const char* file, int line)
+{
+    std::fprintf(stderr, "rdb: internal error in %s: %s (%s:%d)\n", component ? component : "?",
+                 condition ? condition : "?", file ? file : "?", line);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(EXIT_INTERNAL);
+}
+
+// The file name that stands for standard output (export) or standard input (import).
+const std::string STANDARD_STREAM = "-";
+
+std::string in_quotes(const std::string& text) { return "'" + text + "'"; }
+
+// ---- The project ---------------------------------------------------------------------------------
+
+class PROJECT {
+public:
+    // The project directory in effect (--project, else RDB_PROJECT_DIR, else the current directory).
+    PROJECT()
+    {
+        m_dir = gen_get_project_directory();
+        std::error_code ec;
+        if (!std::filesystem::is_directory(m_dir, ec)) fail("no such project directory " + in_quotes(m_dir));
+        m_db_dir = (std::filesystem::path(m_dir) / "db").string();
+    }
+
+    // Reads never create the database folder; a project without one simply holds no report.
+    KDB_SERVICE reader() const { return KDB_SERVICE(m_db_dir); }
+    KDB_SERVICE writer() const
+    {
+        std::string db = gen_get_db_dir_path_string();
+        if (db.empty()) fail("cannot create the database folder " + in_quotes(m_db_dir));
+        return KDB_SERVICE(db);
+    }
+
+private:
+    std::string m_dir;
+    std::string m_db_dir;
+};
+
+// Holds the report's inter-process mutex, as the library's own loads and saves do; like them it
+// goes on when the lock cannot be taken.
+class REPORT_LOCK {
+public:
+    explicit REPORT_LOCK(const KDB_PATH& path)
+        : m_mutex(DBM_INFO::get_interprocess_mutex(kdb_model_file_name(path))),
+          m_held(m_mutex != nullptr && m_mutex->lock())
+    {
+    }
+    ~REPORT_LOCK()
+    {
+        if (m_held) m_mutex->unlock();
+    }
+    REPORT_LOCK(const REPORT_LOCK&) = delete;
+    REPORT_LOCK& operator=(const REPORT_LOCK&) = delete;
+
+private:
+    THR_IP_MUTEX_OBJ* m_mutex;
+    bool m_held;
+};
+
+// ---- Arguments -----------------------------------------------------------------------------------
+
+// Keys with more than one dot that name a report type: a stage key before a dotted label key
+// ("placed.fit.da"). The parser stops on any other key with more than one dot, so only these reach it.
+const std::set<std::string>& dotted_type_keys()
+{
+    static const std::set<std::string> keys = [] {
+        std::set<std::string> found;
+        for (int stage = KHD_SNAPSHOT_BASE::SYNTHESIZED; stage <= KHD_SNAPSHOT_BASE::TRELLANE; ++stage)
+            for (int label = RDB_COMPILER_REPORT; label < RDB_REPORT_TYPE_MAX; ++label) {
+                std::string key = rdb_report_type_to_string(
+                    RDB_REPORT_TYPE(static_cast<RDB_REPORT_TYPE_LABELS>(label), RDB_BOUND_STAGE(stage)));
+                if (std::count(key.begin(), key.end(), '.') > 1) found.insert(key);
+            }
+        return found;
+    }();
+    return keys;
+}
+
+// The canonical key of the report type a key names.
+std::string checked_type_key(const std::string& key)
+{
+    const std::string problem = "unknown report type key " + in_quotes(key) + " (examples: fit, map, placed.sta)";
+    if (std::count(key.begin(), key.end(), '.') > 1 && dotted_type_keys().count(key) == 0) usage_error(problem);
+    RDB_REPORT_TYPE type = rdb_string_to_report_type(key.c_str());
+    if (type.get_label() == RDB_REPORT_TYPE_MIN || type.get_label() == RDB_REPORT_TYPE_MAX) usage_error(problem);
+    return rdb_report_type_to_string(type);
+}
+
+std::string checked_revision(const std::string& rev)
+{
+    if (rev.empty()) usage_error("the revision name is empty");
+    return rev;
+}
+
+// A readable regular file.
+void check_input_file(const std::string& file)
+{
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) fail("no such file " + in_quotes(file));
+    if (!S_ISREG(st.st_mode)) fail(in_quotes(file) + " is not a regular file");
+    if (!std::ifstream(file, std::ios::binary)) fail("cannot read " + in_quotes(file));
+}
+
+// ---- Commands ------------------------------------------------------------------------------------
+
+using ARGS = std::vector<std::string>;
+
+std::string format_time(std::int64_t seconds)
+{
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm local {};
+    char text[32] = "?";
+    if (::localtime_r(&time, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+// The stored reports, by revision and type key.
+std::vector<KDB_MODEL_INFO> stored_reports(const PROJECT& project)
+{
+    std::vector<KDB_MODEL_INFO> reports;
+    for (KDB_MODEL_INFO& info : project.reader().list_models())
+        if (info.type == RDB_KDB_MODEL::s_model_type_string) reports.push_back(std::move(info));
+    std::sort(reports.begin(), reports.end(), [](const KDB_MODEL_INFO& a, const KDB_MODEL_INFO& b) {
+        return std::tie(a.revision, a.type_key, a.file_path) < std::tie(b.revision, b.type_key, b.file_path);
+    });
+    return reports;
+}
+
+int run_ls(const PROJECT& project, const ARGS&)
+{
+    const std::vector<KDB_MODEL_INFO> reports = stored_reports(project);
+    std::size_t rev_width = 0;
+    std::size_t type_width = 0;
+    std::size_t size_width = 0;
+    for (const KDB_MODEL_INFO& info : reports) {
+        rev_width = std::max(rev_width, info.revision.size());
+        type_width = std::max(type_width, info.type_key.size());
+        size_width = std::max(size_width, std::to_string(info.size).size());
+    }
+    for (const KDB_MODEL_INFO& info : reports) {
+        std::cout << std::left << std::setw(static_cast<int>(rev_width)) << info.revision << "  "
+                  << std::setw(static_cast<int>(type_width)) << info.type_key << "  " << std::right
+                  << std::setw(static_cast<int>(size_width)) << info.size << "  " << format_time(info.modification_time)
+                  << "\n";
+    }
+    return EXIT_OK;
+}
+
+int run_export_xml(const PROJECT& project, const ARGS& args)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& file = args[2];
+    if (file.empty()) usage_error("the output file name is empty");
+
+    const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
+    KDB_SERVICE service = project.reader();
+    if (!service.model_exists(path)) fail("no report " + in_quotes(rev) + " of type " + in_quotes(type));
+    std::unique_ptr<RDB_REPORT> report;
+    {
+        REPORT_LOCK lock(path);
+        report = rdb_load_report_model(service, path);
+    }
+    if (!report) fail("the report " + in_quotes(rev) + " of type " + in_quotes(type) + " cannot be loaded");
+
+    if (file == STANDARD_STREAM) {
+        if (!rdb_xml_write(std::cout, report.get())) fail("cannot write the output");
+        return EXIT_OK;
+    }
+    // Written beside the target and renamed over it, so that a failed export leaves no partial file.
+    const std::string temp = pdb_temp_file_name(file);
+    std::string error;
+    if (!rdb_write_xml_report(report.get(), temp.c_str(), false)) {
+        ::unlink(temp.c_str());
+        fail("cannot write " + in_quotes(file));
+    }
+    if (!pdb_replace_file(temp, file, &error)) fail("cannot write " + in_quotes(file) + ": " + error);
+    return EXIT_OK;
+}
+
+int run_import_xml(const PROJECT& project, const ARGS& args)
+{
+    const std::string& file = args[0];
+    const std::string rev = checked_revision(args[1]);
+    const std::string type = checked_type_key(args[2]);
+    if (file.empty()) usage_error("the input file name is empty");
+    std::unique_ptr<RDB_REPORT> report;
+    if (file == STANDARD_STREAM) {
+        const std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        if (std::cin.bad()) fail("cannot read the standard input");
+        report = rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
+        if (!report) fail("the standard input is not a valid XML report");
+    } else {
+        check_input_file(file);
+        report = rdb_read_xml_report(file.c_str());
+        if (!report) fail(in_quotes(file) + " is not a valid XML report");
+    }
+    KDB_SERVICE service = project.writer();
+    const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
+    bool stored = false;
+    {
+        REPORT_LOCK lock(path);
+        stored = rdb_store_report_model(service, path, *report);
+    }
+    if (!stored) fail("cannot store the report " + in_quotes(rev) + " of type " + in_quotes(type));
+    return EXIT_OK;
+}
+
+// Whether one stored form of a report reads back as a report model.
+bool form_is_readable(const KDB_SERVICE& service, const KDB_MODEL_INFO& info, bool bak)
+{
+    const KDB_MODEL_HANDLER* handler = kdb_find_model_handler_for_path(info.path);
+    if (handler == nullptr) return false;
+    KDB_FILE file(service.get_model_file_path(info.path, bak),
+                  bak ? handler->get_bak_extension() : handler->get_type_extension(), bak);
+    std::unique_ptr<KDB_MODEL> model = handler->read_model_from_file(info.path, file);
+    return model != nullptr && model->get_type() == handler->name_of_handled_type();
+}
+
+// What check says about a report beyond ok or failed: a stored form that does not read back.
+std::string form_notes(const KDB_SERVICE& service, const KDB_MODEL_INFO& info)
+{
+    const bool binary_ok = info.has_binary && form_is_readable(service, info, false);
+    const bool bak_ok = info.has_bak && form_is_readable(service, info, true);
+    std::vector<std::string> notes;
+    if (info.has_binary && !binary_ok) notes.push_back("binary file damaged");
+    if (!info.has_binary) notes.push_back("binary file missing");
+    if (info.has_bak && !bak_ok) notes.push_back("backup file damaged");
+    if (!info.has_bak) notes.push_back("no backup file");
+    std::string text;
+    for (const std::string& note : notes) text += (text.empty() ? "" : ", ") + note;
+    return text;
+}
+
+int run_check(const PROJECT& project, const ARGS&)
+{
+    KDB_SERVICE service = project.reader();
+    const std::vector<KDB_MODEL_INFO> reports = stored_reports(project);
+    std::size_t rev_width = 0;
+    for (const KDB_MODEL_INFO& info : reports) rev_width = std::max(rev_width, info.revision.size());
+
+    std::size_t failed = 0;
+    for (const KDB_MODEL_INFO& info : reports) {
+        bool loaded = false;
+        std::string notes;
+        {
+            REPORT_LOCK lock(info.path);
+            loaded = rdb_load_report_model(service, info.path) != nullptr;
+            notes = form_notes(service, info);
+        }
+        if (!loaded) ++failed;
+        std::cout << (loaded ? "ok      " : "FAILED  ") << std::left << std::setw(static_cast<int>(rev_width))
+                  << info.revision << "  " << info.type_key << (notes.empty() ? "" : " (" + notes + ")") << "\n";
+    }
+    std::cout << reports.size() << (reports.size() == 1 ? " report" : " reports") << " checked, " << failed
+              << " failed\n";
+    if (failed > 0) fail(std::to_string(failed) + " of " + std::to_string(reports.size()) + " stored reports cannot be loaded");
+    return EXIT_OK;
+}
+
+// ---- Command line --------------------------------------------------------------------------------
+
+struct COMMAND {
+    const char* name;
+    const char* arguments;
+    const char* summary;
+    std::size_t argument_count;
+    int (*run)(const PROJECT&, const ARGS&);
+};
+
+const COMMAND COMMANDS[] = {
+    {"ls", "", "list the stored reports: revision, type key, size, modification time", 0, run_ls},
+    {"export-xml", "REV TYPE FILE", "write the stored report REV of type TYPE to FILE as an XML report", 3,
+     run_export_xml},
+    {"import-xml", "FILE REV TYPE", "store the XML report in FILE as report REV of type TYPE (replacing it)", 3,
+     run_import_xml},
+    {"check", "", "load every stored report and name those that fail", 0, run_check},
+};
+
+void print_help(std::ostream& out)
+{
+    out << "usage: rdb [--project DIR] COMMAND [ARGUMENTS]\n"
+           "Works on the reports stored in the database of the project in DIR (default: $RDB_PROJECT_DIR,\n"
+           "else the current directory). TYPE is a report type key such as fit or placed.sta; FILE '-' is\n"
+           "the standard output or input.\n\n"
+           "commands:\n";
+    for (const COMMAND& command : COMMANDS) {
+        const std::string usage = std::string(command.name) + " " + command.arguments;
+        out << "  " << std::left << std::setw(26) << usage << command.summary << "\n";
+    }
+    out << "  " << std::left << std::setw(26) << "--help, -h" << "show this help\n\n"
+        << "exit status: 0 done, 1 failed, 2 bad command line, 3 internal error\n";
+}
+
+struct COMMAND_LINE {
+    bool help = false;
+    std::optional<std::string> project;
+    std::vector<std::string> words; // the command, then its arguments
+};
+
+COMMAND_LINE parse_command_line(int argc, char** argv)
+{
+    COMMAND_LINE line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            line.help = true;
+        } else if (arg == "--project") {
+            if (i + 1 >= argc) usage_error("--project needs a directory");
+            line.project = argv[++i];
+        } else if (arg.starts_with("--project=")) {
+            line.project = arg.substr(std::string("--project=").size());
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            usage_error("unknown option " + in_quotes(arg) + " (try rdb --help)");
+        } else {
+            line.words.push_back(arg);
+        }
+    }
+    if (line.project && line.project->empty()) usage_error("--project needs a directory");
+    if (argc == 1) line.help = true;
+    return line;
+}
+
+const COMMAND& find_command(const std::string& name)
+{
+    for (const COMMAND& command : COMMANDS)
+        if (name == command.name) return command;
+    usage_error("unknown command " + in_quotes(name) + " (try rdb --help)");
+}
+
+int run(int argc, char** argv)
+{
+    const COMMAND_LINE line = parse_command_line(argc, argv);
+    if (line.help) {
+        print_help(std::cout);
+        return EXIT_OK;
+    }
+    if (line.words.empty()) usage_error("no command given (try rdb --help)");
+    const COMMAND& command = find_command(line.words[0]);
+    const ARGS args(line.words.begin() + 1, line.words.end());
+    if (args.size() != command.argument_count) {
+        usage_error(std::string(command.name) + " takes " +
+                    (command.argument_count == 0 ? std::string("no arguments")
+                                                 : std::string("the arguments ") + command.arguments));
+    }
+    if (line.project) gen_set_project_directory(*line.project);
+    const PROJECT project;
+    const int status = command.run(project, args);
+    std::cout.flush();
+    if (!std::cout) fail("cannot write the output");
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    msg_set_internal_error_handler(on_internal_error);
+    try {
+        return run(argc, argv);
+    } catch (const TOOL_ERROR& error) {
+        std::cout.flush();
+        std::cerr << "rdb: " << error.text << std::endl;
+        return error.status;
+    } catch (const std::exception& error) {
+        std::cout.flush();
+        std::cerr << "rdb: internal error: " << error.what() << std::endl;
+        return EXIT_INTERNAL;
+    }
+}
