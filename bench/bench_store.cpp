@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -44,9 +43,19 @@ double seconds_since(CLOCK::time_point start)
     return std::chrono::duration<double>(CLOCK::now() - start).count();
 }
 
+// The temporary folder holding every file of the run; removed at the end, also after a failure.
+std::string g_dir;
+
+void remove_files()
+{
+    std::error_code error;
+    if (!g_dir.empty()) std::filesystem::remove_all(g_dir, error);
+}
+
 [[noreturn]] void die(const std::string& what)
 {
     std::fprintf(stderr, "bench_store: %s\n", what.c_str());
+    remove_files();
     std::exit(2);
 }
 
@@ -237,7 +246,7 @@ int main(int argc, char** argv)
     if (ROWS == 0) die("the table needs at least one row");
     char pattern[] = "/tmp/bench_store_XXXXXX";
     if (::mkdtemp(pattern) == nullptr) die("cannot make a temporary folder");
-    const std::string dir = pattern;
+    const std::string dir = g_dir = pattern;
     gen_set_project_directory(dir);
     cfg_set_value("rdb_support_bak", "off");
     const std::string db_dir = gen_get_db_dir_path_string();
@@ -330,7 +339,6 @@ int main(int argc, char** argv)
 
     RDB_REPORT::free_all_reports();
     gen_set_project_directory(std::string());
-    std::error_code error;
-    std::filesystem::remove_all(dir, error);
+    remove_files();
     return 0;
 }

@@ -113,13 +113,13 @@ void PDB_SEGMENT::begin_class(const PDB_THUNK_INFO* thunk, const void* object)
 
 void PDB_SEGMENT::begin_class(const char* class_name, const void*)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     m_frames.push_back(FRAME{class_name, 0, ""});
 }
 
 void PDB_SEGMENT::end_class()
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     if (!m_frames.empty()) m_frames.pop_back();
 }
 
@@ -191,6 +191,8 @@ std::uint32_t PDB_SEGMENT::get_u32()
     return value;
 }
 
+// Callers skip the call when m_bit_count is 0: no bits are then pending (m_bits never holds more than
+// m_bit_count bits), and the test is far cheaper than the call, which runs for every field.
 void PDB_SEGMENT::flush_bits()
 {
     if (is_writing()) {
@@ -240,7 +242,7 @@ void PDB_SEGMENT::transfer_bit(bool& value)
 
 void PDB_SEGMENT::transfer(bool& value)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     if (is_writing()) {
         char byte = value ? 1 : 0;
         put_bytes(&byte, 1);
@@ -254,7 +256,7 @@ void PDB_SEGMENT::transfer(bool& value)
 
 void PDB_SEGMENT::transfer(std::uint32_t& value)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     if (is_writing())
         put_u32(value);
     else
@@ -270,7 +272,7 @@ void PDB_SEGMENT::transfer(std::int32_t& value)
 
 void PDB_SEGMENT::transfer(std::uint64_t& value)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     char bytes[8];
     if (is_writing()) {
         put_le(bytes, value, 8);
@@ -355,7 +357,7 @@ void PDB_SEGMENT::enter_object()
 
 void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     if (object == nullptr) {
         put_u32(0);
         return;
@@ -382,13 +384,13 @@ void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
         transfer(name);
     }
     const_cast<PDB_VIRTUAL_OBJECT*>(object)->serialize(*this);
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     leave_object();
 }
 
 PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected, std::size_t& index)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     std::uint32_t tag = get_u32();
     if (tag == 0) return nullptr;
     enter_object();
@@ -418,14 +420,14 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     if (!passes_type_test(test, object))
         fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
     object->serialize(*this);
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     leave_object();
     return object;
 }
 
 void PDB_SEGMENT::write_ref(const PDB_VIRTUAL_OBJECT* object)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     if (object == nullptr) {
         put_u32(0);
         return;
@@ -443,7 +445,7 @@ void PDB_SEGMENT::write_ref(const PDB_VIRTUAL_OBJECT* object)
 
 PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_ref(TYPE_TEST test, const char* expected)
 {
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
     std::uint32_t id = get_u32();
     if (id == 0) return nullptr;
     if (id > m_created.size()) fail("reference to object #" + std::to_string(id) + " not read before");
@@ -458,7 +460,7 @@ void PDB_SEGMENT::write_root(const PDB_VIRTUAL_OBJECT& root)
 {
     RDB_ASSERT(is_writing());
     write_owned(&root);
-    flush_bits();
+    if (m_bit_count != 0) flush_bits();
 }
 
 std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_SEGMENT::read_root()
