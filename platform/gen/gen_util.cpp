@@ -91,3 +91,28 @@ int gen_signed_lexcmp(const char* a, const char* b)
     if (a[pa] == '\0' && b[pb] == '\0') return 0;
     return a[pa] == '\0' ? -1 : 1;
 }
+
+std::optional<std::string> gen_percent_decode(std::string_view text)
+{
+    auto hex_value = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return std::nullopt;
+        const int high = hex_value(text[i + 1]);
+        const int low = hex_value(text[i + 2]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "gen/gen_util.h"
 #include "msg/msg.h"
 
 // ---- KDB_PATH ------------------------------------------------------------------------------------
@@ -160,30 +161,12 @@ std::string escape_component(const std::string& text)
     return out;
 }
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<std::string> unescape_component(std::string_view text)
 {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        int high = hex_value(text[i + 1]);
-        int low = hex_value(text[i + 2]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
+    std::optional<std::string> out = gen_percent_decode(text);
+    if (!out) return std::nullopt;
     // Only the canonical spelling is a stem: the mapping must be one to one.
-    if (escape_component(out) != text) return std::nullopt;
+    if (escape_component(*out) != text) return std::nullopt;
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include <boost/archive/text_iarchive.hpp>
 #include <boost/archive/text_oarchive.hpp>
 
+#include "gen/gen_util.h"
 #include "msg/msg.h"
 
 namespace DTRAIT {
@@ -40,30 +41,7 @@ std::string tracker_encode_text(std::string_view text)
     return out;
 }
 
-std::optional<std::string> tracker_decode_text(std::string_view text)
-{
-    auto hex_value = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    };
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        int high = hex_value(text[i + 1]);
-        int low = hex_value(text[i + 2]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
-}
+std::optional<std::string> tracker_decode_text(std::string_view text) { return gen_percent_decode(text); }
 
 namespace {
 
