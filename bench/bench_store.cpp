@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_cells.h"
 #include "rdb.h"
 
 extern char** environ;
@@ -59,18 +60,6 @@ void remove_files()
     std::exit(2);
 }
 
-// "c<col>_r<row>", made with to_chars so that the texts cost little next to what is measured.
-std::size_t cell_text(unsigned row, unsigned col, char* out)
-{
-    out[0] = 'c';
-    out[1] = static_cast<char>('0' + col);
-    out[2] = '_';
-    out[3] = 'r';
-    char* end = std::to_chars(out + 4, out + 15, row).ptr;
-    *end = '\0';
-    return static_cast<std::size_t>(end - out);
-}
-
 // Order-sensitive digest of every cell text, to prove that what came back is what went out.
 std::uint64_t digest(std::uint64_t sum, const char* text, std::size_t size)
 {
@@ -83,23 +72,14 @@ std::uint64_t expected_digest()
     std::uint64_t sum = 14695981039346656037ull;
     char text[16];
     for (unsigned row = 0; row < ROWS; ++row)
-        for (unsigned col = 0; col < COLS; ++col) sum = digest(sum, text, cell_text(row, col, text));
+        for (unsigned col = 0; col < COLS; ++col) sum = digest(sum, text, bench_cell_text(row, col, text));
     return sum;
 }
 
 RDB_REPORT* make_report()
 {
     auto* table = new RDB_TABLE_OBJECT(TABLE);
-    char text[16];
-    for (unsigned row = 0; row < ROWS; ++row) {
-        RDB_TABLE_ROW* cells = rdb_create_empty_row();
-        cells->reserve(COLS);
-        for (unsigned col = 0; col < COLS; ++col) {
-            cell_text(row, col, text);
-            cells->push_back(new RDB_TABLE_STRING_ELEMENT(text));
-        }
-        table->add_row(cells);
-    }
+    bench_add_rows(*table, ROWS, COLS);
     auto* report = new RDB_REPORT();
     report->get_main_folder()->add_object_to_list(table);
     return report;
@@ -182,7 +162,7 @@ double sqlite_insert(const std::string& path)
     char texts[COLS][16];
     for (unsigned row = 0; row < ROWS; ++row) {
         for (unsigned col = 0; col < COLS; ++col) {
-            const std::size_t size = cell_text(row, col, texts[col]);
+            const std::size_t size = bench_cell_text(row, col, texts[col]);
             sqlite3_bind_text(insert, static_cast<int>(col + 1), texts[col], static_cast<int>(size), SQLITE_STATIC);
         }
         if (sqlite3_step(insert) != SQLITE_DONE) die("insert failed");

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_cells.h"
 #include "rdb.h"
 
 namespace {
@@ -50,33 +51,13 @@ double peak_rss_bytes()
     return 0;
 }
 
-// Short cell texts (up to 15 characters), different per cell: "c<col>_r<row>". Made with to_chars so
-// that producing the text costs little next to what is measured.
-void cell_text(unsigned row, unsigned col, char* out)
-{
-    out[0] = 'c';
-    out[1] = static_cast<char>('0' + col);
-    out[2] = '_';
-    out[3] = 'r';
-    *std::to_chars(out + 4, out + 15, row).ptr = '\0';
-}
-
 RESULT run_rdb()
 {
     RESULT r;
     const double base = peak_rss_bytes();
     auto start = CLOCK::now();
     auto* table = new RDB_TABLE_OBJECT("big");
-    char text[16];
-    for (unsigned row = 0; row < ROWS; ++row) {
-        RDB_TABLE_ROW* cells = rdb_create_empty_row();
-        cells->reserve(COLS);
-        for (unsigned col = 0; col < COLS; ++col) {
-            cell_text(row, col, text);
-            cells->push_back(new RDB_TABLE_STRING_ELEMENT(text));
-        }
-        table->add_row(cells);
-    }
+    bench_add_rows(*table, ROWS, COLS);
     r.build_ns = ns_since(start) / CELLS;
     r.bytes = (peak_rss_bytes() - base) / CELLS;
 
@@ -104,7 +85,7 @@ RESULT run_peer()
         std::vector<std::string> cells;
         cells.reserve(COLS);
         for (unsigned col = 0; col < COLS; ++col) {
-            cell_text(row, col, text);
+            bench_cell_text(row, col, text);
             cells.emplace_back(text);
         }
         table->push_back(std::move(cells));
@@ -130,7 +111,7 @@ RESULT run_floor()
     char text[16];
     for (unsigned row = 0; row < ROWS; ++row)
         for (unsigned col = 0; col < COLS; ++col) {
-            cell_text(row, col, text);
+            bench_cell_text(row, col, text);
             std::memcpy(buffer + (std::size_t(row) * COLS + col) * 16, text, 16);
         }
     r.build_ns = ns_since(start) / CELLS;

@@ -15,6 +15,8 @@
 #include "gen/gen_project.h"
 #include "pdb/pdb.h"
 #include "kdb/kdb.h"
+#include "msg/msg_file.h"
+#include "fio/fio.h"
 
 #include "rdb_rgb.h"
 #include "rdb_enum.h"
@@ -25,6 +27,8 @@
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
 #include "rdb_gauges.h"
+#include "rdb_embedded.h"
+#include "rdb_message_gen.h"
 #include "rdb_report_type.h"
 #include "rdb_vocabulary.h"
 #include "rdb_messages.h"
@@ -34,3 +38,4 @@
 #include "rdb_obj_path.h"
 #include "rdb_xml.h"
 #include "rdb_dms_model_handler.h"
+#include "rdb_report_gen.h"

@@ -289,3 +289,32 @@ RDB_TABLE_LOCATION_SCHEMA_ELEMENT* rdb_create_table_element_from_iname_string(co
 // A location cell naming a pin of an instance: full path, separator, pin name.
 RDB_TABLE_LOCATION_SCHEMA_ELEMENT* rdb_create_table_sta_pin_element(const HDB_INSTANCE_NAME* instance,
                                                                     const std::string& pin_name);
+
+// ---- Report utilities: message objects and folders -----------------------------------------------
+
+class RDB_FOLDER_OBJECT;
+class RDB_EMBEDDED_OBJECT;
+
+// The folder's messages object of a stage: the first embedded object named stage + " Messages" (of
+// embedded type messages), or stage + " Suppressed Messages" (type suppressed messages) when
+// suppressed is set; made and added to the folder when there is none. info is not used.
+RDB_EMBEDDED_OBJECT& rdb_get_message_object(RDB_FOLDER_OBJECT& folder, const std::string& stage,
+                                            const std::string& info, bool suppressed);
+// Records a fitter stage whose message file the fitter report's messages object lists.
+void rdb_add_fitter_stage(const std::string& name);
+// Hangs the message file of a stage into a report: the file revision + "." + file_key with the
+// message-file extension in the project database folder. With read set, a file without messages
+// adds nothing, and a file with messages gets its suppressed-message file; a "Synthesis" stage also
+// gets a warnings table per source file. Unless the flow is a fast-forward compile, the stage
+// folder's messages object names the file (the fitter report: one file per recorded fitter stage).
+// The flow folder's "Flow Messages" and "Flow Suppressed Messages" objects are made anew.
+void rdb_add_messages(RDB_FOLDER_OBJECT& flow_folder, RDB_FOLDER_OBJECT& stage_folder, const std::string& stage,
+                      const std::string& rev_name, const std::string& file_key, const std::string& info, bool read);
+// The folder called name (a "||" path) under parent; when there is none and create is set, a new
+// folder of that name added to parent, else null. Internal errors "parent_folder != 0" and "Existing
+// object with the specified name is not a folder.".
+RDB_FOLDER_OBJECT* rdb_get_folder_by_name(RDB_FOLDER_OBJECT* parent_folder, const std::string& name, bool create);
+// Sets the process-wide link-report flag.
+void rdb_use_link_rpt(bool use);
+// Whether link reports are in use: the INI switch "rdb_link_rpt" (read once) or the flag.
+bool rdb_is_using_link_rpt();

@@ -58,6 +58,9 @@ public:
     std::string get_data_string(unsigned int row, unsigned int col) const override;
     // The object keys, then "rows": every row as an array of its cell texts.
     void fill_json_object(nlohmann::json* object) override;
+    // Header text, the table boxed with its name as title (or, with the compact-tables user switch on,
+    // no_compact unset and at least 3 columns, a record list in an 80-wide box), then the footer text.
+    void output_ascii(std::ostream& os) override;
 
     // ---- Rows. Writers require the table to be writable (internal error "is_writable()").
     // Appends a row and takes ownership; a null row is ignored.
@@ -168,7 +171,26 @@ protected:
     // std::out_of_range, a null row or cell is the internal error "element_a && element_b".
     void check_sortable(int column) const;
 
+    // ---- Plain-text layout. The layout members below describe the table last measured by this
+    // thread; output_table_row_line and output_wrapped_row read them and must follow
+    // update_table_info() of the same table on the same thread.
+    // Measures every visible cell into the layout members (a read-only table may be measured).
+    void update_table_info();
+    // "+", then per column (hidden ones too) its width in "-" and "+", then a line break.
+    void output_table_row_line(std::ostream& os);
+    // One row over its text lines, visible columns only; a row the measurement did not cover is the
+    // internal error "m_wrapped_line_cnt.size() > i".
+    void output_wrapped_row(std::ostream& os, std::uint64_t row);
+
+    static thread_local std::uint64_t m_col_cnt;                      // columns, hidden ones included
+    static thread_local std::vector<unsigned int> m_col_widths;       // box cell widths; 0 when hidden
+    static thread_local std::vector<unsigned int> m_wrapped_line_cnt; // text lines per row
+    static thread_local std::uint64_t m_table_width;                  // dashes between the top corners
+
 private:
+    void output_ascii_boxed(std::ostream& os);
+    void output_ascii_compact(std::ostream& os);
+
     ROW_LIST m_rows;
     bool m_no_compact : 1;
     bool m_use_alternating_row_colors : 1;

@@ -1,7 +1,6 @@
-// The project database service: paths, safe and reversible file names, the handler registry, and
-// storing, loading, listing and deleting models with the backup fallback.
+// The project database service: safe and reversible file names, the handler registry, and storing,
+// loading, listing and deleting models with the backup fallback.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,11 +12,10 @@
 
 namespace {
 
-// A model with a text payload; the payload's destructor counts how often payloads die.
+// A model with a text payload.
 class TEST_MODEL : public KDB_MODEL {
 public:
-    TEST_MODEL() : KDB_MODEL("tst") {}
-    explicit TEST_MODEL(const std::string& type) : KDB_MODEL(type) {}
+    explicit TEST_MODEL(const std::string& type = "tst") : KDB_MODEL(type) {}
     PDB_DECLARE_PERSISTENT(TEST_MODEL)
     std::string payload;
 };
@@ -33,7 +31,6 @@ void TEST_MODEL::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-// Test switches of the handler.
 bool g_bak_support = true;
 bool g_fail_bak_write = false;
 
@@ -44,18 +41,15 @@ public:
     std::string name_of_handled_model() const override { return "testmodel"; }
     std::string get_type_extension() const override { return "tst"; }
     bool has_bak_support() const override { return g_bak_support; }
-    std::unique_ptr<KDB_MODEL> create_new_model(const KDB_PATH& path) const override
+    std::unique_ptr<KDB_MODEL> create_new_model(const KDB_PATH&) const override
     {
-        auto model = std::make_unique<TEST_MODEL>();
-        model->set_path(path);
-        return model;
+        return std::make_unique<TEST_MODEL>();
     }
     std::unique_ptr<KDB_MODEL> read_model_from_file(const KDB_PATH&, const KDB_FILE& file) const override
     {
         if (file.is_bak()) {
-            std::ifstream in(file.get_full_path());
             auto model = std::make_unique<TEST_MODEL>();
-            std::getline(in, model->payload);
+            std::getline(std::ifstream(file.get_full_path()), model->payload);
             model->payload += " (from bak)";
             return model;
         }
@@ -67,7 +61,8 @@ public:
     {
         auto* test_model = dynamic_cast<TEST_MODEL*>(model);
         if (test_model == nullptr || model->get_type() != "tst") return false;
-        if (bak) return !g_fail_bak_write && pdb_write_file_atomically(file.get_full_path(), test_model->payload, nullptr);
+        if (bak)
+            return !g_fail_bak_write && pdb_write_file_atomically(file.get_full_path(), test_model->payload, nullptr);
         return PDB_ARCHIVE(file.get_full_path()).write_root(*model);
     }
 };
@@ -86,161 +81,105 @@ KDB_PATH make_path(const std::string& revision, const std::string& model = "test
     return path;
 }
 
-class TEMP_DIR {
-public:
-    TEMP_DIR()
+std::string payload_of(const std::unique_ptr<KDB_MODEL>& model)
+{
+    auto* test_model = dynamic_cast<TEST_MODEL*>(model.get());
+    return test_model == nullptr ? "<none>" : test_model->payload;
+}
+
+class KdbService : public ::testing::Test {
+protected:
+    KdbService()
     {
         char pattern[] = "/tmp/kdb_test_XXXXXX";
-        m_path = ::mkdtemp(pattern);
+        m_dir = ::mkdtemp(pattern);
     }
-    ~TEMP_DIR() { std::filesystem::remove_all(m_path); }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
+    ~KdbService() override { std::filesystem::remove_all(m_dir); }
+    std::string m_dir;
 };
-
-std::vector<std::string> files_in(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 } // namespace
 
-TEST(KdbService, PathComponentsTextAndEquality)
+TEST(KdbPath, FileStemsAreSafeAndReversible)
 {
-    KDB_PATH path = make_path("top");
-    EXPECT_EQ(path.get_component(1), "top");
-    EXPECT_EQ(path.to_string(), "/top///_all//testmodel.fit/");
-    EXPECT_FALSE(path.empty());
-    EXPECT_TRUE(KDB_PATH().empty());
-    EXPECT_EQ(path, make_path("top"));
-    EXPECT_FALSE(path == make_path("other"));
-    EXPECT_INTERNAL_ERROR(path.get_component(8), "index >= 0 && index < COMPONENT_COUNT");
-    EXPECT_INTERNAL_ERROR(path.set_component(-1, "x"), "index >= 0 && index < COMPONENT_COUNT");
-}
-
-TEST(KdbService, FileStemsAreSafeAndReversible)
-{
-    EXPECT_EQ(kdb_model_file_stem(make_path("top", "report.fit")), "top+_all+report.fit");
+    EXPECT_EQ(make_path("top").to_string(), "/top///_all//testmodel.fit/");
+    EXPECT_INTERNAL_ERROR(make_path("top").get_component(8), "index >= 0 && index < COMPONENT_COUNT");
     EXPECT_EQ(kdb_model_file_stem(make_path("rev.1.2", "report.placed.sta")), "rev.1.2+_all+report.placed.sta");
 
-    const std::vector<std::string> hostile = {"../../etc/passwd", "..", ".", "/abs", "a/b", "a+b", "50%", "x=y",
-                                              std::string("nul\0byte", 8), "sp ace", "\xc3\xa9t\xc3\xa9", ""};
+    const std::vector<std::string> hostile = {
+        "../../etc/passwd", "..", "/abs", "a+b", "50%", "x=y", std::string("nul\0byte", 8), "\xc3\xa9t\xc3\xa9", ""};
     for (const std::string& revision : hostile) {
         KDB_PATH path = make_path(revision);
         path.set_component(7, revision.empty() ? std::string() : "extra+" + revision);
         const std::string stem = kdb_model_file_stem(path);
-        EXPECT_EQ(stem.find('/'), std::string::npos) << stem;
-        EXPECT_EQ(stem.find('\0'), std::string::npos) << stem;
-        EXPECT_NE(stem[0], '.') << stem;
-        std::optional<KDB_PATH> back = kdb_path_from_file_stem(stem);
-        ASSERT_TRUE(back) << stem;
-        EXPECT_EQ(*back, path) << stem;
+        EXPECT_TRUE(stem.find('/') == std::string::npos && stem.find('\0') == std::string::npos && stem[0] != '.')
+            << stem;
+        EXPECT_EQ(kdb_path_from_file_stem(stem), std::optional<KDB_PATH>(path)) << stem;
     }
     // Texts that no path makes are not stems.
-    for (const char* text : {"top", "a+b", "a+b+c+9=x", "a+b+c+1=x", "%zz+b+c", "%2e+b+c", "a+b+c+7=", "a+b+c+7=x+3=y"})
+    for (const char* text : {"top", "a+b", "a+b+c+9=x", "a+b+c+1=x", "%zz+b+c", "%2e+b+c", "a+b+c+7=x+3=y"})
         EXPECT_FALSE(kdb_path_from_file_stem(text)) << text;
 }
 
-TEST(KdbService, HandlerRegistryFindsByTypeAndByPath)
+TEST_F(KdbService, StoresLoadsListsAndDeletesModels)
 {
-    ASSERT_NE(kdb_find_model_handler("tst"), nullptr);
-    EXPECT_EQ(kdb_find_model_handler("tst")->get_bak_extension(), "tst.bak");
-    EXPECT_EQ(kdb_find_model_handler_for_path(make_path("top")), kdb_find_model_handler("tst"));
-    EXPECT_EQ(kdb_find_model_handler_for_path(make_path("top", "unknown.fit")), nullptr);
-    EXPECT_EQ(kdb_find_model_handler("none"), nullptr);
-}
-
-TEST(KdbService, StoresLoadsListsAndDeletesModels)
-{
-    TEMP_DIR dir;
-    KDB_SERVICE service(dir.path());
+    KDB_SERVICE service(m_dir);
     const KDB_PATH path = make_path("rev.1");
-    g_bak_support = true;
-
-    EXPECT_FALSE(service.model_exists(path));
+    EXPECT_EQ(kdb_find_model_handler_for_path(path), kdb_find_model_handler("tst"));
+    EXPECT_EQ(kdb_find_model_handler_for_path(make_path("top", "unknown.fit")), nullptr);
     EXPECT_FALSE(service.get_model(path));
     EXPECT_FALSE(service.delete_model(path));
 
     TEST_MODEL model;
     model.payload = "first";
     ASSERT_TRUE(service.put_model(path, model));
-    EXPECT_EQ(model.get_path(), path);
-    EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"rev.1+_all+testmodel.fit.tst", "rev.1+_all+testmodel.fit.tst.bak"}));
-    EXPECT_EQ(service.get_model_file_path(path), dir.path() + "/rev.1+_all+testmodel.fit.tst");
-    EXPECT_TRUE(service.model_exists(path));
-
+    EXPECT_EQ(service.get_model_file_path(path), m_dir + "/rev.1+_all+testmodel.fit.tst");
+    EXPECT_TRUE(std::filesystem::exists(m_dir + "/rev.1+_all+testmodel.fit.tst.bak"));
     std::unique_ptr<KDB_MODEL> loaded = service.get_model(path);
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded->get_type(), "tst");
+    EXPECT_EQ(payload_of(loaded), "first");
     EXPECT_EQ(loaded->get_path(), path);
-    EXPECT_EQ(dynamic_cast<TEST_MODEL&>(*loaded).payload, "first");
 
     // A model of another type is refused by its handler and leaves the stored one alone.
     TEST_MODEL foreign("other");
-    foreign.payload = "foreign";
     EXPECT_FALSE(service.put_model(path, foreign));
-    EXPECT_EQ(dynamic_cast<TEST_MODEL&>(*service.get_model(path)).payload, "first");
-    // No handler serves the path.
+    EXPECT_EQ(payload_of(service.get_model(path)), "first");
     EXPECT_FALSE(service.put_model(make_path("rev.1", "nothing.fit"), model));
 
-    const KDB_PATH second = make_path("a/b");
-    ASSERT_TRUE(service.put_model(second, model));
-    std::ofstream(dir.path() + "/unrelated.txt") << "x";
-    std::ofstream(dir.path() + "/" + pdb_temp_file_name("x.tst")) << "x";
+    ASSERT_TRUE(service.put_model(make_path("a/b"), model));
+    std::ofstream(m_dir + "/unrelated.txt") << "x";
+    std::ofstream(m_dir + "/" + pdb_temp_file_name("x.tst")) << "x";
     std::vector<KDB_MODEL_INFO> models = service.list_models();
     ASSERT_EQ(models.size(), 2u);
     EXPECT_EQ(models[0].revision, "a/b");
-    EXPECT_EQ(models[1].revision, "rev.1");
     EXPECT_EQ(models[1].path, path);
-    EXPECT_EQ(models[1].model_name, "testmodel.fit");
-    EXPECT_EQ(models[1].type_key, "fit");
-    EXPECT_EQ(models[1].type, "tst");
-    EXPECT_TRUE(models[1].has_binary);
-    EXPECT_TRUE(models[1].has_bak);
-    EXPECT_EQ(models[1].file_path, service.get_model_file_path(path));
-    EXPECT_EQ(models[1].size, std::filesystem::file_size(models[1].file_path));
-    EXPECT_GT(models[1].modification_time, 0);
+    EXPECT_EQ(models[1].type_key + " " + models[1].type, "fit tst");
+    EXPECT_TRUE(models[1].has_binary && models[1].has_bak);
+    EXPECT_EQ(models[1].size, std::filesystem::file_size(service.get_model_file_path(path)));
 
     EXPECT_TRUE(service.delete_model(path));
     EXPECT_FALSE(service.model_exists(path));
-    EXPECT_FALSE(service.delete_model(path));
     EXPECT_EQ(service.list_models().size(), 1u);
 }
 
-TEST(KdbService, FallsBackToTheBackupWhenTheBinaryIsMissingOrUnreadable)
+TEST_F(KdbService, FallsBackToTheBackupWhenTheBinaryIsMissingOrUnreadable)
 {
-    TEMP_DIR dir;
-    KDB_SERVICE service(dir.path());
+    KDB_SERVICE service(m_dir);
     const KDB_PATH path = make_path("top");
-    g_bak_support = true;
     TEST_MODEL model;
     model.payload = "saved";
     ASSERT_TRUE(service.put_model(path, model));
     const std::string binary = service.get_model_file_path(path);
+    const std::string backup = service.get_model_file_path(path, true);
 
-    // Damaged binary file.
-    std::ofstream(binary, std::ios::trunc) << "garbage";
-    {
+    for (const std::string damage : {"unreadable", "missing"}) {
+        if (damage == "missing")
+            ASSERT_EQ(::unlink(binary.c_str()), 0);
+        else
+            std::ofstream(binary, std::ios::trunc) << "garbage";
         DEBUG_RECORDER recorder;
-        std::unique_ptr<KDB_MODEL> loaded = service.get_model(path);
-        ASSERT_TRUE(loaded);
-        EXPECT_EQ(dynamic_cast<TEST_MODEL&>(*loaded).payload, "saved (from bak)");
-        EXPECT_TRUE(recorder.saw("kdb: " + binary + " is unreadable; reading the backup " +
-                                 service.get_model_file_path(path, true)));
-    }
-    // Missing binary file.
-    ASSERT_EQ(::unlink(binary.c_str()), 0);
-    EXPECT_TRUE(service.model_exists(path));
-    {
-        DEBUG_RECORDER recorder;
-        ASSERT_TRUE(service.get_model(path));
-        EXPECT_TRUE(recorder.saw("kdb: " + binary + " is missing; reading the backup " +
-                                 service.get_model_file_path(path, true)));
+        EXPECT_TRUE(service.model_exists(path));
+        EXPECT_EQ(payload_of(service.get_model(path)), "saved (from bak)");
+        EXPECT_TRUE(recorder.saw("kdb: " + binary + " is " + damage + "; reading the backup " + backup));
     }
     // Without backup support the backup is neither read nor written.
     g_bak_support = false;
@@ -250,27 +189,19 @@ TEST(KdbService, FallsBackToTheBackupWhenTheBinaryIsMissingOrUnreadable)
     ASSERT_TRUE(service.put_model(other, model));
     EXPECT_FALSE(std::filesystem::exists(service.get_model_file_path(other, true)));
     g_bak_support = true;
-
     // A failed backup write fails the put.
     g_fail_bak_write = true;
     EXPECT_FALSE(service.put_model(other, model));
     g_fail_bak_write = false;
 }
 
-TEST(KdbService, ProjectDirectoryAndDefaultService)
+TEST_F(KdbService, ProjectDirectoryFallsBackToTheEnvironmentThenTheWorkingDirectory)
 {
-    TEMP_DIR dir;
-    gen_set_project_directory(dir.path());
-    EXPECT_EQ(gen_get_project_directory(), dir.path());
-    const std::string db = gen_get_db_dir_path_string();
-    EXPECT_EQ(db, dir.path() + "/db");
-    EXPECT_TRUE(std::filesystem::is_directory(db));
-
-    KDB_SERVICE* service = kdb_get_default_service();
-    ASSERT_NE(service, nullptr);
-    EXPECT_EQ(&kdb_get_default_service_or_die(), service);
-    EXPECT_EQ(service->get_db_dir(), db);
-    EXPECT_EQ(kdb_model_file_name(make_path("top")), db + "/top+_all+testmodel.fit.tst");
+    gen_set_project_directory(m_dir);
+    EXPECT_EQ(gen_get_db_dir_path_string(), m_dir + "/db");
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir + "/db")) << "created on demand";
+    EXPECT_EQ(kdb_get_default_service()->get_db_dir(), m_dir + "/db");
+    EXPECT_EQ(kdb_model_file_name(make_path("top")), m_dir + "/db/top+_all+testmodel.fit.tst");
     EXPECT_EQ(kdb_model_file_name(make_path("top", "unknown.x")), "");
 
     ::setenv("RDB_PROJECT_DIR", "/some/where", 1);

@@ -1,5 +1,12 @@
 #include "test_support.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
 #include "msg/msg.h"
 
 namespace {
@@ -13,6 +20,28 @@ void throwing_handler(const char* condition, const char*, const char* file, int 
 
 void recording_handler(const char* component, int level, const char* text);
 
+// A test that forgets to choose a project directory must not write into the directory it was started
+// from: the default project directory of every test program is a fresh temporary one (children
+// inherit it; only the process that made it removes it).
+struct DEFAULT_PROJECT {
+    DEFAULT_PROJECT()
+    {
+        if (std::getenv("RDB_PROJECT_DIR") != nullptr) return;
+        char pattern[] = "/tmp/rdb_test_project_XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) return;
+        m_dir = pattern;
+        m_owner = ::getpid();
+        ::setenv("RDB_PROJECT_DIR", pattern, 1);
+    }
+    ~DEFAULT_PROJECT()
+    {
+        std::error_code ignored;
+        if (!m_dir.empty() && ::getpid() == m_owner) std::filesystem::remove_all(m_dir, ignored);
+    }
+    std::string m_dir;
+    pid_t m_owner = 0;
+};
+
 // Installs the handlers before main, so every test (and every static in it) sees them.
 struct INSTALL {
     INSTALL()
@@ -20,6 +49,7 @@ struct INSTALL {
         msg_set_internal_error_handler(&throwing_handler);
         msg_set_debug_handler(&recording_handler);
     }
+    DEFAULT_PROJECT project;
 } g_install;
 
 } // namespace

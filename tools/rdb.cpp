@@ -1,4 +1,5 @@
-// rdb: lists, exports, imports and checks the reports stored in a project's database.
+// rdb: lists, exports, imports, checks and prints the reports stored in a project's database, and
+// builds a demo report.
 //
 // Every input is checked before it reaches the library, so that bad input gives a one-line message
 // and a non-zero exit status; an internal error that still happens becomes a one-line message and
@@ -30,8 +31,11 @@
 #include "kdb/kdb.h"
 #include "msg/msg.h"
 #include "pdb/pdb.h"
+#include "rdb_demo.h"
 #include "rdb_dms_model_handler.h"
+#include "rdb_folder.h"
 #include "rdb_report.h"
+#include "rdb_report_gen.h"
 #include "rdb_report_type.h"
 #include "rdb_xml.h"
 
@@ -69,12 +73,20 @@ std::string in_quotes(const std::string& text) { return "'" + text + "'"; }
 
 class PROJECT {
 public:
-    // The project directory in effect (--project, else RDB_PROJECT_DIR, else the current directory).
-    PROJECT()
+    // The project directory in effect (--project, else RDB_PROJECT_DIR, else the current directory);
+    // with create set it is made when missing.
+    explicit PROJECT(bool create)
     {
         m_dir = gen_get_project_directory();
         std::error_code ec;
+        if (create && !std::filesystem::exists(m_dir, ec)) std::filesystem::create_directories(m_dir, ec);
         if (!std::filesystem::is_directory(m_dir, ec)) fail("no such project directory " + in_quotes(m_dir));
+        // Absolute, so that the paths the commands print and the report texts hold work from anywhere.
+        const std::filesystem::path absolute = std::filesystem::absolute(m_dir, ec);
+        if (!ec) {
+            m_dir = absolute.lexically_normal().string();
+            gen_set_project_directory(m_dir);
+        }
         m_db_dir = (std::filesystem::path(m_dir) / "db").string();
     }
 
@@ -86,6 +98,8 @@ public:
         if (db.empty()) fail("cannot create the database folder " + in_quotes(m_db_dir));
         return KDB_SERVICE(db);
     }
+
+    const std::string& dir() const { return m_dir; }
 
 private:
     std::string m_dir;
@@ -161,6 +175,11 @@ void check_input_file(const std::string& file)
 
 using ARGS = std::vector<std::string>;
 
+// Options that only some commands take.
+struct OPTIONS {
+    std::optional<std::string> output; // -o FILE
+};
+
 std::string format_time(std::int64_t seconds)
 {
     const std::time_t time = static_cast<std::time_t>(seconds);
@@ -182,7 +201,7 @@ std::vector<KDB_MODEL_INFO> stored_reports(const PROJECT& project)
     return reports;
 }
 
-int run_ls(const PROJECT& project, const ARGS&)
+int run_ls(const PROJECT& project, const ARGS&, const OPTIONS&)
 {
     const std::vector<KDB_MODEL_INFO> reports = stored_reports(project);
     std::size_t rev_width = 0;
@@ -202,13 +221,9 @@ int run_ls(const PROJECT& project, const ARGS&)
     return EXIT_OK;
 }
 
-int run_export_xml(const PROJECT& project, const ARGS& args)
+// The stored report of that revision and type; a missing or unreadable one ends the command.
+std::unique_ptr<RDB_REPORT> load_stored_report(const PROJECT& project, const std::string& rev, const std::string& type)
 {
-    const std::string rev = checked_revision(args[0]);
-    const std::string type = checked_type_key(args[1]);
-    const std::string& file = args[2];
-    if (file.empty()) usage_error("the output file name is empty");
-
     const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
     KDB_SERVICE service = project.reader();
     if (!service.model_exists(path)) fail("no report " + in_quotes(rev) + " of type " + in_quotes(type));
@@ -218,23 +233,40 @@ int run_export_xml(const PROJECT& project, const ARGS& args)
         report = rdb_load_report_model(service, path);
     }
     if (!report) fail("the report " + in_quotes(rev) + " of type " + in_quotes(type) + " cannot be loaded");
+    return report;
+}
+
+// Writes a file beside its target and renames it over the target, so that a failure leaves no
+// partial file; write answers whether it wrote the file named.
+template <class WRITE>
+void replace_file_with(const std::string& file, WRITE write)
+{
+    const std::string temp = pdb_temp_file_name(file);
+    std::string error;
+    if (!write(temp)) {
+        ::unlink(temp.c_str());
+        fail("cannot write " + in_quotes(file));
+    }
+    if (!pdb_replace_file(temp, file, &error)) fail("cannot write " + in_quotes(file) + ": " + error);
+}
+
+int run_export_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& file = args[2];
+    if (file.empty()) usage_error("the output file name is empty");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
 
     if (file == STANDARD_STREAM) {
         if (!rdb_xml_write(std::cout, report.get())) fail("cannot write the output");
         return EXIT_OK;
     }
-    // Written beside the target and renamed over it, so that a failed export leaves no partial file.
-    const std::string temp = pdb_temp_file_name(file);
-    std::string error;
-    if (!rdb_write_xml_report(report.get(), temp.c_str(), false)) {
-        ::unlink(temp.c_str());
-        fail("cannot write " + in_quotes(file));
-    }
-    if (!pdb_replace_file(temp, file, &error)) fail("cannot write " + in_quotes(file) + ": " + error);
+    replace_file_with(file, [&](const std::string& temp) { return rdb_write_xml_report(report.get(), temp.c_str(), false); });
     return EXIT_OK;
 }
 
-int run_import_xml(const PROJECT& project, const ARGS& args)
+int run_import_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
 {
     const std::string& file = args[0];
     const std::string rev = checked_revision(args[1]);
@@ -288,7 +320,7 @@ std::string form_notes(const KDB_SERVICE& service, const KDB_MODEL_INFO& info)
     return text;
 }
 
-int run_check(const PROJECT& project, const ARGS&)
+int run_check(const PROJECT& project, const ARGS&, const OPTIONS&)
 {
     KDB_SERVICE service = project.reader();
     const std::vector<KDB_MODEL_INFO> reports = stored_reports(project);
@@ -314,6 +346,125 @@ int run_check(const PROJECT& project, const ARGS&)
     return EXIT_OK;
 }
 
+// ---- Text reports --------------------------------------------------------------------------------
+
+// The title of a report's text file: "Compilation report for top".
+std::string report_title(const std::string& rev, const std::string& type)
+{
+    return std::string(rdb_report_type_to_user_string(rdb_string_to_report_type(type.c_str()))) + " report for " + rev;
+}
+
+bool copy_file_to(const std::string& file, std::ostream& out)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    out << in.rdbuf();
+    return static_cast<bool>(out);
+}
+
+int run_demo(const PROJECT& project, const ARGS&, const OPTIONS&)
+{
+    const std::string rev = RDB_DEMO_REVISION;
+    const std::string type = RDB_DEMO_TYPE_KEY;
+    // The library's informational messages would only interleave with the report on the terminal.
+    msg_get_default_report()->set_echo(false);
+
+    KDB_SERVICE service = project.writer();
+    const std::string db_dir = gen_get_db_dir_path_string();
+    std::string error;
+    const std::vector<std::string> message_files = rdb_demo_write_message_files(db_dir, error);
+    if (message_files.empty()) fail(error);
+
+    // One date for the whole run: the flow summary and the banner agree.
+    const std::string date_and_time = gen_get_current_date_and_time();
+    gen_pin_current_date_and_time(date_and_time);
+    std::unique_ptr<RDB_REPORT> report = rdb_demo_build_report(date_and_time);
+    const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
+    bool stored = false;
+    {
+        REPORT_LOCK lock(path);
+        stored = rdb_store_report_model(service, path, *report);
+    }
+    if (!stored) fail("cannot store the report " + in_quotes(rev) + " of type " + in_quotes(type));
+
+    const std::string output_dir = gen_get_project_output_directory();
+    if (output_dir.empty()) fail("cannot create the output folder in " + in_quotes(project.dir()));
+    const std::string file = output_dir + "/" + rev + "." + type + ".rpt";
+    const std::string title = report_title(rev, type);
+    RDB_REPORT_GEN gen(report.get(), title.c_str());
+    if (!gen.write_report_files(file.c_str(), true)) fail("cannot write the text report " + in_quotes(file));
+
+    std::error_code ec;
+    const bool file_written = std::filesystem::is_regular_file(file, ec);
+    if (file_written) {
+        if (!copy_file_to(file, std::cout)) fail("cannot read back the text report " + in_quotes(file));
+    } else if (!gen.write_ascii_report(std::cout)) {
+        fail("cannot write the output");
+    }
+    std::cout.flush();
+
+    std::cerr << "\nrdb demo: the compilation report of the made-up design " << rev << "\n"
+              << "  stored as report " << rev << " of type " << type << " in " << db_dir << "\n";
+    if (file_written)
+        std::cerr << "  text report:   " << file << "\n";
+    else
+        std::cerr << "  text report:   not written (report files are off: rpl_no_reports)\n";
+    std::cerr << "  message files: " << message_files.size() << " in " << db_dir << "\n"
+              << "  next:          rdb --project " << project.dir() << " report " << rev << " " << type << "\n"
+              << "                 rdb --project " << project.dir() << " show " << rev << " " << type
+              << " 'Fitter||Fitter Summary'\n";
+    return EXIT_OK;
+}
+
+int run_report(const PROJECT& project, const ARGS& args, const OPTIONS& options)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    if (options.output && options.output->empty()) usage_error("the output file name is empty");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    const std::string title = report_title(rev, type);
+    RDB_REPORT_GEN gen(report.get(), title.c_str());
+    if (!options.output || *options.output == STANDARD_STREAM) {
+        if (!gen.write_ascii_report(std::cout)) fail("cannot write the output");
+        return EXIT_OK;
+    }
+    replace_file_with(*options.output,
+                      [&](const std::string& temp) { return gen.write_ascii_report_file(temp.c_str(), false); });
+    return EXIT_OK;
+}
+
+// The names of a "||" path; an empty path names the main folder.
+std::vector<std::string> checked_object_path(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (path.empty()) return names;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t bars = path.find("||", start);
+        names.push_back(path.substr(start, bars == std::string::npos ? std::string::npos : bars - start));
+        if (names.back().empty()) usage_error("the object path " + in_quotes(path) + " has an empty name");
+        if (bars == std::string::npos) break;
+        start = bars + 2;
+    }
+    return names;
+}
+
+int run_show(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& object_path = args[2];
+    checked_object_path(object_path);
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    RDB_FOLDER_OBJECT* main_folder = report->get_main_folder();
+    RDB_OBJECT* object = object_path.empty() ? main_folder : main_folder->find_object_by_path(object_path);
+    if (object == nullptr)
+        fail("no object " + in_quotes(object_path) + " in the report " + in_quotes(rev) + " of type " +
+             in_quotes(type) + " (paths are names joined by '||', as in 'Fitter||Fitter Summary')");
+    object->output_ascii(std::cout);
+    return EXIT_OK;
+}
+
 // ---- Command line --------------------------------------------------------------------------------
 
 struct COMMAND {
@@ -321,7 +472,9 @@ struct COMMAND {
     const char* arguments;
     const char* summary;
     std::size_t argument_count;
-    int (*run)(const PROJECT&, const ARGS&);
+    int (*run)(const PROJECT&, const ARGS&, const OPTIONS&);
+    bool takes_output = false;   // -o FILE
+    bool creates_project = false; // makes a missing project directory
 };
 
 const COMMAND COMMANDS[] = {
@@ -331,6 +484,12 @@ const COMMAND COMMANDS[] = {
     {"import-xml", "FILE REV TYPE", "store the XML report in FILE as report REV of type TYPE (replacing it)", 3,
      run_import_xml},
     {"check", "", "load every stored report and name those that fail", 0, run_check},
+    {"demo", "", "build and store a demo compilation report, write its text report and print it", 0, run_demo,
+     false, true},
+    {"report", "REV TYPE [-o FILE]", "print the text report of the stored report REV of type TYPE", 2, run_report,
+     true},
+    {"show", "REV TYPE PATH", "print one object of a stored report; PATH is its names joined by '||'", 3,
+     run_show},
 };
 
 void print_help(std::ostream& out)
@@ -338,7 +497,7 @@ void print_help(std::ostream& out)
     out << "usage: rdb [--project DIR] COMMAND [ARGUMENTS]\n"
            "Works on the reports stored in the database of the project in DIR (default: $RDB_PROJECT_DIR,\n"
            "else the current directory). TYPE is a report type key such as fit or placed.sta; FILE '-' is\n"
-           "the standard output or input.\n\n"
+           "the standard output or input. demo makes the project directory when it is missing.\n\n"
            "commands:\n";
     for (const COMMAND& command : COMMANDS) {
         const std::string usage = std::string(command.name) + " " + command.arguments;
@@ -351,6 +510,7 @@ void print_help(std::ostream& out)
 struct COMMAND_LINE {
     bool help = false;
     std::optional<std::string> project;
+    OPTIONS options;
     std::vector<std::string> words; // the command, then its arguments
 };
 
@@ -366,6 +526,11 @@ COMMAND_LINE parse_command_line(int argc, char** argv)
             line.project = argv[++i];
         } else if (arg.starts_with("--project=")) {
             line.project = arg.substr(std::string("--project=").size());
+        } else if (arg == "-o" || arg == "--output") {
+            if (i + 1 >= argc) usage_error(arg + " needs a file name");
+            line.options.output = argv[++i];
+        } else if (arg.starts_with("--output=")) {
+            line.options.output = arg.substr(std::string("--output=").size());
         } else if (arg.size() > 1 && arg[0] == '-') {
             usage_error("unknown option " + in_quotes(arg) + " (try rdb --help)");
         } else {
@@ -399,9 +564,11 @@ int run(int argc, char** argv)
                     (command.argument_count == 0 ? std::string("no arguments")
                                                  : std::string("the arguments ") + command.arguments));
     }
+    if (line.options.output && !command.takes_output)
+        usage_error(std::string(command.name) + " does not take -o (try rdb --help)");
     if (line.project) gen_set_project_directory(*line.project);
-    const PROJECT project;
-    const int status = command.run(project, args);
+    const PROJECT project(command.creates_project);
+    const int status = command.run(project, args, line.options);
     std::cout.flush();
     if (!std::cout) fail("cannot write the output");
     return status;

@@ -42,10 +42,13 @@ void transfer_color(PDB_SEGMENT& segment, RDB_COLOR_NAME& color)
 template <class SET>
 void transfer_c_string(PDB_SEGMENT& segment, const char* text, SET set)
 {
+    if (segment.is_writing()) {
+        segment.write_optional_text(text);
+        return;
+    }
     std::optional<std::string> value;
-    if (segment.is_writing() && text != nullptr) value = text;
     segment.transfer(value);
-    if (segment.is_reading() && value) set(*value);
+    if (value) set(*value);
 }
 
 // Trait kinds seen in one segment, so that two objects cannot give one trait two kinds.
@@ -440,6 +443,10 @@ void RDB_GAUGES_OBJECT::serialize(PDB_SEGMENT& segment)
 PDB_CLASS_THUNK<RDB_TABLE_ELEMENT> RDB_TABLE_ELEMENT::s_thunk(
     "RDB_TABLE_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_ELEMENT(); });
 
+// Cells belong to their row alone and nothing points at them, so large tables skip the id
+// bookkeeping of shared objects. (Same translation unit as the record: initialised right after it.)
+[[maybe_unused]] const bool g_cells_never_referenced = (RDB_TABLE_ELEMENT::s_thunk.never_referenced = true);
+
 void RDB_TABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
@@ -632,6 +639,87 @@ void rdb_transfer_report(PDB_SEGMENT& segment, RDB_REPORT& report)
         }
         if (current != nullptr && folder == nullptr) segment.fail("a current folder outside the report");
         report.set_current_folder(current);
+    }
+    segment.end_class();
+}
+
+// ==== Embedded and memory objects ================================================================
+
+#include "rdb_embedded.h"
+
+PDB_CLASS_THUNK<RDB_EMBEDDED_OBJECT> RDB_EMBEDDED_OBJECT::s_thunk(
+    "RDB_EMBEDDED_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_EMBEDDED_OBJECT(); });
+
+void RDB_EMBEDDED_OBJECT::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class(&s_thunk, this);
+    RDB_TRACE(RDB_OBJECT);
+    RDB_OBJECT::serialize(segment);
+    RDB_TRACE(m_info_str);
+    segment.transfer(m_info_str);
+    RDB_TRACE(m_message_files);
+    segment.transfer(m_message_files);
+    RDB_TRACE(m_embedded_type);
+    segment.transfer_enum(m_embedded_type, EMBEDDED_OBJECT_NO_EMBEDDED_TYPE, EMBEDDED_OBJECT_TEXT_EDITOR_TYPE);
+    segment.end_class();
+}
+
+PDB_CLASS_THUNK<RDB_MEMORY_OBJECT> RDB_MEMORY_OBJECT::s_thunk(
+    "RDB_MEMORY_OBJECT", RDB_EMBEDDED_OBJECT::pdb_thunk(),
+    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_MEMORY_OBJECT(); });
+
+void RDB_MEMORY_OBJECT::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class(&s_thunk, this);
+    RDB_TRACE(RDB_EMBEDDED_OBJECT);
+    RDB_EMBEDDED_OBJECT::serialize(segment);
+
+    // The words: their count, then each word's values as one byte per bit.
+    RDB_TRACE(m_data);
+    std::uint32_t rows = static_cast<std::uint32_t>(m_data.size());
+    segment.transfer(rows);
+    if (segment.is_reading()) {
+        segment.require_items(rows, 4);
+        m_data.assign(rows, {});
+    }
+    for (std::vector<CDB_CAM_DATA_ENUM>& word : m_data) {
+        std::vector<std::byte> bytes;
+        if (segment.is_writing())
+            for (CDB_CAM_DATA_ENUM value : word)
+                bytes.push_back(static_cast<std::byte>(value));
+        segment.transfer(bytes);
+        if (segment.is_reading()) {
+            word.clear();
+            word.reserve(bytes.size());
+            for (std::byte value : bytes)
+                word.push_back(static_cast<CDB_CAM_DATA_ENUM>(value));
+        }
+    }
+
+    RDB_TRACE(m_address_width);
+    segment.transfer(m_address_width);
+    RDB_TRACE(m_data_width);
+    segment.transfer(m_data_width);
+    RDB_TRACE(m_depth);
+    segment.transfer(m_depth);
+    RDB_TRACE(m_logical_name);
+    segment.transfer(m_logical_name);
+    RDB_TRACE(m_address_names);
+    segment.transfer(m_address_names);
+    RDB_TRACE(m_data_names);
+    segment.transfer(m_data_names);
+    RDB_TRACE(m_original_file_name);
+    segment.transfer(m_original_file_name);
+
+    // The accessors index the arrays by the three sizes without further checks.
+    if (segment.is_reading()) {
+        if (get_embedded_type() != EMBEDDED_OBJECT_MEMORY_TYPE)
+            segment.fail("a memory object of another embedded type");
+        if (m_data.size() != m_depth) segment.fail("memory depth and word count differ");
+        for (const std::vector<CDB_CAM_DATA_ENUM>& word : m_data)
+            if (word.size() != m_data_width) segment.fail("a memory word of the wrong width");
+        if (m_address_names.size() != m_address_width) segment.fail("address names and address width differ");
+        if (m_data_names.size() != m_data_width) segment.fail("data names and data width differ");
     }
     segment.end_class();
 }

@@ -1,8 +1,11 @@
 #include "rdb_table_sys.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include <boost/numeric/conversion/cast.hpp>
@@ -10,6 +13,7 @@
 #include <tcl.h>
 
 #include "gen/gen_util.h"
+#include "ini/cfg.h"
 #include "msg/msg.h"
 #include "rdb_enum.h"
 #include "rdb_gauges.h"
@@ -469,3 +473,349 @@ void RDB_SUMMARY_TABLE_OBJECT::set_gauges(RDB_GAUGES_OBJECT* gauges)
 RDB_OBJECT_TYPE RDB_LINK_TABLE_OBJECT::get_type() const { return RDB_LINK_TABLE_TYPE; }
 
 void RDB_LINK_TABLE_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_link_table(this); }
+
+// ---- Plain-text layout ---------------------------------------------------------------------------
+
+thread_local std::uint64_t RDB_TABLE_OBJECT::m_col_cnt = 0;
+thread_local std::vector<unsigned int> RDB_TABLE_OBJECT::m_col_widths;
+thread_local std::vector<unsigned int> RDB_TABLE_OBJECT::m_wrapped_line_cnt;
+thread_local std::uint64_t RDB_TABLE_OBJECT::m_table_width = 0;
+
+namespace {
+
+// The first line of a text: its byte length and its display width, which is the byte length minus
+// the UTF-8 continuation bytes its lead bytes announce. A sequence cut short by the end of the line
+// counts only the bytes present, so a width never goes negative.
+struct LINE_EXTENT {
+    std::size_t size = 0;
+    std::size_t width = 0;
+};
+
+// True when none of the 8 bytes of word is a line break or has its top bit set (pure ASCII text).
+bool plain_ascii_word(std::uint64_t word)
+{
+    constexpr std::uint64_t ONES = 0x0101010101010101ull;
+    constexpr std::uint64_t HIGHS = 0x8080808080808080ull;
+    const std::uint64_t breaks = word ^ (ONES * '\n');
+    return (((breaks - ONES) & ~breaks) | word) & HIGHS ? false : true;
+}
+
+// Cells are short, so plain loops (eight bytes at a time while the text is plain ASCII) beat library calls.
+LINE_EXTENT first_line(const char* text, std::size_t size)
+{
+    std::size_t i = 0;
+    std::size_t extra = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        if (!plain_ascii_word(word)) break;
+    }
+    for (; i < size; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\n') break;
+        if (byte < 0xC0) continue;
+        std::size_t announced = (byte & 0xE0) == 0xC0 ? 1 : (byte & 0xF0) == 0xE0 ? 2 : (byte & 0xF8) == 0xF0 ? 3 : 0;
+        // Continuation bytes are never line breaks; stop at one all the same, as the line ends there.
+        std::size_t skipped = 0;
+        while (skipped < announced && i + 1 < size && text[i + 1] != '\n') {
+            ++i;
+            ++skipped;
+        }
+        extra += skipped;
+    }
+    return LINE_EXTENT{i, i - extra};
+}
+
+// Line count and widest line (in display columns) of a cell text.
+struct CELL_EXTENT {
+    unsigned int lines = 1;
+    unsigned int width = 0;
+};
+
+CELL_EXTENT measure_cell(const std::string& text)
+{
+    CELL_EXTENT extent;
+    const char* line = text.data();
+    std::size_t rest = text.size();
+    for (;;) {
+        const LINE_EXTENT first = first_line(line, rest);
+        const int width = boost::numeric_cast<int>(first.width);
+        extent.width = std::max(extent.width, static_cast<unsigned int>(width));
+        if (first.size == rest) break;
+        ++extent.lines;
+        line += first.size + 1;
+        rest -= first.size + 1;
+    }
+    return extent;
+}
+
+// Gathers layout bytes and hands them to the stream in large writes; a table of a million rows would
+// otherwise spend more time in the stream's per-call overhead than in laying out its cells.
+class TEXT_BUFFER {
+public:
+    explicit TEXT_BUFFER(std::ostream& os) : m_os(os), m_data(new char[CAPACITY]), m_capacity(CAPACITY) {}
+    TEXT_BUFFER(const TEXT_BUFFER&) = delete;
+    TEXT_BUFFER& operator=(const TEXT_BUFFER&) = delete;
+
+    // Where the next n bytes go; commit(end) keeps what was written up to end.
+    char* room(std::size_t n)
+    {
+        if (m_used + n > m_capacity) make_room(n);
+        return m_data.get() + m_used;
+    }
+    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_data.get()); }
+    void append(std::string_view text)
+    {
+        char* out = room(text.size());
+        std::memcpy(out, text.data(), text.size());
+        commit(out + text.size());
+    }
+    void flush()
+    {
+        m_os.write(m_data.get(), static_cast<std::streamsize>(m_used));
+        m_used = 0;
+    }
+
+private:
+    static constexpr std::size_t CAPACITY = 1 << 16;
+
+    void make_room(std::size_t n)
+    {
+        flush();
+        if (n <= m_capacity) return;
+        m_data.reset(new char[n]);
+        m_capacity = n;
+    }
+
+    std::ostream& m_os;
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_capacity;
+    std::size_t m_used = 0;
+};
+
+// Cell texts of the row being written, and where in each the text still to be written starts.
+struct ROW_TEXTS {
+    std::vector<std::string> texts;
+    std::vector<std::size_t> written;
+};
+
+// Writes one cell line: ';', a space, the piece and padding, so that it fills width display columns
+// after the ';'; a piece of no bytes is ';' and width spaces.
+void write_cell_line(TEXT_BUFFER& out, const char* piece, const LINE_EXTENT& extent, std::size_t width)
+{
+    if (extent.size == 0) {
+        char* p = out.room(width + 1);
+        *p++ = ';';
+        std::memset(p, ' ', width);
+        out.commit(p + width);
+        return;
+    }
+    const std::size_t used = extent.width + 1;
+    const std::size_t padding = width > used ? width - used : 0;
+    char* p = out.room(extent.size + padding + 2);
+    *p++ = ';';
+    *p++ = ' ';
+    std::memcpy(p, piece, extent.size);
+    p += extent.size;
+    std::memset(p, ' ', padding);
+    out.commit(p + padding);
+}
+
+// Writes one row over its text lines. Visible columns are those with a non-zero width: the measurement
+// gives every visible column at least 2 (the spaces around its text) and hidden ones 0.
+void write_wrapped_row(TEXT_BUFFER& out, const RDB_TABLE_OBJECT& table, unsigned int row, unsigned int line_count,
+                       const std::vector<unsigned int>& widths, ROW_TEXTS& scratch)
+{
+    const std::size_t cols = widths.size();
+    if (line_count == 1) {
+        // No cell of the row holds a line break: each text is written as it comes.
+        for (std::size_t c = 0; c < cols; ++c) {
+            if (widths[c] == 0) continue;
+            const std::string text = table.get_data_string(row, static_cast<unsigned int>(c));
+            write_cell_line(out, text.data(), first_line(text.data(), text.size()), widths[c]);
+        }
+        out.append(";\n");
+        return;
+    }
+    scratch.texts.resize(cols);
+    scratch.written.assign(cols, 0);
+    for (std::size_t c = 0; c < cols; ++c)
+        if (widths[c] != 0) scratch.texts[c] = table.get_data_string(row, static_cast<unsigned int>(c));
+    for (unsigned int line = 0; line < line_count; ++line) {
+        for (std::size_t c = 0; c < cols; ++c) {
+            if (widths[c] == 0) continue;
+            const std::string& text = scratch.texts[c];
+            std::size_t& written = scratch.written[c];
+            const std::size_t rest = text.size() - written;
+            const LINE_EXTENT extent = first_line(text.data() + written, rest);
+            write_cell_line(out, text.data() + written, extent, widths[c]);
+            written += std::min(extent.size + 1, rest);
+        }
+        out.append(";\n");
+    }
+}
+
+std::string without_line_breaks(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+    return text;
+}
+
+} // namespace
+
+void RDB_TABLE_OBJECT::update_table_info()
+{
+    std::vector<unsigned int>& widths = m_col_widths;
+    std::vector<unsigned int>& line_counts = m_wrapped_line_cnt;
+    const int name_size = boost::numeric_cast<int>(get_name().size());
+    const unsigned int row_count = RDB_TABLE_OBJECT::get_number_of_rows();
+    m_table_width = 0;
+    if (row_count == 0) {
+        m_col_cnt = 0;
+        widths.clear();
+        line_counts.clear();
+        m_table_width = static_cast<std::uint64_t>(name_size) + 2;
+        return;
+    }
+    line_counts.assign(row_count, 0);
+    const unsigned int col_count = RDB_TABLE_OBJECT::get_number_of_columns();
+    m_col_cnt = col_count;
+    widths.assign(col_count, 0);
+
+    // The hidden list may repeat a column or name columns the table does not have.
+    std::vector<unsigned char> visible(col_count, 1);
+    for (unsigned int hidden : m_hidden_columns)
+        if (hidden < col_count) visible[hidden] = 0;
+
+    for (unsigned int r = 0; r < row_count; ++r) {
+        for (unsigned int c = 0; c < col_count; ++c) {
+            if (!visible[c]) continue;
+            const CELL_EXTENT extent = measure_cell(get_data_string(r, c));
+            widths[c] = std::max(widths[c], extent.width);
+            line_counts[r] = std::max(line_counts[r], extent.lines);
+        }
+    }
+
+    std::uint64_t visible_count = 0;
+    unsigned int last_visible = 0;
+    for (unsigned int c = 0; c < col_count; ++c) {
+        if (!visible[c]) continue;
+        widths[c] += 2;
+        m_table_width += widths[c];
+        ++visible_count;
+        last_visible = c;
+    }
+    if (visible_count > 0) m_table_width += visible_count - 1; // one separator between neighbours
+
+    // Widen the last visible column so that the title fits; without one only the box widens.
+    const std::int64_t excess = static_cast<std::int64_t>(name_size) + 2 - static_cast<std::int64_t>(m_table_width);
+    if (excess > 0) {
+        m_table_width += static_cast<std::uint64_t>(excess);
+        if (visible_count > 0) widths[last_visible] += static_cast<unsigned int>(excess);
+    }
+}
+
+void RDB_TABLE_OBJECT::output_table_row_line(std::ostream& os)
+{
+    const std::vector<unsigned int>& widths = m_col_widths;
+    std::string line = "+";
+    for (std::uint64_t c = 0; c < m_col_cnt && c < widths.size(); ++c) {
+        line.append(widths[c], '-');
+        line += '+';
+    }
+    line += '\n';
+    os << line;
+}
+
+void RDB_TABLE_OBJECT::output_wrapped_row(std::ostream& os, std::uint64_t row)
+{
+    const std::vector<unsigned int>& line_counts = m_wrapped_line_cnt;
+    RDB_ASSERT_MSG(line_counts.size() > row, "m_wrapped_line_cnt.size() > i");
+    TEXT_BUFFER out(os);
+    ROW_TEXTS scratch;
+    write_wrapped_row(out, *this, static_cast<unsigned int>(row), line_counts[row], m_col_widths, scratch);
+    out.flush();
+}
+
+void RDB_TABLE_OBJECT::output_ascii(std::ostream& os)
+{
+    const std::string header = get_header();
+    if (get_to_output_ascii_header() && !header.empty()) os << header << "\n";
+    if (!get_no_compact_format() && cfg_user_ini_is_on(CFG_USER_INI_COMPACT_TABLES, false) &&
+        RDB_TABLE_OBJECT::get_number_of_columns() >= 3)
+        output_ascii_compact(os);
+    else
+        output_ascii_boxed(os);
+    const std::string footer = get_footer();
+    if (get_to_output_ascii_footer() && !footer.empty()) os << footer << "\n";
+}
+
+void RDB_TABLE_OBJECT::output_ascii_boxed(std::ostream& os)
+{
+    update_table_info();
+    const int width = boost::numeric_cast<int>(m_table_width);
+    output_ascii_table_header(os, width);
+    const std::vector<unsigned int>& widths = m_col_widths;
+    const std::vector<unsigned int>& line_counts = m_wrapped_line_cnt;
+    const bool any_visible = std::any_of(widths.begin(), widths.end(), [](unsigned int w) { return w != 0; });
+    // Without rows, or with every column hidden, there is nothing to draw below the title.
+    if (line_counts.empty() || !any_visible) {
+        output_table_top_line(os, width);
+        return;
+    }
+
+    std::string row_line = "+";
+    for (unsigned int w : widths) {
+        if (w == 0) continue;
+        row_line.append(w, '-');
+        row_line += '+';
+    }
+    row_line += '\n';
+
+    const bool line_under_heading = get_type() != RDB_SUMMARY_TABLE_TYPE;
+    TEXT_BUFFER out(os);
+    out.append(row_line);
+    ROW_TEXTS scratch;
+    const std::size_t row_count = line_counts.size();
+    for (std::size_t r = 0; r < row_count; ++r) {
+        if (r == 1 && line_under_heading) out.append(row_line);
+        write_wrapped_row(out, *this, static_cast<unsigned int>(r), line_counts[r], widths, scratch);
+    }
+    out.append(row_line);
+    out.flush();
+}
+
+void RDB_TABLE_OBJECT::output_ascii_compact(std::ostream& os)
+{
+    update_table_info();
+    output_ascii_table_header(os, 80);
+    const std::vector<unsigned int>& widths = m_col_widths;
+    std::vector<unsigned int> columns;
+    std::vector<std::string> headings;
+    std::size_t maxw = 0;
+    for (unsigned int c = 0; c < widths.size(); ++c) {
+        if (widths[c] == 0) continue;
+        const std::string heading = get_data_string(0, c);
+        maxw = std::max(maxw, heading.size());
+        columns.push_back(c);
+        headings.push_back(without_line_breaks(heading));
+    }
+    output_table_top_line(os, 80);
+    const unsigned int row_count = RDB_TABLE_OBJECT::get_number_of_rows();
+    TEXT_BUFFER out(os);
+    for (unsigned int r = 1; r < row_count; ++r) {
+        if (r > 1) out.append("\n");
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            const int numchars = boost::numeric_cast<int>(maxw) - boost::numeric_cast<int>(headings[k].size());
+            RDB_ASSERT(numchars >= 0);
+            out.append(headings[k]);
+            out.append(std::string(static_cast<std::size_t>(numchars), ' '));
+            out.append(" : ");
+            out.append(without_line_breaks(get_data_string(r, columns[k])));
+            out.append("\n");
+        }
+    }
+    out.flush();
+    output_table_top_line(os, 80);
+    os << "\n";
+}

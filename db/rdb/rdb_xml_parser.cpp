@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "msg/msg.h"
+#include "rdb_embedded.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
@@ -201,24 +202,19 @@ private:
 };
 
 // Elements the reader does not build: the whole subtree is passed over. These are the kinds with no
-// object class in this library yet (embedded and memory objects, waveforms, charts, histograms,
-// Tcl tables) and anything unknown. Their readers are to take, beside what they write: "info" as
-// the info string alone and one "message_file" element per message file (embedded objects), the
-// memory object's "logical_name" and "original_filename", and the Tcl table's
-// "show_tcl_commands_on_context_menu" attribute.
+// object class in this library yet (charts, histograms, Tcl tables) and anything unknown. Their
+// readers are to take, beside what they write, the Tcl table's "show_tcl_commands_on_context_menu"
+// attribute.
 class RDB_XML_SKIP_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
     using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
     void characters(std::string_view) override {}
 
 protected:
-    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    void on_start(const std::string& name, const XML_ATTRIBUTES&) override
     {
         if (depth() != 1) return;
-        if (name == "embedded" && lower(attributes.get("type")) == "floorplan")
-            msg_local_vdebug("RDB", 2, "Floorplan embedded type is no longer supported.");
-        else
-            msg_local_vdebug("RDB", 2, "XML element %s is not supported; skipped", name.c_str());
+        msg_local_vdebug("RDB", 2, "XML element %s is not supported; skipped", name.c_str());
     }
     void on_end(const std::string&) override {}
 };
@@ -516,6 +512,138 @@ private:
     std::size_t m_next_gauge = 0;
 };
 
+// Embedded objects and memory contents. A memory's array is made from the sizes in its attributes,
+// before its content is seen, so the sizes are bounded, and every name and value is checked against
+// them before it is stored.
+class RDB_XML_EMBEDDED_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+    // The bytes a memory of these sizes may take at most (the largest real memories need a few MB).
+    static constexpr std::uint64_t MAX_MEMORY_BYTES = std::uint64_t(1) << 27;
+
+protected:
+    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() == 1) {
+            if (name == "embedded")
+                start_embedded(attributes);
+            else if (name == "memory")
+                start_memory(attributes);
+            return;
+        }
+        if (m_memory == nullptr) return;
+        if (name == "address_names") {
+            m_in_address_names = true;
+            m_address_name_index = 0;
+        } else if (name == "data_names") {
+            m_in_data_names = true;
+            m_data_bit_index = 0;
+        } else if (name == "content") {
+            m_address_index = 0;
+        } else if (name == "address") {
+            m_data_bit_index = 0;
+        }
+    }
+
+    void on_end(const std::string& name) override
+    {
+        if (m_embedded == nullptr) return;
+        if (depth() == 2 && end_common_child(*m_embedded, name)) return;
+        if (name == "info")
+            m_embedded->set_info_str(m_text);
+        else if (name == "message_file")
+            m_embedded->add_message_file(m_text);
+        if (m_memory == nullptr) return;
+        if (name == "original_filename") {
+            m_memory->set_original_file_name(m_text);
+        } else if (name == "name") {
+            end_name();
+        } else if (name == "data") {
+            end_data();
+        } else if (name == "address") {
+            ++m_address_index;
+        } else if (name == "address_names" || name == "data_names") {
+            m_in_address_names = false;
+            m_in_data_names = false;
+        } else if (name == "content") {
+            m_address_index = 0;
+            m_data_bit_index = 0;
+        }
+    }
+
+private:
+    void start_embedded(const XML_ATTRIBUTES& attributes)
+    {
+        const std::string type_text = attributes.get("type");
+        if (lower(type_text) == "floorplan") {
+            msg_local_vdebug("RDB", 2, "Floorplan embedded type is no longer supported.");
+            return;
+        }
+        RDB_EMBEDDED_OBJECT_EMBEDDED_TYPE_ENUM type = EMBEDDED_OBJECT_NO_EMBEDDED_TYPE;
+        if (rdb_exists_rdb_embedded_object_embedded_type_enum_by_string(type_text.c_str()))
+            type = rdb_get_rdb_embedded_object_embedded_type_enum_by_string(type_text.c_str());
+        else
+            msg_local_vdebug("RDB", 2, "Unrecognized enumeration type: %s", type_text.c_str());
+        m_embedded = m_state.create<RDB_EMBEDDED_OBJECT>(attributes.get("name"), type);
+        apply_common_attributes(*m_embedded, attributes);
+        attach(*m_embedded, attributes);
+    }
+
+    void start_memory(const XML_ATTRIBUTES& attributes)
+    {
+        std::optional<unsigned> depth = number<unsigned>(attributes.get("depth"), "depth");
+        std::optional<unsigned> width = number<unsigned>(attributes.get("width"), "width");
+        std::optional<unsigned> address_width = number<unsigned>(attributes.get("address_width"), "address_width");
+        if (!depth || !width || !address_width) return;
+        // Per word its bits and the vector holding them; per name a string.
+        const std::uint64_t bytes =
+            std::uint64_t(*depth) * (std::uint64_t(*width) + 32) + (std::uint64_t(*width) + *address_width) * 32;
+        if (bytes > MAX_MEMORY_BYTES)
+            return fail("memory \"" + attributes.get("name") + "\" is too large: " + std::to_string(*depth) + " x " +
+                        std::to_string(*width));
+        const std::string name = attributes.get("name");
+        m_memory = m_state.create<RDB_MEMORY_OBJECT>(name, name, *depth, *width, *address_width, nullptr);
+        m_embedded = m_memory;
+        if (const std::string* logical_name = attributes.find("logical_name"))
+            m_memory->set_logical_name(*logical_name);
+        apply_common_attributes(*m_memory, attributes);
+        attach(*m_memory, attributes);
+    }
+
+    void end_name()
+    {
+        if (m_in_address_names) {
+            if (m_address_name_index >= m_memory->get_address_width())
+                return fail("more address names than address bits in \"" + m_memory->get_name() + "\"");
+            m_memory->set_address_name(m_address_name_index++, m_text);
+        } else if (m_in_data_names) {
+            if (m_data_bit_index >= m_memory->get_width())
+                return fail("more data names than data bits in \"" + m_memory->get_name() + "\"");
+            m_memory->set_data_name(m_data_bit_index++, m_text);
+        }
+    }
+
+    void end_data()
+    {
+        if (m_address_index >= m_memory->get_depth() || m_data_bit_index >= m_memory->get_width())
+            return fail("memory content outside the size of \"" + m_memory->get_name() + "\"");
+        const std::string value = lower(m_text);
+        const CDB_CAM_DATA_ENUM bit = value == "0"   ? CDB_CAM_DATA_ZERO
+                                      : value == "1" ? CDB_CAM_DATA_ONE
+                                                     : CDB_CAM_DATA_UNKNOWN;
+        m_memory->set_value_at(m_address_index, m_data_bit_index++, bit);
+    }
+
+    RDB_EMBEDDED_OBJECT* m_embedded = nullptr;
+    RDB_MEMORY_OBJECT* m_memory = nullptr;
+    unsigned m_data_bit_index = 0;
+    unsigned m_address_name_index = 0;
+    unsigned m_address_index = 0;
+    bool m_in_address_names = false;
+    bool m_in_data_names = false;
+};
+
 // Decodes the trait archive at the end of a report document.
 class RDB_XML_DTRAITS_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
@@ -613,6 +741,8 @@ public:
             handler = std::make_unique<RDB_XML_TABLE_HANDLER>(m_state);
         else if (key == "summary")
             handler = std::make_unique<RDB_XML_SUMMARY_HANDLER>(m_state);
+        else if (key == "embedded" || key == "waveform" || key == "memory")
+            handler = std::make_unique<RDB_XML_EMBEDDED_HANDLER>(m_state);
         else if (key == "dtraits")
             handler = std::make_unique<RDB_XML_DTRAITS_HANDLER>(m_state);
         else

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "msg/msg.h"
+#include "rdb_embedded.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
@@ -86,6 +87,8 @@ bool has_file_form(const RDB_OBJECT& object)
         return object.dynamic_cast_to_RDB_SUMMARY_TABLE_OBJECT() != nullptr;
     case RDB_LINK_TABLE_TYPE:
         return object.dynamic_cast_to_RDB_LINK_TABLE_OBJECT() != nullptr;
+    case RDB_EMBEDDED_TYPE:
+        return object.dynamic_cast_to_RDB_EMBEDDED_OBJECT() != nullptr;
     default:
         return false;
     }
@@ -237,6 +240,12 @@ private:
         case RDB_LINK_TABLE_TYPE:
             if (const RDB_LINK_TABLE_OBJECT* link = object.dynamic_cast_to_RDB_LINK_TABLE_OBJECT())
                 write_link_table(*link);
+            return;
+        case RDB_EMBEDDED_TYPE:
+            if (const RDB_MEMORY_OBJECT* memory = object.dynamic_cast_to_RDB_MEMORY_OBJECT())
+                write_memory(*memory);
+            else if (const RDB_EMBEDDED_OBJECT* embedded = object.dynamic_cast_to_RDB_EMBEDDED_OBJECT())
+                write_embedded(*embedded);
             return;
         default:
             // Gauges, grid tables, paths, waveforms and the kinds without a file form are left out.
@@ -425,6 +434,53 @@ private:
             close("gauges", LAYOUT::BLOCK);
         }
         close("summary", LAYOUT::BLOCK);
+    }
+
+    // ---- Embedded and memory objects ----
+
+    void write_embedded(const RDB_EMBEDDED_OBJECT& embedded)
+    {
+        ATTRIBUTES attributes = common_attributes(embedded, m_context.parent_of(&embedded), false);
+        // The types without a user text (none, waveform, memory) are written with their debug text,
+        // which the reader's translator accepts as well.
+        const char* type = rdb_xml_embedded_type_text(embedded.get_embedded_type());
+        RDB_ASSERT(type != 0);
+        attributes.emplace_back("type", type);
+        open("embedded", LAYOUT::BLOCK, attributes);
+        write_common_children(embedded);
+        text_element("info", embedded.get_info_str());
+        for (const std::string& file : embedded.get_message_files())
+            text_element("message_file", file);
+        close("embedded", LAYOUT::BLOCK);
+    }
+
+    void write_memory(const RDB_MEMORY_OBJECT& memory)
+    {
+        ATTRIBUTES attributes = common_attributes(memory, m_context.parent_of(&memory), false);
+        attributes.emplace_back("logical_name", memory.get_logical_name());
+        attributes.emplace_back("depth", std::to_string(memory.get_depth()));
+        attributes.emplace_back("width", std::to_string(memory.get_width()));
+        attributes.emplace_back("address_width", std::to_string(memory.get_address_width()));
+        open("memory", LAYOUT::BLOCK, attributes);
+        write_common_children(memory);
+        text_element("original_filename", memory.get_original_file_name());
+        open("address_names", LAYOUT::BLOCK);
+        for (unsigned bit = 0; bit < memory.get_address_width(); ++bit)
+            text_element("name", memory.get_address_name(bit));
+        close("address_names", LAYOUT::BLOCK);
+        open("data_names", LAYOUT::BLOCK);
+        for (unsigned bit = 0; bit < memory.get_width(); ++bit)
+            text_element("name", memory.get_data_name(bit));
+        close("data_names", LAYOUT::BLOCK);
+        open("content", LAYOUT::BLOCK);
+        for (unsigned address = 0; address < memory.get_depth(); ++address) {
+            open("address", LAYOUT::BLOCK);
+            for (unsigned bit = 0; bit < memory.get_width(); ++bit)
+                text_element("data", std::to_string(static_cast<int>(memory.get_value_at(address, bit))));
+            close("address", LAYOUT::BLOCK);
+        }
+        close("content", LAYOUT::BLOCK);
+        close("memory", LAYOUT::BLOCK);
     }
 
     // ---- Traits ----

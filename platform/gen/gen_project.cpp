@@ -1,6 +1,7 @@
 #include "gen/gen_project.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
@@ -11,6 +12,20 @@ namespace {
 
 std::mutex g_mutex;
 std::string g_project_dir;
+std::string g_pinned_time;
+
+std::string folder_in_project(const char* name, const char* what)
+{
+    std::filesystem::path folder = std::filesystem::path(gen_get_project_directory()) / name;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        msg_local_vdebug("RDB", 2, "cannot create the project %s folder %s: %s", what, folder.string().c_str(),
+                         ec.message().c_str());
+        return std::string();
+    }
+    return folder.string();
+}
 
 } // namespace
 
@@ -33,15 +48,26 @@ std::string gen_get_project_directory()
     return ec ? std::string(".") : current.string();
 }
 
-std::string gen_get_db_dir_path_string()
+std::string gen_get_db_dir_path_string() { return folder_in_project("db", "database"); }
+
+std::string gen_get_project_output_directory() { return folder_in_project("output_files", "output"); }
+
+std::string gen_get_current_date_and_time()
 {
-    std::filesystem::path db = std::filesystem::path(gen_get_project_directory()) / "db";
-    std::error_code ec;
-    std::filesystem::create_directories(db, ec);
-    if (ec) {
-        msg_local_vdebug("RDB", 2, "cannot create the project database folder %s: %s", db.string().c_str(),
-                         ec.message().c_str());
-        return std::string();
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (!g_pinned_time.empty()) return g_pinned_time;
     }
-    return db.string();
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &local);
+    return text;
+}
+
+void gen_pin_current_date_and_time(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_pinned_time = text;
 }

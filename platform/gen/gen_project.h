@@ -11,3 +11,11 @@ std::string gen_get_project_directory();
 // The project database folder, "<project directory>/db", created on demand. Empty when it cannot be
 // created.
 std::string gen_get_db_dir_path_string();
+// The project's output folder for report files, "<project directory>/output_files", created on
+// demand. Empty when it cannot be created.
+std::string gen_get_project_output_directory();
+
+// The current local date and time as "Sun Dec  6 11:01:07 2026". A pinned text is answered instead
+// while set (reproducible report files); an empty text returns to the clock.
+std::string gen_get_current_date_and_time();
+void gen_pin_current_date_and_time(const std::string& text);

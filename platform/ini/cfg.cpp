@@ -94,6 +94,11 @@ bool cfg_is_on(const std::string& name, bool default_value) { return lookup(name
 
 bool cfg_user_ini_is_on(int switch_number, bool default_value) { return lookup(user_key(switch_number), default_value); }
 
+bool cfg_user_ini_is_on(CFG_USER_INI_ENUMS user_switch, bool default_value)
+{
+    return cfg_user_ini_is_on(static_cast<int>(user_switch), default_value);
+}
+
 void cfg_set_value(const std::string& name, const std::string& value)
 {
     if (trim(value).empty())

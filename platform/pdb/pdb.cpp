@@ -1,13 +1,16 @@
 #include "pdb/pdb.h"
 
 #include <algorithm>
+#include <charconv>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
 #include <mutex>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -69,6 +72,13 @@ bool PDB_THUNK_INFO::is_a(const PDB_THUNK_INFO* base) const
     return false;
 }
 
+bool PDB_THUNK_INFO::is_never_referenced() const
+{
+    for (const PDB_THUNK_INFO* thunk = this; thunk != nullptr; thunk = thunk->parent)
+        if (thunk->never_referenced) return true;
+    return false;
+}
+
 void pdb_register_class(const PDB_THUNK_INFO* thunk)
 {
     RDB_ASSERT(thunk != nullptr && thunk->class_name != nullptr);
@@ -97,7 +107,51 @@ const PDB_THUNK_INFO* pdb_find_class(std::string_view class_name)
 
 // ---- Segments ------------------------------------------------------------------------------------
 
-PDB_SEGMENT::PDB_SEGMENT() : m_mode(MODE::WRITE) {}
+std::size_t PDB_SEGMENT::OBJECT_IDS::slot_of(const PDB_VIRTUAL_OBJECT* object) const
+{
+    // The address less its alignment bits, with the high bits folded in so that distant regions
+    // spread; neighbouring objects keep neighbouring slots.
+    const auto address = reinterpret_cast<std::uintptr_t>(object);
+    return ((address >> 4) ^ (address >> 28)) & (m_slots.size() - 1);
+}
+
+std::uint32_t PDB_SEGMENT::OBJECT_IDS::find(const PDB_VIRTUAL_OBJECT* object) const
+{
+    if (m_slots.empty()) return 0;
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = slot_of(object);; i = (i + 1) & mask) {
+        if (m_slots[i].first == object) return m_slots[i].second;
+        if (m_slots[i].first == nullptr) return 0;
+    }
+}
+
+bool PDB_SEGMENT::OBJECT_IDS::insert(const PDB_VIRTUAL_OBJECT* object)
+{
+    if ((std::size_t{m_count} + 1) * 2 > m_slots.size()) grow();
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = slot_of(object);; i = (i + 1) & mask) {
+        if (m_slots[i].first == object) return false;
+        if (m_slots[i].first == nullptr) {
+            m_slots[i] = {object, ++m_count};
+            return true;
+        }
+    }
+}
+
+void PDB_SEGMENT::OBJECT_IDS::grow()
+{
+    std::vector<std::pair<const PDB_VIRTUAL_OBJECT*, std::uint32_t>> old(std::max<std::size_t>(64, m_slots.size() * 2));
+    old.swap(m_slots);
+    const std::size_t mask = m_slots.size() - 1;
+    for (const auto& entry : old) {
+        if (entry.first == nullptr) continue;
+        std::size_t i = slot_of(entry.first);
+        while (m_slots[i].first != nullptr) i = (i + 1) & mask;
+        m_slots[i] = entry;
+    }
+}
+
+PDB_SEGMENT::PDB_SEGMENT(std::size_t reserved) : m_mode(MODE::WRITE), m_out(reserved, '\0'), m_reserved(reserved) {}
 
 PDB_SEGMENT::PDB_SEGMENT(std::string_view payload) : m_mode(MODE::READ), m_in(payload) {}
 
@@ -123,12 +177,6 @@ void PDB_SEGMENT::end_class()
     if (!m_frames.empty()) m_frames.pop_back();
 }
 
-void PDB_SEGMENT::trace(int line, const char* field)
-{
-    if (m_frames.empty()) m_frames.push_back(FRAME{"", 0, ""});
-    m_frames.back().line = line;
-    m_frames.back().field = field;
-}
 
 std::string PDB_SEGMENT::where() const
 {
@@ -161,11 +209,6 @@ void PDB_SEGMENT::require_items(std::uint64_t count, std::size_t item_size)
 void PDB_SEGMENT::defer_check(std::function<bool()> check) { m_checks.push_back(std::move(check)); }
 
 void PDB_SEGMENT::defer_commit(std::function<void()> commit) { m_commits.push_back(std::move(commit)); }
-
-void PDB_SEGMENT::put_bytes(const void* data, std::size_t size)
-{
-    if (size > 0) m_out.append(static_cast<const char*>(data), size);
-}
 
 void PDB_SEGMENT::get_bytes(void* data, std::size_t size)
 {
@@ -337,6 +380,33 @@ void PDB_SEGMENT::transfer(std::optional<std::string>& value)
     value = std::move(text);
 }
 
+void PDB_SEGMENT::set_sink(std::function<void(std::string_view)> sink, std::size_t chunk)
+{
+    RDB_ASSERT(is_writing());
+    m_sink = std::move(sink);
+    m_drain_at = m_sink ? std::max<std::size_t>(chunk, 1) : SIZE_MAX;
+    m_out.reserve(m_sink ? m_drain_at + 4096 : 0);
+}
+
+void PDB_SEGMENT::drain()
+{
+    if (!m_sink || m_out.size() <= m_reserved) return;
+    m_sink(std::string_view(m_out).substr(m_reserved));
+    m_out.resize(m_reserved);
+}
+
+void PDB_SEGMENT::write_optional_text(const char* text)
+{
+    RDB_ASSERT(is_writing());
+    bool present = text != nullptr;
+    transfer(present);
+    if (!present) return;
+    const std::size_t size = std::strlen(text);
+    if (size > 0xFFFFFFFFu) fail("text longer than 4 GiB");
+    put_u32(static_cast<std::uint32_t>(size));
+    put_bytes(text, size);
+}
+
 void PDB_SEGMENT::transfer(std::vector<std::byte>& value)
 {
     std::uint32_t length = static_cast<std::uint32_t>(value.size());
@@ -368,21 +438,21 @@ void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
     if (thunk == nullptr || *thunk->type != typeid(*object))
         fail(std::string("class ") + typeid(*object).name() + " has no class record of its own");
     auto found = m_class_index.find(thunk);
-    // Registration is checked when a class enters the segment; the registry lookup is too slow per object.
-    if (found == m_class_index.end() && pdb_find_class(thunk->class_name) != thunk)
-        fail(std::string("class ") + thunk->class_name + " is not registered");
-    if (!m_written.emplace(object, static_cast<std::uint32_t>(m_written.size() + 1)).second)
-        fail(std::string("an object of class ") + thunk->class_name + " has two owners");
-
-    if (found != m_class_index.end()) {
-        put_u32(found->second);
-    } else {
-        std::uint32_t index = static_cast<std::uint32_t>(m_class_index.size() + 1);
-        m_class_index.emplace(thunk, index);
+    if (found == m_class_index.end()) {
+        // Registration is checked when a class enters the segment; the registry lookup is too slow per object.
+        if (pdb_find_class(thunk->class_name) != thunk) fail(std::string("class ") + thunk->class_name + " is not registered");
+        const auto index = static_cast<std::uint32_t>(m_class_index.size() + 1);
+        found = m_class_index.emplace(thunk, CLASS_ENTRY{index, !thunk->is_never_referenced()}).first;
         put_u32(index);
         std::string name = thunk->class_name;
         transfer(name);
+    } else {
+        put_u32(found->second.index);
     }
+    if (!found->second.referenced)
+        m_written.skip();
+    else if (!m_written.insert(object))
+        fail(std::string("an object of class ") + thunk->class_name + " has two owners");
     const_cast<PDB_VIRTUAL_OBJECT*>(object)->serialize(*this);
     if (m_bit_count != 0) flush_bits();
     leave_object();
@@ -432,15 +502,15 @@ void PDB_SEGMENT::write_ref(const PDB_VIRTUAL_OBJECT* object)
         put_u32(0);
         return;
     }
-    auto found = m_written.find(object);
-    if (found == m_written.end()) {
+    const std::uint32_t id = m_written.find(object);
+    if (id == 0) {
         // Only objects written earlier in the segment can be named; anything else would dangle.
         msg_local_vdebug("RDB", 2, "pdb: reference to an object outside the written tree stored as null in %s",
                          where().c_str());
         put_u32(0);
         return;
     }
-    put_u32(found->second);
+    put_u32(id);
 }
 
 PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_ref(TYPE_TEST test, const char* expected)
@@ -553,6 +623,30 @@ bool sync_directory(const std::string& directory, std::string* error)
     return ok || set_error(error, "cannot sync folder", directory);
 }
 
+// Removes the temporary files of target that writers killed mid-write left behind: those whose
+// process (the pid in the name) no longer exists. A live process may still be writing its own.
+void remove_stale_temp_files(const std::string& target)
+{
+    const std::string directory = directory_of(target);
+    const std::size_t slash = target.rfind('/');
+    const std::string prefix = "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp-";
+    DIR* folder = ::opendir(directory.c_str());
+    if (folder == nullptr) return;
+    while (const dirent* entry = ::readdir(folder)) {
+        std::string_view name = entry->d_name;
+        if (name.substr(0, prefix.size()) != prefix) continue;
+        const std::string_view rest = name.substr(prefix.size());
+        pid_t pid = 0;
+        const auto [end, failed] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+        if (failed != std::errc() || pid <= 0 || end == rest.data() + rest.size() || *end != '-') continue;
+        if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        const std::string stale = directory + "/" + std::string(name);
+        if (::unlink(stale.c_str()) == 0)
+            msg_local_vdebug("RDB", 2, "removed %s, left behind by process %d", stale.c_str(), static_cast<int>(pid));
+    }
+    ::closedir(folder);
+}
+
 // Renames a synced temporary file over target and makes the new name durable.
 bool commit_temp(const std::string& temp, const std::string& target, std::string* error)
 {
@@ -561,7 +655,9 @@ bool commit_temp(const std::string& temp, const std::string& target, std::string
         ::unlink(temp.c_str());
         return false;
     }
-    return sync_directory(directory_of(target), error);
+    if (!sync_directory(directory_of(target), error)) return false;
+    remove_stale_temp_files(target);
+    return true;
 }
 
 } // namespace
@@ -605,38 +701,83 @@ bool pdb_is_temp_file_name(std::string_view file_name)
 // version in between was whole. Any failure removes the temporary file and leaves the old one alone.
 bool pdb_write_file_atomically(const std::string& path, std::string_view bytes, std::string* error)
 {
-    std::string temp = pdb_temp_file_name(path);
-    int fd = -1;
-    if (!inject_fault(PDB_WRITE_STEP::OPEN)) fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return set_error(error, "cannot create", temp);
+    PDB_ATOMIC_FILE file(path);
+    bool ok = file.is_open() && file.write(bytes) && file.commit();
+    if (!ok && error != nullptr) *error = file.error();
+    return ok;
+}
 
-    auto give_up = [&](const char* what) {
-        int saved = errno;
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.c_str());
-        errno = saved;
-        return set_error(error, what, temp);
-    };
+PDB_ATOMIC_FILE::PDB_ATOMIC_FILE(const std::string& target) : m_target(target), m_temp(pdb_temp_file_name(target))
+{
+    if (!inject_fault(PDB_WRITE_STEP::OPEN)) m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        set_error(&m_error, "cannot create", m_temp);
+        m_fd = CLOSED; // never remove a file this object did not create
+    }
+}
 
-    constexpr std::size_t CHUNK = 64 * 1024;
+PDB_ATOMIC_FILE::~PDB_ATOMIC_FILE()
+{
+    if (!m_committed && m_fd != CLOSED) give_up(nullptr);
+}
+
+bool PDB_ATOMIC_FILE::give_up(const char* what)
+{
+    int saved = errno;
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = CLOSED;
+    ::unlink(m_temp.c_str());
+    errno = saved;
+    return what == nullptr || set_error(&m_error, what, m_temp);
+}
+
+bool PDB_ATOMIC_FILE::write(std::string_view bytes)
+{
+    if (m_fd < 0) return false;
+    constexpr std::size_t CHUNK = 1024 * 1024;
     std::size_t done = 0;
     while (done < bytes.size()) {
         if (inject_fault(PDB_WRITE_STEP::WRITE)) return give_up("cannot write");
         std::size_t size = std::min(CHUNK, bytes.size() - done);
-        ssize_t written = ::write(fd, bytes.data() + done, size);
+        ssize_t written = ::write(m_fd, bytes.data() + done, size);
         if (written < 0) {
             if (errno == EINTR) continue;
             return give_up("cannot write");
         }
         done += static_cast<std::size_t>(written);
     }
-    if (inject_fault(PDB_WRITE_STEP::SYNC) || !sync_fd(fd)) return give_up("cannot sync");
-    int closed = inject_fault(PDB_WRITE_STEP::CLOSE) ? -1 : ::close(fd);
+    return true;
+}
+
+bool PDB_ATOMIC_FILE::write_at(std::uint64_t offset, std::string_view bytes)
+{
+    if (m_fd < 0) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        if (inject_fault(PDB_WRITE_STEP::WRITE)) return give_up("cannot write");
+        ssize_t written = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return give_up("cannot write");
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool PDB_ATOMIC_FILE::commit()
+{
+    if (m_fd < 0) return false;
+    if (inject_fault(PDB_WRITE_STEP::SYNC) || !sync_fd(m_fd)) return give_up("cannot sync");
+    int closed = ::close(m_fd);
+    if (inject_fault(PDB_WRITE_STEP::CLOSE)) closed = -1;
     if (closed != 0) {
-        fd = -1; // a failed close(2) still releases the descriptor
+        m_fd = -1; // a failed close(2) still releases the descriptor
         return give_up("cannot close");
     }
-    return commit_temp(temp, path, error);
+    m_fd = CLOSED;
+    m_committed = true;
+    return commit_temp(m_temp, m_target, &m_error);
 }
 
 bool pdb_replace_file(const std::string& temp, const std::string& target, std::string* error)
@@ -661,9 +802,10 @@ bool pdb_replace_file(const std::string& temp, const std::string& target, std::s
 
 // ---- Archives ------------------------------------------------------------------------------------
 
-std::uint32_t pdb_crc32(std::string_view bytes)
+namespace {
+
+uLong crc32_update(uLong crc, std::string_view bytes)
 {
-    uLong crc = ::crc32(0L, Z_NULL, 0);
     const Bytef* data = reinterpret_cast<const Bytef*>(bytes.data());
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -672,8 +814,12 @@ std::uint32_t pdb_crc32(std::string_view bytes)
         data += size;
         left -= size;
     }
-    return static_cast<std::uint32_t>(crc);
+    return crc;
 }
+
+} // namespace
+
+std::uint32_t pdb_crc32(std::string_view bytes) { return static_cast<std::uint32_t>(crc32_update(::crc32(0L, Z_NULL, 0), bytes)); }
 
 void PDB_ARCHIVE::reseal(std::string& image)
 {
@@ -686,18 +832,17 @@ void PDB_ARCHIVE::reseal(std::string& image)
 
 bool PDB_ARCHIVE::encode(const PDB_VIRTUAL_OBJECT& root, std::string& image, std::string* error)
 {
-    PDB_SEGMENT segment;
+    PDB_SEGMENT segment(PDB_HEADER_SIZE);
     try {
         segment.write_root(root);
     } catch (const PDB_TRANSFER_ERROR& e) {
         if (error != nullptr) *error = e.what();
         return false;
     }
-    image.assign(PDB_HEADER_SIZE, '\0');
+    image = segment.take_image();
     std::memcpy(&image[0], MAGIC, sizeof MAGIC);
     put_le(&image[8], PDB_FORMAT_VERSION, 4);
     put_le(&image[12], 0, 4);
-    image += segment.payload();
     reseal(image);
     return true;
 }
@@ -730,10 +875,41 @@ std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::decode(std::string_view image, 
 
 bool PDB_ARCHIVE::write_root(const PDB_VIRTUAL_OBJECT& root)
 {
+    // The payload goes to the file in pieces as the segment produces it (a big report is never held
+    // twice in memory); the header with the length and checksums is written last, at the front.
     m_error.clear();
-    std::string image;
-    if (!encode(root, image, &m_error)) return false;
-    return pdb_write_file_atomically(m_path, image, &m_error);
+    PDB_ATOMIC_FILE file(m_path);
+    std::string header(PDB_HEADER_SIZE, '\0');
+    if (!file.is_open() || !file.write(header)) {
+        m_error = file.error();
+        return false;
+    }
+    std::uint64_t length = 0;
+    uLong crc = ::crc32(0L, Z_NULL, 0);
+    PDB_SEGMENT segment;
+    segment.set_sink([&](std::string_view bytes) {
+        crc = crc32_update(crc, bytes);
+        length += bytes.size();
+        if (!file.write(bytes)) throw PDB_TRANSFER_ERROR(file.error());
+    });
+    try {
+        segment.write_root(root);
+        segment.drain();
+    } catch (const PDB_TRANSFER_ERROR& e) {
+        m_error = e.what();
+        return false;
+    }
+    std::memcpy(&header[0], MAGIC, sizeof MAGIC);
+    put_le(&header[8], PDB_FORMAT_VERSION, 4);
+    put_le(&header[12], 0, 4);
+    put_le(&header[16], length, 8);
+    put_le(&header[24], static_cast<std::uint32_t>(crc), 4);
+    put_le(&header[28], pdb_crc32(std::string_view(header.data(), 28)), 4);
+    if (!file.write_at(0, header) || !file.commit()) {
+        m_error = file.error();
+        return false;
+    }
+    return true;
 }
 
 std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::read_root()

@@ -44,9 +44,15 @@ struct PDB_THUNK_INFO {
     void (*destroy)(PDB_VIRTUAL_OBJECT* object);
     // Invariants of the class's own fields after a whole file is loaded; false means corruption.
     bool (*check)(const PDB_VIRTUAL_OBJECT* object);
+    // Set on a class whose objects (and those of every derived class) are never the target of a
+    // non-owning pointer, such as table cells: writing skips their id bookkeeping, which would
+    // otherwise dominate the cost of large tables. Set it before the first write.
+    bool never_referenced = false;
 
     // True when this class is base or derives from it.
     bool is_a(const PDB_THUNK_INFO* base) const;
+    // True when this class or one of its bases is never referenced.
+    bool is_never_referenced() const;
 };
 using PDB_STATIC_THUNK_INFO = PDB_THUNK_INFO;
 using PDB_VIRTUAL_THUNK_INFO = PDB_THUNK_INFO;
@@ -64,7 +70,7 @@ public:
     PDB_CLASS_THUNK(const char* name, const PDB_THUNK_INFO* parent_thunk, PDB_VIRTUAL_OBJECT* (*create_fn)(),
                     void (*disown_fn)(PDB_VIRTUAL_OBJECT*) = nullptr,
                     bool (*check_fn)(const PDB_VIRTUAL_OBJECT*) = nullptr)
-        : PDB_THUNK_INFO{name, parent_thunk, sizeof(T), &typeid(T), create_fn, disown_fn, &destroy_object, check_fn}
+        : PDB_THUNK_INFO{name, parent_thunk, sizeof(T), &typeid(T), create_fn, disown_fn, &destroy_object, check_fn, false}
     {
         pdb_register_class(this);
     }
@@ -117,8 +123,9 @@ class PDB_SEGMENT {
 public:
     enum class MODE { WRITE, READ };
 
-    // A segment writing into an empty payload.
-    PDB_SEGMENT();
+    // A segment writing into an empty payload, after `reserved` zero bytes that take_image() hands
+    // out in front of it (room for a header, so that the payload is never copied).
+    explicit PDB_SEGMENT(std::size_t reserved = 0);
     // A segment reading the payload (which must outlive the segment).
     explicit PDB_SEGMENT(std::string_view payload);
     // Destroys whatever a failed or unfinished read created.
@@ -135,7 +142,12 @@ public:
     void begin_class(const char* class_name, const void* object);
     void end_class();
     // The trace position: the source line and the field's name, reported with any failure.
-    void trace(int line, const char* field);
+    void trace(int line, const char* field)
+    {
+        if (m_frames.empty()) m_frames.push_back(FRAME{"", 0, ""});
+        m_frames.back().line = line;
+        m_frames.back().field = field;
+    }
 
     // Plain fields.
     void transfer(bool& value);
@@ -148,6 +160,9 @@ public:
     void transfer(std::string& value);
     // A text that may be absent (null), as distinct from empty.
     void transfer(std::optional<std::string>& value);
+    // Writing: a C text that may be null, in the form of transfer(std::optional<std::string>&),
+    // without copying it first.
+    void write_optional_text(const char* text);
     void transfer(std::vector<std::byte>& value);
     template <class T> void transfer(std::vector<T>& values);
     // An enumeration as int; on reading, a value outside [min_value, max_value] is corruption.
@@ -182,7 +197,15 @@ public:
     template <class T> T& context();
 
     // Writing: the payload so far.
-    const std::string& payload() const { return m_out; }
+    std::string_view payload() const { return std::string_view(m_out).substr(m_reserved); }
+    // Writing: hands out the reserved bytes followed by the payload; the segment is spent.
+    std::string take_image() { return std::move(m_out); }
+    // Writing: hands the payload to sink in pieces of about chunk bytes as it grows, instead of
+    // keeping it whole (payload() then holds only what was not handed out yet). A sink that cannot
+    // take the bytes throws PDB_TRANSFER_ERROR, which stops the write.
+    void set_sink(std::function<void(std::string_view)> sink, std::size_t chunk = std::size_t{1} << 20);
+    // Writing: hands whatever is left to the sink.
+    void drain();
     // Reading: bytes not yet consumed.
     std::size_t remaining() const { return m_in.size() - m_pos; }
 
@@ -205,7 +228,12 @@ private:
     using TYPE_TEST = bool (*)(PDB_VIRTUAL_OBJECT*);
 
     void flush_bits();
-    void put_bytes(const void* data, std::size_t size);
+    void put_bytes(const void* data, std::size_t size)
+    {
+        if (size == 0) return;
+        m_out.append(static_cast<const char*>(data), size);
+        if (m_out.size() >= m_drain_at) drain();
+    }
     void get_bytes(void* data, std::size_t size);
     void put_u32(std::uint32_t value);
     std::uint32_t get_u32();
@@ -227,15 +255,40 @@ private:
 
     MODE m_mode;
     std::string m_out;
+    std::size_t m_reserved = 0;
+    std::function<void(std::string_view)> m_sink;
+    std::size_t m_drain_at = SIZE_MAX;
     std::string_view m_in;
     std::size_t m_pos = 0;
     std::uint64_t m_bits = 0;
     int m_bit_count = 0;
     int m_nesting = 0;
     std::vector<FRAME> m_frames;
-    // Writing: object → id; class record → class index.
-    std::unordered_map<const PDB_VIRTUAL_OBJECT*, std::uint32_t> m_written;
-    std::unordered_map<const PDB_THUNK_INFO*, std::uint32_t> m_class_index;
+    // Writing: the objects written so far, each with its id (1, 2, ... in writing order). Open
+    // addressing keyed by the address: objects made one after another sit at nearby addresses, so
+    // their slots are neighbours too and a write of millions of objects stays in cache.
+    class OBJECT_IDS {
+    public:
+        // The object's id, or 0 when it was not written.
+        std::uint32_t find(const PDB_VIRTUAL_OBJECT* object) const;
+        // Gives the object the next id; false when it already has one.
+        bool insert(const PDB_VIRTUAL_OBJECT* object);
+        // Uses up the next id for an object that is never referenced, without recording it.
+        void skip() { ++m_count; }
+
+    private:
+        std::size_t slot_of(const PDB_VIRTUAL_OBJECT* object) const;
+        void grow();
+        std::vector<std::pair<const PDB_VIRTUAL_OBJECT*, std::uint32_t>> m_slots;
+        std::uint32_t m_count = 0;
+    };
+    OBJECT_IDS m_written;
+    // Writing: class record → class index.
+    struct CLASS_ENTRY {
+        std::uint32_t index;
+        bool referenced;
+    };
+    std::unordered_map<const PDB_THUNK_INFO*, CLASS_ENTRY> m_class_index;
     // Reading: objects by id - 1, class records by class index - 1.
     std::vector<CREATED> m_created;
     std::vector<const PDB_THUNK_INFO*> m_classes;
@@ -291,7 +344,7 @@ void PDB_SEGMENT::transfer_ptr(T*& pointer)
         return;
     }
     TYPE_TEST test = [](PDB_VIRTUAL_OBJECT* object) { return dynamic_cast<T*>(object) != nullptr; };
-    pointer = dynamic_cast<T*>(read_ref(test, typeid(T).name()));
+    pointer = static_cast<T*>(read_ref(test, typeid(T).name())); // read_ref checked the class
 }
 
 template <class T>
@@ -304,7 +357,7 @@ void PDB_SEGMENT::transfer_owned(T*& pointer)
     TYPE_TEST test = [](PDB_VIRTUAL_OBJECT* object) { return dynamic_cast<T*>(object) != nullptr; };
     std::size_t index = 0;
     PDB_VIRTUAL_OBJECT* object = read_owned(test, typeid(T).name(), index);
-    pointer = dynamic_cast<T*>(object);
+    pointer = static_cast<T*>(object); // read_owned checked the class
     if (object != nullptr) mark_stored(index);
 }
 
@@ -323,7 +376,7 @@ void PDB_SEGMENT::transfer_owned(std::list<T*>& pointers, bool allow_null)
         std::size_t index = 0;
         PDB_VIRTUAL_OBJECT* object = read_owned(test, typeid(T).name(), index);
         if (object == nullptr && !allow_null) fail("null pointer in a list that allows none");
-        pointers.push_back(dynamic_cast<T*>(object));
+        pointers.push_back(static_cast<T*>(object));
         if (object != nullptr) mark_stored(index);
     }
 }
@@ -344,7 +397,7 @@ void PDB_SEGMENT::transfer_owned(std::vector<T*>& pointers, bool allow_null)
         std::size_t index = 0;
         PDB_VIRTUAL_OBJECT* object = read_owned(test, typeid(T).name(), index);
         if (object == nullptr && !allow_null) fail("null pointer in a vector that allows none");
-        pointers.push_back(dynamic_cast<T*>(object));
+        pointers.push_back(static_cast<T*>(object));
         if (object != nullptr) mark_stored(index);
     }
 }
@@ -374,7 +427,7 @@ void PDB_SEGMENT::transfer_record(T*& pointer)
     bool present = pointer != nullptr;
     transfer(present);
     if (is_writing()) {
-        if (present) pointer->serialize(*this);
+        if (pointer != nullptr) pointer->serialize(*this);
         return;
     }
     pointer = nullptr;
@@ -398,6 +451,38 @@ PDB_WRITE_FAULT_HOOK pdb_set_write_fault_hook(PDB_WRITE_FAULT_HOOK hook);
 // Writes bytes to path atomically: a reader sees the old file or the new one, never a mixture,
 // also after a crash. False (with a reason in error) on failure, leaving the old file intact.
 bool pdb_write_file_atomically(const std::string& path, std::string_view bytes, std::string* error);
+// A file written in pieces that replaces target atomically once committed: the pieces go to a fresh
+// temporary file beside target; commit syncs it, renames it over target and syncs the folder. Any
+// failure, and destruction without commit, removes the temporary file and leaves target alone.
+class PDB_ATOMIC_FILE {
+public:
+    explicit PDB_ATOMIC_FILE(const std::string& target);
+    ~PDB_ATOMIC_FILE();
+    PDB_ATOMIC_FILE(const PDB_ATOMIC_FILE&) = delete;
+    PDB_ATOMIC_FILE& operator=(const PDB_ATOMIC_FILE&) = delete;
+
+    bool is_open() const { return m_fd >= 0; }
+    // Appends bytes; false (reason in error()) when they cannot be written.
+    bool write(std::string_view bytes);
+    // Overwrites bytes already written at offset.
+    bool write_at(std::uint64_t offset, std::string_view bytes);
+    bool commit();
+    const std::string& error() const { return m_error; }
+
+private:
+    // Closes and removes the temporary file; records what failed (unless null). Answers false.
+    bool give_up(const char* what);
+
+    // m_fd is the open temporary file; -1 after a failed close (the file still exists); CLOSED when
+    // there is nothing left to close or remove.
+    static constexpr int CLOSED = -2;
+    std::string m_target;
+    std::string m_temp;
+    int m_fd = -1;
+    bool m_committed = false;
+    std::string m_error;
+};
+
 // Makes an already written and closed temporary file the new contents of target, atomically and
 // durably (syncs the file, renames it over target, syncs the folder). Removes temp on failure.
 bool pdb_replace_file(const std::string& temp, const std::string& target, std::string* error);

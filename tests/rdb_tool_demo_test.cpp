@@ -1,0 +1,230 @@
+// The rdb tool's demo, report and show commands, run as a separate process on a temporary project.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string REPORT_FILE = "output_files/pixel_pipe.cmp.rpt";
+
+struct RESULT {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string read_file(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The text without its second line (the date and time the report was printed).
+std::string without_print_date(const std::string& text)
+{
+    const std::size_t first = text.find('\n');
+    const std::size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
+    return second == std::string::npos ? text : text.substr(0, first + 1) + text.substr(second + 1);
+}
+
+class DEMO_PROJECT : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (std::string(RDB_TOOL_PATH).empty()) GTEST_SKIP() << "the tools are not built";
+        char pattern[] = "/tmp/rdb_tool_demo_test_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_root = pattern;
+        m_project = m_root / "new" / "project";
+    }
+    void TearDown() override
+    {
+        if (!m_root.empty()) fs::remove_all(m_root);
+    }
+
+    // Runs the tool on the project, without the test's own RDB_PROJECT_DIR, RDB_DEBUG_LEVEL and RDB_INI
+    // (ini: an RDB_INI of the run's own). The arguments hold no single quotes.
+    RESULT run(const std::vector<std::string>& args, const std::string& ini = "") const
+    {
+        std::string command = "env -u RDB_PROJECT_DIR -u RDB_DEBUG_LEVEL -u RDB_INI ";
+        if (!ini.empty()) command += "'RDB_INI=" + ini + "' ";
+        command += "'" + std::string(RDB_TOOL_PATH) + "' --project '" + m_project.string() + "'";
+        for (const std::string& arg : args) command += " '" + arg + "'";
+        const fs::path out = m_root / "stdout", err = m_root / "stderr";
+        command += " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
+    }
+
+    // Runs the demo once; its standard output.
+    std::string demo() const
+    {
+        const RESULT result = run({"demo"});
+        EXPECT_EQ(result.status, 0) << result.err;
+        return result.out;
+    }
+
+    fs::path m_root;
+    fs::path m_project;
+};
+
+} // namespace
+
+TEST_F(DEMO_PROJECT, DemoPrintsTheTextReportItWritesAndStores)
+{
+    const RESULT result = run({"demo"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const fs::path file = m_project / REPORT_FILE;
+    EXPECT_EQ(result.out, read_file(file));
+    EXPECT_NE(result.err.find(file.string()), std::string::npos) << result.err;
+
+    const std::vector<std::string> lines = lines_of(result.out);
+    ASSERT_GT(lines.size(), 500u);
+    EXPECT_EQ(lines[0], "Compilation report for pixel_pipe");
+    for (const char* expected : {"---- Fitter Reports ----", "; Flow Summary", "; Legal Notice ;",
+                                 "RAM content values are presented"})
+        EXPECT_NE(result.out.find(expected), std::string::npos) << expected;
+    // The deferred message listings were filled in from the message files the demo wrote.
+    EXPECT_EQ(result.out.find("message_ref"), std::string::npos);
+    EXPECT_NE(result.out.find("Fitter route finished in"), std::string::npos);
+    // Hidden columns stay hidden.
+    for (const char* hidden : {"Instance Id", "Library Name", "File Name with Absolute Path"})
+        EXPECT_EQ(result.out.find(hidden), std::string::npos) << hidden;
+    EXPECT_EQ(run({"ls"}).out.rfind("pixel_pipe  cmp  ", 0), 0u);
+
+    // The same report every run, apart from the date.
+    std::string again = demo();
+    const std::string date_again = lines_of(again).at(1);
+    for (std::size_t at = again.find(date_again); at != std::string::npos;
+         at = again.find(date_again, at + lines[1].size()))
+        again.replace(at, date_again.size(), lines[1]);
+    EXPECT_EQ(again, result.out);
+}
+
+TEST_F(DEMO_PROJECT, ReportAndShowReadTheStoredDemo)
+{
+    const std::string text = demo();
+    const RESULT printed = run({"report", "pixel_pipe", "cmp"});
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    EXPECT_EQ(printed.err, "");
+    EXPECT_EQ(without_print_date(printed.out), without_print_date(text));
+
+    const fs::path copy = m_root / "copy.rpt";
+    const RESULT written = run({"report", "pixel_pipe", "cmp", "-o", copy.string()});
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out + written.err, "");
+    EXPECT_EQ(without_print_date(read_file(copy)), without_print_date(text));
+
+    const RESULT summary = run({"show", "pixel_pipe", "cmp", "Fitter||Fitter Summary"});
+    ASSERT_EQ(summary.status, 0) << summary.err;
+    EXPECT_EQ(lines_of(summary.out).at(1).rfind("; Fitter Summary ", 0), 0u) << summary.out;
+    EXPECT_NE(text.find("\n\n" + summary.out + "\n\n"), std::string::npos) << summary.out;
+    const RESULT nested = run({"show", "pixel_pipe", "cmp", "Fitter||Resource Section||Input Pins"});
+    EXPECT_NE(nested.out.find("; clk_pix "), std::string::npos) << nested.err;
+    EXPECT_NE(text.find(nested.out), std::string::npos);
+    EXPECT_NE(run({"show", "pixel_pipe", "cmp", "Assembler"}).out.find("; Assembler Settings"), std::string::npos);
+}
+
+// Each failure: the given exit status, nothing on standard output, one "rdb: " line on standard error.
+TEST_F(DEMO_PROJECT, BadArgumentsGiveOneLineAndNonZeroExit)
+{
+    demo();
+    const std::string unwritable = (m_root / "no" / "dir" / "x").string();
+    const std::pair<int, std::vector<std::string>> cases[] = {
+        {2, {"report", "pixel_pipe"}},
+        {2, {"report", "pixel_pipe", "a.b.c.d"}},
+        {1, {"report", "other", "cmp"}},
+        {2, {"report", "pixel_pipe", "cmp", "-o"}},
+        {2, {"report", "pixel_pipe", "cmp", "-o", ""}},
+        {1, {"report", "pixel_pipe", "cmp", "-o", unwritable}},
+        {2, {"ls", "-o", "x"}},
+        {2, {"demo", "extra"}},
+        {1, {"show", "pixel_pipe", "cmp", "Fitter||No Such Table"}},
+        {2, {"show", "pixel_pipe", "cmp", "Fitter||||Fitter Summary"}},
+        {2, {"show", "pixel_pipe", "cmp", "||"}},
+    };
+    auto expect_failure = [this](int status, const std::vector<std::string>& args) {
+        const RESULT result = run(args);
+        const std::string what = ::testing::PrintToString(args) + ": " + result.err;
+        EXPECT_EQ(result.status, status) << what;
+        EXPECT_EQ(result.out, "") << what;
+        EXPECT_EQ(lines_of(result.err).size(), 1u) << what;
+        EXPECT_EQ(result.err.rfind("rdb: ", 0), 0u) << what;
+    };
+    for (const auto& [status, args] : cases) expect_failure(status, args);
+    EXPECT_FALSE(fs::exists(m_root / "no"));
+
+    // A project path that is a file cannot become a project.
+    std::ofstream(m_root / "plain_file") << "x";
+    m_project = m_root / "plain_file";
+    expect_failure(1, {"demo"});
+
+    const RESULT help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"demo", "report REV TYPE [-o FILE]", "show REV TYPE PATH"})
+        EXPECT_NE(help.out.find(std::string("\n  ") + command), std::string::npos) << command;
+}
+
+TEST_F(DEMO_PROJECT, NoReportsSwitchStillPrintsButWritesNoFile)
+{
+    const fs::path ini = m_root / "rdb.ini";
+    std::ofstream(ini) << "rpl_no_reports=on\n";
+    const RESULT result = run({"demo"}, ini.string());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(fs::exists(m_project / REPORT_FILE));
+    EXPECT_EQ(result.out.rfind("Compilation report for pixel_pipe\n", 0), 0u);
+    EXPECT_NE(result.err.find("rpl_no_reports"), std::string::npos) << result.err;
+}
+
+// Every box (a run of lines starting with '+' or ';') is as wide on screen (in code points) in all its
+// lines. The memory contents listing is left out: its value cells are not padded to the heading's columns.
+TEST_F(DEMO_PROJECT, EveryBoxOfTheDemoReportHasOneWidth)
+{
+    auto width = [](const std::string& line) {
+        std::size_t n = 0;
+        for (unsigned char byte : line) n += (byte & 0xC0) != 0x80;
+        return n;
+    };
+    const std::vector<std::string> lines = lines_of(demo());
+    std::size_t boxes = 0, non_ascii_lines = 0, box_start = 0;
+    bool in_memory_listing = false, memory_lines_seen = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.rfind("RAM content values are presented", 0) == 0) in_memory_listing = true;
+        const bool boxed = !line.empty() && (line[0] == '+' || line[0] == ';');
+        if (in_memory_listing) {
+            memory_lines_seen = memory_lines_seen || boxed;
+            if (line.empty() && memory_lines_seen) in_memory_listing = memory_lines_seen = false;
+            box_start = i + 1;
+            continue;
+        }
+        if (!boxed) {
+            box_start = i + 1;
+            continue;
+        }
+        boxes += i == box_start;
+        non_ascii_lines += width(line) != line.size();
+        EXPECT_EQ(width(line), width(lines[box_start])) << "line " << i + 1 << " of the box at " << box_start + 1;
+    }
+    EXPECT_GT(boxes, 40u);
+    EXPECT_GT(non_ascii_lines, 10u) << "the demo's UTF-8 names are in the boxes";
+}

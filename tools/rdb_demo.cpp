@@ -1,0 +1,739 @@
+// The demo compilation report: a made-up video pixel pipeline compiled for a made-up device.
+
+#include "rdb_demo.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gen/flow_names.h"
+#include "gen/gen_project.h"
+#include "msg/msg_file.h"
+#include "rdb_embedded.h"
+#include "rdb_folder.h"
+#include "rdb_gauges.h"
+#include "rdb_report.h"
+#include "rdb_table_element.h"
+#include "rdb_table_sys.h"
+#include "rdb_text.h"
+#include "rdb_vocabulary.h"
+#include "ver/ver.h"
+
+namespace {
+
+const std::string TOP = RDB_DEMO_REVISION;
+const std::string FAMILY = "Nova 40";
+const std::string DEVICE = "NV40K-BGA256-2";
+
+// Device capacity.
+constexpr std::uint64_t DEVICE_LUTS = 40000;
+constexpr std::uint64_t DEVICE_REGISTERS = 80000;
+constexpr std::uint64_t DEVICE_MEMORY_BITS = 4194304;
+constexpr std::uint64_t DEVICE_DSP = 112;
+constexpr std::uint64_t DEVICE_PINS = 256;
+
+// A small linear congruential generator: the same numbers on every platform and run.
+class DEMO_RANDOM {
+public:
+    explicit DEMO_RANDOM(std::uint64_t start) : m_state(start) {}
+    // A number in [low, high].
+    std::uint64_t between(std::uint64_t low, std::uint64_t high)
+    {
+        m_state = m_state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return low + (m_state >> 33) % (high - low + 1);
+    }
+
+private:
+    std::uint64_t m_state;
+};
+
+std::string with_commas(std::uint64_t value)
+{
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+// "used / available ( p % )".
+std::string usage(std::uint64_t used, std::uint64_t available)
+{
+    const std::uint64_t percent = available == 0 ? 0 : (used * 100 + available / 2) / available;
+    return with_commas(used) + " / " + with_commas(available) + " ( " + std::to_string(percent) + " % )";
+}
+
+std::string fixed(double value, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string duration(std::uint64_t seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", static_cast<unsigned>(seconds / 3600),
+                  static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
+    return text;
+}
+
+template <class OBJECT>
+OBJECT* add(RDB_FOLDER_OBJECT& folder, std::unique_ptr<OBJECT> object)
+{
+    OBJECT* raw = object.get();
+    folder.push_back(std::move(object));
+    return raw;
+}
+
+RDB_TABLE_OBJECT* add_table(RDB_FOLDER_OBJECT& folder, const std::string& name, const std::vector<std::string>& heading)
+{
+    RDB_TABLE_OBJECT* table = add(folder, std::make_unique<RDB_TABLE_OBJECT>(name));
+    table->add_row(rdb_create_row(heading));
+    return table;
+}
+
+void add_row(RDB_TABLE_OBJECT& table, const std::vector<std::string>& cells) { table.add_row(rdb_create_row(cells)); }
+
+RDB_SUMMARY_TABLE_OBJECT* add_summary(RDB_FOLDER_OBJECT& folder, const std::string& name,
+                                      const std::vector<std::pair<std::string, std::string>>& rows)
+{
+    RDB_SUMMARY_TABLE_OBJECT* summary = add(folder, std::make_unique<RDB_SUMMARY_TABLE_OBJECT>(name));
+    for (const auto& [label, value] : rows) summary->add_row(rdb_create_row(label, value));
+    return summary;
+}
+
+RDB_FOLDER_OBJECT* add_stage_folder(RDB_FOLDER_OBJECT& parent, const std::string& name)
+{
+    RDB_FOLDER_OBJECT* folder = add(parent, std::make_unique<RDB_FOLDER_OBJECT>(name));
+    folder->set_is_stage_folder(true);
+    return folder;
+}
+
+void add_note(RDB_FOLDER_OBJECT& folder, const std::string& name, const std::string& text)
+{
+    add(folder, std::make_unique<RDB_TEXT_OBJECT>(name))->set_text(text);
+}
+
+// ---- The design hierarchy --------------------------------------------------------------------------
+
+struct RESOURCES {
+    std::uint64_t luts = 0;
+    std::uint64_t registers = 0;
+    std::uint64_t memory_bits = 0;
+    std::uint64_t dsp = 0;
+    std::uint64_t pins = 0;
+
+    RESOURCES& operator+=(const RESOURCES& other)
+    {
+        luts += other.luts;
+        registers += other.registers;
+        memory_bits += other.memory_bits;
+        dsp += other.dsp;
+        pins += other.pins;
+        return *this;
+    }
+};
+
+struct INSTANCE {
+    std::string entity;
+    std::string name; // the instance name; the top's is the design name
+    RESOURCES own;
+    RESOURCES total;
+    std::vector<INSTANCE> children;
+
+};
+
+class HIERARCHY_BUILDER {
+public:
+    HIERARCHY_BUILDER() : m_random(0x5eed2024) {}
+
+    INSTANCE build()
+    {
+        INSTANCE top = leaf(TOP, TOP, 40, 120, 0, 0);
+        top.own.pins = 97;
+        INSTANCE& video_in = add(top, leaf("video_in", "vin", 180, 260, 0, 0));
+        add(video_in, leaf("sync_detect", "sd", 60, 48, 0, 0));
+        add(video_in, leaf("pixel_fifo", "fifo", 45, 70, 16384, 0));
+        for (int i = 0; i < 8; ++i) {
+            INSTANCE& buffer = add(top, leaf("line_buffer", "lb" + std::to_string(i), 30, 40, 0, 0));
+            add(buffer, leaf("dual_port_ram", "mem", 12, 8, 61440, 0));
+            add(buffer, leaf("addr_gen", "ag", 48, 36, 0, 0));
+        }
+        INSTANCE& filter = add(top, leaf("filter_core", "fir", 220, 300, 0, 0));
+        for (int tap = 0; tap < 64; ++tap) {
+            INSTANCE& unit = add(filter, leaf("tap_unit", "tap" + std::to_string(tap), 20, 34, 0, 0));
+            add(unit, leaf("mac_unit", "mac", 64, 72, 0, tap % 2 == 0 ? 1 : 0));
+            if (tap % 2 == 0) add(unit, leaf("coef_rom", "rom", 6, 12, 384, 0));
+        }
+        INSTANCE& resampler = add(top, leaf("échantillonneur", "resampler", 150, 190, 0, 0));
+        for (int phase = 0; phase < 12; ++phase) {
+            INSTANCE& unit = add(resampler, leaf("phase_acc", "pa" + std::to_string(phase), 28, 32, 0, 0));
+            add(unit, leaf("interp_Δ", "delta", 52, 40, 0, 1));
+            add(unit, leaf("phase_lut", "lut", 10, 4, 1024, 0));
+        }
+        INSTANCE& color = add(top, leaf("color_space", "csc", 90, 110, 0, 0));
+        INSTANCE& matrix = add(color, leaf("matrix_mul", "mm", 40, 60, 0, 0));
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 3; ++col) {
+                const std::string cell = std::to_string(row) + std::to_string(col);
+                INSTANCE& unit = add(matrix, leaf("mult_cell", "m" + cell, 16, 24, 0, 1));
+                add(unit, leaf("saturate", "sat", 22, 18, 0, 0));
+                add(unit, leaf("round_half_even", "rnd", 18, 10, 0, 0));
+            }
+        INSTANCE& carry = add(top, leaf("übertrag_ctrl", "carry", 30, 20, 0, 0));
+        for (int i = 0; i < 16; ++i) add(carry, leaf("übertrag_zelle", "z" + std::to_string(i), 8, 4, 0, 0));
+        INSTANCE& dma = add(top, leaf("dma_engine", "dma", 310, 420, 0, 0));
+        for (int port = 0; port < 12; ++port) {
+            INSTANCE& unit = add(dma, leaf("axi_port", "p" + std::to_string(port), 70, 90, 0, 0));
+            add(unit, leaf("burst_ctrl", "bc", 55, 61, 0, 0));
+            add(unit, leaf("port_fifo", "fifo", 20, 30, 8192, 0));
+        }
+        INSTANCE& debug = add(top, leaf("uart_debug", "dbg", 85, 96, 0, 0));
+        add(debug, leaf("baud_gen", "baud", 14, 18, 0, 0));
+        add(top, leaf("pll_wrap", "pll", 4, 6, 0, 0));
+        sum(top);
+        return top;
+    }
+
+private:
+    // An instance whose resources vary around the given figures.
+    INSTANCE leaf(const std::string& entity, const std::string& name, std::uint64_t luts, std::uint64_t registers,
+                  std::uint64_t memory_bits, std::uint64_t dsp)
+    {
+        INSTANCE instance;
+        instance.entity = entity;
+        instance.name = name;
+        instance.own.luts = luts + m_random.between(0, luts / 2);
+        instance.own.registers = registers + m_random.between(0, registers / 2);
+        instance.own.memory_bits = memory_bits;
+        instance.own.dsp = dsp;
+        return instance;
+    }
+    static INSTANCE& add(INSTANCE& parent, INSTANCE child)
+    {
+        parent.children.push_back(std::move(child));
+        return parent.children.back();
+    }
+    static void sum(INSTANCE& instance)
+    {
+        instance.total = instance.own;
+        for (INSTANCE& child : instance.children) {
+            sum(child);
+            instance.total += child.total;
+        }
+    }
+
+    DEMO_RANDOM m_random;
+};
+
+// "total (own)" as resource tables show a hierarchy node.
+std::string total_and_own(std::uint64_t total, std::uint64_t own)
+{
+    return with_commas(total) + " (" + with_commas(own) + ")";
+}
+
+void add_hierarchy_rows(RDB_TABLE_OBJECT& table, const INSTANCE& instance, const std::string& parent_path, int depth,
+                        bool fitted, int& instance_id)
+{
+    const std::string path = parent_path.empty() ? instance.name : parent_path + "|" + instance.name;
+    std::vector<std::string> row = {std::string(static_cast<std::size_t>(3 * depth), ' ') + instance.name,
+                                    total_and_own(instance.total.luts, instance.own.luts),
+                                    total_and_own(instance.total.registers, instance.own.registers),
+                                    with_commas(instance.total.memory_bits),
+                                    with_commas(instance.total.dsp),
+                                    with_commas(instance.total.pins),
+                                    path,
+                                    instance.entity};
+    row.push_back(fitted ? std::to_string(instance_id++) : std::string("work"));
+    add_row(table, row);
+    for (const INSTANCE& child : instance.children)
+        add_hierarchy_rows(table, child, path, depth + 1, fitted, instance_id);
+}
+
+// Resource use per instance; the last column (library or instance id) is hidden.
+void add_resource_table(RDB_FOLDER_OBJECT& folder, const std::string& name, const INSTANCE& top, bool fitted)
+{
+    RDB_TABLE_OBJECT* table =
+        add_table(folder, name,
+                  {"Instance", fitted ? "LUTs" : "LUTs (estimated)", "Registers", "Memory Bits", "DSP Blocks", "Pins",
+                   "Instance Path", "Module", fitted ? "Instance Id" : "Library Name"});
+    int instance_id = 1;
+    add_hierarchy_rows(*table, top, "", 0, fitted, instance_id);
+    table->hide_column(8);
+    table->set_footer("Figures in parentheses count an instance's own resources; the others include its "
+                      "sub-instances.");
+}
+
+// Every instance path of the hierarchy that holds memory bits.
+void collect_memories(const INSTANCE& instance, const std::string& parent_path,
+                      std::vector<std::pair<std::string, std::uint64_t>>& memories)
+{
+    const std::string path = parent_path.empty() ? instance.name : parent_path + "|" + instance.name;
+    if (instance.own.memory_bits > 0) memories.emplace_back(path, instance.own.memory_bits);
+    for (const INSTANCE& child : instance.children) collect_memories(child, path, memories);
+}
+
+// ---- Message files ---------------------------------------------------------------------------------
+
+MSG_FILE_MESSAGE message(MSG_FILE_MESSAGE_TYPE type, int id, const std::string& text,
+                         const std::string& source_file = std::string(), std::vector<MSG_FILE_MESSAGE> subs = {})
+{
+    MSG_FILE_MESSAGE result;
+    result.type = type;
+    result.id = id;
+    result.text = text;
+    result.source_file = source_file;
+    result.sub_messages = std::move(subs);
+    return result;
+}
+
+MSG_FILE_MESSAGE info(int id, const std::string& text, std::vector<MSG_FILE_MESSAGE> subs = {})
+{
+    return message(MSG_FILE_MESSAGE_TYPE::INFO, id, text, std::string(), std::move(subs));
+}
+
+MSG_FILE_MESSAGE suppressed(MSG_FILE_MESSAGE m)
+{
+    m.flags |= MSG_FILE_MESSAGE::SUPPRESSED_FLAG;
+    return m;
+}
+
+std::string product_line(const std::string& program)
+{
+    return std::string(ver_get_pellam_product_name()) + " " + program + ", " + ver_get_full_version(1);
+}
+
+std::vector<MSG_FILE_MESSAGE> synthesis_messages()
+{
+    using T = MSG_FILE_MESSAGE_TYPE;
+    std::vector<MSG_FILE_MESSAGE> messages = {
+        info(3001, product_line("Synthesis"), {info(3002, "Started on 2 processors")}),
+        info(3100, "Read 9 source files holding 14 modules",
+             {info(3101, "rtl/pixel_pipe.sv: module pixel_pipe"), info(3101, "rtl/filter_core.sv: module filter_core"),
+              info(3101, "rtl/resampler.sv: module échantillonneur")}),
+        message(T::WARNING, 3210, "rtl/line_buffer.sv:88: 32-bit value cut to 11 bits in the assignment to rd_addr",
+                "rtl/line_buffer.sv"),
+        message(T::WARNING, 3210, "rtl/line_buffer.sv:102: 32-bit value cut to 11 bits in the assignment to wr_addr",
+                "rtl/line_buffer.sv"),
+        message(T::WARNING, 3215, "rtl/dma_engine.sv:214: signal burst_pending is written but never read",
+                "rtl/dma_engine.sv"),
+        message(T::WARNING, 3230, "1 output is driven by a constant",
+                std::string(), {message(T::WARNING, 3231, "dbg_led[3] is tied to 0")}),
+        info(3300, "Mapped memories and multipliers onto device blocks",
+             {info(3301, "lb0|mem: block RAM, 2,560 x 24"), info(3301, "fir|tap0|rom: ROM, 32 x 12")}),
+        suppressed(info(3310, "Removed 3 registers that drive nothing")),
+        suppressed(message(T::WARNING, 3220, "rtl/uart_debug.sv:51: rx_shadow is held by a latch",
+                           "rtl/uart_debug.sv")),
+        info(3900, "Synthesis finished: 0 errors, 4 warnings"),
+    };
+    return messages;
+}
+
+std::vector<MSG_FILE_MESSAGE> fitter_messages(const std::string& phase, DEMO_RANDOM& random)
+{
+    std::vector<MSG_FILE_MESSAGE> messages = {
+        info(4001, "Fitter " + phase + " started"),
+        info(4002, "Fitter " + phase + " finished in " + duration(random.between(3, 90)),
+             {info(4003, "Peak memory " + with_commas(random.between(1800, 2600)) + " MB")}),
+        suppressed(info(4010, "Routing uses " + std::to_string(random.between(8, 30)) + "% of the wires")),
+    };
+    return messages;
+}
+
+std::vector<MSG_FILE_MESSAGE> timing_messages()
+{
+    using T = MSG_FILE_MESSAGE_TYPE;
+    return {
+        info(5001, product_line("Timing Analyzer")),
+        info(5010, "Read the timing constraints in constraints/pixel_pipe.sdc"),
+        message(T::WARNING, 5020, "dbg|baud|tick is used as a clock but has no clock constraint",
+                std::string(), {info(5021, "It clocks dbg|rx_state")}),
+        info(5100, "Setup slack of the slowest path: 0.412 ns",
+             {info(5101, "clk_pix: 0.412 ns, total negative slack 0.000 ns")}),
+        info(5101, "Hold slack of the fastest path: 0.105 ns"),
+        suppressed(info(5110, "No asynchronous reset paths to analyse")),
+        info(5900, "Timing Analyzer finished: 0 errors, 1 warning"),
+    };
+}
+
+std::vector<MSG_FILE_MESSAGE> assembler_messages()
+{
+    return {
+        info(6001, product_line("Assembler")),
+        info(6010, "Writing the programming file output_files/pixel_pipe.bit"),
+        info(6900, "Assembler finished: 0 errors, 0 warnings"),
+    };
+}
+
+const std::vector<std::string>& fitter_phases()
+{
+    static const std::vector<std::string> phases = {"plan", "place", "route"};
+    return phases;
+}
+
+std::string message_file_name(const std::string& key) { return TOP + "." + key + ".msg"; }
+
+// ---- Report sections ---------------------------------------------------------------------------------
+
+struct DESIGN {
+    INSTANCE top;
+    DEMO_RANDOM random{20240611};
+};
+
+int percent_of(std::uint64_t used, std::uint64_t available)
+{
+    return static_cast<int>((used * 100 + available / 2) / available);
+}
+
+void add_flow_sections(RDB_FOLDER_OBJECT& main, DESIGN& design, const std::string& date_and_time)
+{
+    const RESOURCES& total = design.top.total;
+    add(main, std::make_unique<RDB_LEGAL_OBJECT>(RDB_LEGAL_NOTICE_NAME));
+
+    RDB_SUMMARY_TABLE_OBJECT* summary = add_summary(
+        main, RDB_FLOW_SUMMARY_NAME,
+        {{"Status", "Successful (" + date_and_time + ")"},
+         {"Program", std::string(ver_get_pellam_product_name()) + " " + ver_get_full_version(1)},
+         {RDB_REVISION_NAME, TOP},
+         {"Top Module", TOP},
+         {"Family", FAMILY},
+         {RDB_DEVICE, DEVICE},
+         {"LUTs", usage(total.luts, DEVICE_LUTS)},
+         {"Registers", with_commas(total.registers)},
+         {"Pins", usage(total.pins, DEVICE_PINS)},
+         {"Memory bits", usage(total.memory_bits, DEVICE_MEMORY_BITS)},
+         {"DSP blocks", usage(total.dsp, DEVICE_DSP)},
+         {"PLLs", usage(1, 4)}});
+    auto gauges = std::make_unique<RDB_GAUGES_OBJECT>("Flow Summary Gauges", 0);
+    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("LUTs", true, 0, 100, percent_of(total.luts, DEVICE_LUTS), false));
+    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("Pins", true, 0, 100, percent_of(total.pins, DEVICE_PINS), false));
+    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("Memory bits", true, 0, 100,
+                                                 percent_of(total.memory_bits, DEVICE_MEMORY_BITS), false));
+    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("DSP blocks", true, 0, 100, percent_of(total.dsp, DEVICE_DSP), false));
+    summary->set_gauges(gauges.release());
+
+    RDB_TABLE_OBJECT* settings = add_table(main, RDB_FLOW_SETTINGS_NAME, {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING});
+    for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
+             {RDB_TIMESTAMP_VAL, date_and_time},
+             {RDB_MAIN_TASK_VAL, RDB_COMPILER_VAL},
+             {RDB_REVISION_NAME, TOP},
+             {"Top Module", TOP},
+             {"Family", FAMILY},
+             {RDB_DEVICE, DEVICE},
+             {"Optimisation goal", "Speed"},
+             {"Placement start point", "1"},
+             {"Processors", "2"}})
+        add_row(*settings, row);
+
+    RDB_TABLE_OBJECT* changed = add_table(main, "Flow Changed Settings",
+                                          {"Setting", "Value", RDB_TBLHDR_DEFAULT_VALUE, "Applies To"});
+    add_row(*changed, {"optimisation_goal", "speed", "balanced", "whole design"});
+    add_row(*changed, {"timing_constraints", "constraints/pixel_pipe.sdc", "--", "whole design"});
+    add_row(*changed, {"macros", "PIXELS_PER_LINE=1920\nLINES_PER_FRAME=1080", "--", "whole design"});
+    add_row(*changed, {"keep_hierarchy", "on", "off", "filter_core"});
+
+    RDB_TABLE_OBJECT* elapsed = add_table(main, RDB_FLOW_ELAPSED_TIME_NAME,
+                                          {RDB_MODULE_NAME_HDR, RDB_ELAPSED_TIME_HDR, "CPU Time", "Processors",
+                                           "Peak Memory"});
+    std::uint64_t total_seconds = 0;
+    std::uint64_t total_cpu = 0;
+    for (const char* module : {FLOW_SYNTHESIS_NAME, FLOW_FITTER_NAME, FLOW_TIMING_ANALYZER_NAME, FLOW_ASSEMBLER_NAME}) {
+        const std::uint64_t seconds = design.random.between(8, 240);
+        const std::uint64_t cpu = seconds + design.random.between(0, seconds);
+        total_seconds += seconds;
+        total_cpu += cpu;
+        add_row(*elapsed, {module, duration(seconds), duration(cpu),
+                           fixed(static_cast<double>(cpu) / static_cast<double>(seconds), 1),
+                           with_commas(design.random.between(900, 2600)) + " MB"});
+    }
+    add_row(*elapsed, {RDB_TOTAL, duration(total_seconds), duration(total_cpu), "--", "--"});
+}
+
+void add_stage_messages(RDB_FOLDER_OBJECT& main, RDB_FOLDER_OBJECT& stage, const std::string& stage_name,
+                        const std::string& key)
+{
+    rdb_add_messages(main, stage, stage_name, TOP, key, message_file_name(key), true);
+    RDB_EMBEDDED_OBJECT& suppressed_object = rdb_get_message_object(stage, stage_name, message_file_name(key), true);
+    suppressed_object.set_info_str(message_file_name(key));
+}
+
+// Every instance path of the hierarchy that holds memory bits.
+std::vector<std::pair<std::string, std::uint64_t>> memories_of(const INSTANCE& top)
+{
+    std::vector<std::pair<std::string, std::uint64_t>> memories;
+    collect_memories(top, "", memories);
+    return memories;
+}
+
+void add_synthesis(RDB_FOLDER_OBJECT& main, DESIGN& design)
+{
+    RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_SYNTHESIS_NAME);
+    const RESOURCES& total = design.top.total;
+    add_summary(*stage, "Synthesis Summary",
+                {{"Status", "Successful"},
+                 {RDB_REVISION_NAME, TOP},
+                 {"Top Module", TOP},
+                 {"Family", FAMILY},
+                 {"LUTs (estimated)", with_commas(total.luts + total.luts / 20)},
+                 {"Registers", with_commas(total.registers + 32)},
+                 {"Pins", with_commas(total.pins)},
+                 {"Memory bits", with_commas(total.memory_bits)},
+                 {"DSP blocks", with_commas(total.dsp)}});
+
+    RDB_TABLE_OBJECT* settings =
+        add_table(*stage, RDB_SYNTHESIS_SETTING_TABLE_NAME, {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING, RDB_TBLHDR_DEFAULT_VALUE});
+    for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
+             {"Top module", TOP, "--"},
+             {"Language", "SystemVerilog 2017", "Verilog 2001"},
+             {"Optimisation goal", "Speed", "Balanced"},
+             {"State machine encoding", "One-hot", RDB_VAL_AUTO},
+             {"Infer memories", RDB_VAL_ON, RDB_VAL_ON},
+             {"Map multipliers to DSP blocks", RDB_VAL_ON, RDB_VAL_ON},
+             {"Merge equivalent registers", RDB_VAL_ON, RDB_VAL_ON},
+             {"Keep hierarchy", "filter_core only", RDB_VAL_OFF},
+             {"Register retiming", RDB_VAL_OFF, RDB_VAL_OFF},
+             {"Resource sharing", RDB_VAL_AUTO, RDB_VAL_AUTO},
+             {"Maximum fan-out", "500", RDB_VAL_NONE}})
+        add_row(*settings, row);
+
+    RDB_TABLE_OBJECT* sources =
+        add_table(*stage, "Synthesis Source Files", {"File", "Used", "Kind", RDB_SYNTH_ABSOLUTE_FILE_NAME, "Library"});
+    const std::string project = gen_get_project_directory();
+    for (const char* file : {"rtl/pixel_pipe.sv", "rtl/video_in.sv", "rtl/line_buffer.sv", "rtl/filter_core.sv",
+                             "rtl/resampler.sv", "rtl/color_space.sv", "rtl/übertrag_ctrl.sv", "rtl/dma_engine.sv",
+                             "rtl/uart_debug.sv"})
+        add_row(*sources, {file, "yes", "SystemVerilog", project + "/" + file, "work"});
+    add_row(*sources, {"constraints/pixel_pipe.sdc", "yes", "Timing constraints\n(read by timing analysis)",
+                       project + "/constraints/pixel_pipe.sdc", "--"});
+    sources->hide_column(3);
+
+    add_resource_table(*stage, "Synthesis Resource Use by Instance", design.top, false);
+    add_note(*stage, "Synthesis Notes",
+             "The design was read from 9 SystemVerilog files. " + std::to_string(memories_of(design.top).size()) +
+                 " memories were inferred from the\ndescription and " + std::to_string(total.dsp) +
+                 " multipliers were mapped onto DSP blocks. Module names keep the\nspelling of the source files "
+                 "(échantillonneur, übertrag_ctrl, interp_Δ).");
+    add_stage_messages(main, *stage, FLOW_SYNTHESIS_NAME, "map");
+    if (RDB_OBJECT* warnings = stage->find_object(std::string(FLOW_SYNTHESIS_NAME) + " " + RDB_WARNING_MESSAGES_STR))
+        if (RDB_FOLDER_OBJECT* folder = warnings->dynamic_cast_to_RDB_FOLDER_OBJECT()) folder->set_is_stage_folder(true);
+}
+
+std::unique_ptr<RDB_MEMORY_OBJECT> make_coefficient_rom()
+{
+    constexpr unsigned depth = 32;
+    constexpr unsigned width = 12;
+    auto rom = std::make_unique<RDB_MEMORY_OBJECT>("Memory Contents: pixel_pipe|fir|tap0|rom", "coef_rom0.hex", depth,
+                                                   width, 5, nullptr);
+    for (unsigned bit = 0; bit < 5; ++bit) rom->set_address_name(bit, "addr[" + std::to_string(bit) + "]");
+    for (unsigned bit = 0; bit < width; ++bit) rom->set_data_name(bit, "q[" + std::to_string(bit) + "]");
+    // A Hann-windowed sinc, scaled to 11 bits.
+    const double pi = std::acos(-1.0);
+    for (unsigned address = 0; address < depth; ++address) {
+        const double x = (static_cast<double>(address) - 15.5) / 4.0;
+        const double sinc = std::sin(pi * x) / (pi * x);
+        const double window = 0.5 - 0.5 * std::cos(2.0 * pi * address / (depth - 1));
+        const auto value = static_cast<unsigned>(std::lround(std::fabs(sinc * window) * 2047.0));
+        for (unsigned bit = 0; bit < width; ++bit)
+            rom->set_value_at(address, bit, (value >> bit) & 1u ? CDB_CAM_DATA_ONE : CDB_CAM_DATA_ZERO);
+    }
+    return rom;
+}
+
+void add_pins(RDB_FOLDER_OBJECT& section, DESIGN& design)
+{
+    const std::vector<std::string> heading = {"Name", "Pin", "Bank", "Standard", "Drive", "Placed By"};
+    RDB_TABLE_OBJECT* inputs = add_table(section, "Input Pins", heading);
+    RDB_TABLE_OBJECT* outputs = add_table(section, "Output Pins", heading);
+    std::vector<std::pair<std::string, bool>> pins = {{"clk_pix", true}, {"clk_sys", true}, {"rst_n", true},
+                                                      {"uart_rx", true}, {"uart_tx", false}};
+    for (int i = 0; i < 24; ++i) pins.emplace_back("pix_in[" + std::to_string(i) + "]", true);
+    for (int i = 0; i < 24; ++i) pins.emplace_back("pix_out[" + std::to_string(i) + "]", false);
+    for (int i = 0; i < 4; ++i) pins.emplace_back("dbg_led[" + std::to_string(i) + "]", false);
+    for (const auto& [name, input] : pins) {
+        const std::uint64_t bank = design.random.between(1, 8);
+        const std::string pin = std::string(1, static_cast<char>('A' + design.random.between(0, 15))) +
+                                std::to_string(design.random.between(1, 16));
+        add_row(input ? *inputs : *outputs,
+                {name, pin, std::to_string(bank), bank > 6 ? "LVCMOS18" : "LVCMOS33", input ? "--" : "8 mA",
+                 name.rfind("clk", 0) == 0 ? "User" : "Fitter"});
+    }
+}
+
+void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
+{
+    RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_FITTER_NAME);
+    const RESOURCES& total = design.top.total;
+    add_summary(*stage, "Fitter Summary",
+                {{"Status", "Successful"},
+                 {RDB_REVISION_NAME, TOP},
+                 {"Top Module", TOP},
+                 {"Family", FAMILY},
+                 {RDB_DEVICE, DEVICE},
+                 {"LUTs", usage(total.luts, DEVICE_LUTS)},
+                 {"Registers", usage(total.registers, DEVICE_REGISTERS)},
+                 {"Pins", usage(total.pins, DEVICE_PINS)},
+                 {"Memory bits", usage(total.memory_bits, DEVICE_MEMORY_BITS)},
+                 {"DSP blocks", usage(total.dsp, DEVICE_DSP)}});
+
+    RDB_TABLE_OBJECT* settings =
+        add_table(*stage, "Fitter Settings", {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING, RDB_TBLHDR_DEFAULT_VALUE});
+    for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
+             {RDB_DEVICE, DEVICE, "--"},
+             {"Placement effort", "High", "Normal"},
+             {"Routing effort", "Normal", "Normal"},
+             {"Repair hold violations", RDB_VAL_ON, RDB_VAL_ON},
+             {"Duplicate high fan-out registers", RDB_VAL_ON, RDB_VAL_OFF},
+             {"Placement start point", "1", "1"},
+             {"Unused pins", "Pulled low", "Floating"}})
+        add_row(*settings, row);
+
+    RDB_FOLDER_OBJECT* section = add_stage_folder(*stage, RDB_RESOURCE_SECTION);
+    RDB_TABLE_OBJECT* usage_table =
+        add_table(*section, "Fitter Resource Usage", {RDB_TBLHDR_RESOURCE, RDB_TBLHDR_USAGE, "%"});
+    const auto percent = [](std::uint64_t used, std::uint64_t available) {
+        return std::to_string(percent_of(used, available)) + " %";
+    };
+    add_row(*usage_table,
+            {"LUTs", with_commas(total.luts) + " / " + with_commas(DEVICE_LUTS), percent(total.luts, DEVICE_LUTS)});
+    add_row(*usage_table, {"    for logic\n    for routing only", with_commas(total.luts - 311) + "\n311", ""});
+    add_row(*usage_table, {"Registers", with_commas(total.registers), percent(total.registers, DEVICE_REGISTERS)});
+    add_row(*usage_table, {"Pins", with_commas(total.pins), percent(total.pins, DEVICE_PINS)});
+    add_row(*usage_table,
+            {"Memory bits", with_commas(total.memory_bits), percent(total.memory_bits, DEVICE_MEMORY_BITS)});
+    add_row(*usage_table, {"DSP blocks", with_commas(total.dsp), percent(total.dsp, DEVICE_DSP)});
+    add_row(*usage_table, {"PLLs", "1", "25 %"});
+    add_row(*usage_table, {"Highest fan-out", "clk_pix (" + with_commas(total.registers / 2) + " loads)", ""});
+
+    add_resource_table(*section, "Fitter Resource Use by Instance", design.top, true);
+    add_pins(*section, design);
+
+    RDB_TABLE_OBJECT* rams =
+        add_table(*section, "Fitter Memory Summary", {"Instance Path", "Kind", "Ports", "Depth", "Width", "Bits", "Notes"});
+    for (const auto& [path, bits] : memories_of(design.top)) {
+        const bool rom = path.find("|rom") != std::string::npos || path.find("|lut") != std::string::npos;
+        const std::uint64_t width = rom ? 12 : 24;
+        add_row(*rams, {path, rom ? "ROM" : "Block RAM", rom ? "1 read" : "1 read, 1 write", with_commas(bits / width),
+                        std::to_string(width), with_commas(bits),
+                        rom ? "Contents from\ncoef_rom0.hex" : "Reads during a write\nsee the old data"});
+    }
+    section->push_back(make_coefficient_rom());
+
+    for (const std::string& phase : fitter_phases()) rdb_add_fitter_stage(phase);
+    add_stage_messages(main, *stage, FLOW_FITTER_NAME, "fit");
+}
+
+void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
+{
+    RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_TIMING_ANALYZER_NAME);
+    add_summary(*stage, "Timing Analyzer Summary",
+                {{"Status", "Successful"},
+                 {RDB_REVISION_NAME, TOP},
+                 {RDB_DEVICE, DEVICE},
+                 {"Corners analysed", "slow 85 C\nfast 0 C"}});
+
+    struct CLOCK {
+        const char* name;
+        double period;
+        const char* targets;
+    };
+    const CLOCK clocks[] = {{"clk_pix", 6.734, "clk_pix"},
+                            {"clk_sys", 5.000, "clk_sys"},
+                            {"clk_dma", 4.000, "pll|out[0]\npll|out[1]"}};
+    RDB_TABLE_OBJECT* clock_table = add_table(
+        *stage, RDB_CLK_SUMMARY_TBL, {"Clock", "Kind", "Period (ns)", "Frequency", "Rise", "Fall", "Sources"});
+    RDB_TABLE_OBJECT* fmax =
+        add_table(*stage, "Maximum Frequencies", {"Clock", "Achieved", "Usable", "Note"});
+    RDB_TABLE_OBJECT* setup = add_table(*stage, RDB_SLACK_SETUP_SUMMARY_TBL, {"Clock", "Slack (ns)", "Total Negative Slack"});
+    RDB_TABLE_OBJECT* hold = add_table(*stage, RDB_SLACK_HOLD_SUMMARY_TBL, {"Clock", "Slack (ns)", "Total Negative Slack"});
+    for (const CLOCK& clock : clocks) {
+        add_row(*clock_table, {clock.name, "Primary", fixed(clock.period, 3), fixed(1000.0 / clock.period, 2) + " MHz",
+                               "0.000", fixed(clock.period / 2, 3), clock.targets});
+        const double slack = static_cast<double>(design.random.between(200, 1400)) / 1000.0;
+        const double achieved = 1000.0 / (clock.period - slack);
+        add_row(*fmax, {clock.name, fixed(achieved, 2) + " MHz", fixed(std::min(achieved, 500.0), 2) + " MHz",
+                        achieved > 500.0 ? "limited by the clock network" : ""});
+        add_row(*setup, {clock.name, fixed(slack, 3), "0.000"});
+        add_row(*hold, {clock.name, fixed(static_cast<double>(design.random.between(60, 400)) / 1000.0, 3), "0.000"});
+    }
+
+    RDB_TABLE_OBJECT* paths = add_table(*stage, "Slowest Paths (clk_pix)",
+                                        {"Slack (ns)", "From", "To", "Launch Clock", "Capture Clock", "Delay (ns)"});
+    for (int i = 0; i < 20; ++i) {
+        const std::uint64_t tap = design.random.between(0, 63);
+        const double slack = 0.412 + 0.021 * i;
+        add_row(*paths, {fixed(slack, 3),
+                         "fir|tap" + std::to_string(tap) + "|mac|acc[" + std::to_string(design.random.between(0, 31)) + "]",
+                         "fir|tap" + std::to_string((tap + 1) % 64) + "|mac|acc[" +
+                             std::to_string(design.random.between(0, 31)) + "]",
+                         "clk_pix", "clk_pix", fixed(6.734 - slack - 0.1, 3)});
+    }
+    add_stage_messages(main, *stage, FLOW_TIMING_ANALYZER_NAME, "sta");
+}
+
+void add_assembler(RDB_FOLDER_OBJECT& main)
+{
+    RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_ASSEMBLER_NAME);
+    add_summary(*stage, "Assembler Summary", {{"Status", "Successful"}, {RDB_REVISION_NAME, TOP}, {RDB_DEVICE, DEVICE}});
+    RDB_TABLE_OBJECT* settings =
+        add_table(*stage, "Assembler Settings", {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING, RDB_TBLHDR_DEFAULT_VALUE});
+    add_row(*settings, {"Compress the bitstream", RDB_VAL_ON, RDB_VAL_OFF});
+    add_row(*settings, {"Encrypt the bitstream", RDB_VAL_OFF, RDB_VAL_OFF});
+    add_row(*settings, {"Write a checksum file", RDB_VAL_ON, RDB_VAL_OFF});
+    RDB_TABLE_OBJECT* files = add_table(*stage, "Assembler Output Files", {"File"});
+    add_row(*files, {"output_files/" + TOP + ".bit"});
+    add_row(*files, {"output_files/" + TOP + ".chk"});
+    RDB_TABLE_OBJECT* options =
+        add_table(*stage, "Bitstream: output_files/" + TOP + ".bit", {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING});
+    add_row(*options, {"User code", "0x00C0FFEE"});
+    add_row(*options, {"Checksum", "0x4A61F0B3"});
+    add_note(*stage, "Assembler Notes", "The programming file holds one compressed bitstream of 3,118,492 bits.");
+    add_stage_messages(main, *stage, FLOW_ASSEMBLER_NAME, "asm");
+}
+
+} // namespace
+
+std::vector<std::string> rdb_demo_write_message_files(const std::string& db_dir, std::string& error)
+{
+    DEMO_RANDOM random(77);
+    std::vector<std::pair<std::string, std::vector<MSG_FILE_MESSAGE>>> files = {
+        {message_file_name("map"), synthesis_messages()},
+        {message_file_name("fit"), fitter_messages("preparation", random)},
+        {message_file_name("sta"), timing_messages()},
+        {message_file_name("asm"), assembler_messages()},
+    };
+    for (const std::string& phase : fitter_phases())
+        files.emplace_back(TOP + ".fit." + phase, fitter_messages(phase, random));
+    std::vector<std::string> written;
+    for (const auto& [name, messages] : files) {
+        const std::string path = db_dir + "/" + name;
+        if (!msg_write_message_file(path, messages)) {
+            error = "cannot write the message file '" + path + "'";
+            return {};
+        }
+        written.push_back(path);
+    }
+    return written;
+}
+
+std::unique_ptr<RDB_REPORT> rdb_demo_build_report(const std::string& date_and_time)
+{
+    DESIGN design;
+    design.top = HIERARCHY_BUILDER().build();
+    auto report = std::make_unique<RDB_REPORT>();
+    RDB_FOLDER_OBJECT& main = report->get_main_folder_r();
+    main.set_name("Compilation Report");
+    add_flow_sections(main, design, date_and_time);
+    add_synthesis(main, design);
+    add_fitter(main, design);
+    add_timing(main, design);
+    add_assembler(main);
+    return report;
+}
