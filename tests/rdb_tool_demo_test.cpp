@@ -10,25 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "tool_runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 const std::string REPORT_FILE = "output_files/pixel_pipe.cmp.rpt";
-
-struct RESULT {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::vector<std::string> lines_of(const std::string& text)
 {
@@ -46,55 +34,32 @@ std::string without_print_date(const std::string& text)
     return second == std::string::npos ? text : text.substr(0, first + 1) + text.substr(second + 1);
 }
 
-class DEMO_PROJECT : public ::testing::Test {
+class DEMO_PROJECT : public TOOL_TEST {
 protected:
     void SetUp() override
     {
-        if (std::string(RDB_TOOL_PATH).empty()) GTEST_SKIP() << "the tools are not built";
-        char pattern[] = "/tmp/rdb_tool_demo_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_root = pattern;
-        m_project = m_root / "new" / "project";
-    }
-    void TearDown() override
-    {
-        if (!m_root.empty()) fs::remove_all(m_root);
-    }
-
-    // Runs the tool on the project, without the test's own RDB_PROJECT_DIR, RDB_DEBUG_LEVEL and RDB_INI
-    // (ini: an RDB_INI of the run's own). The arguments hold no single quotes.
-    RESULT run(const std::vector<std::string>& args, const std::string& ini = "") const
-    {
-        std::string command = "env -u RDB_PROJECT_DIR -u RDB_DEBUG_LEVEL -u RDB_INI ";
-        if (!ini.empty()) command += "'RDB_INI=" + ini + "' ";
-        command += "'" + std::string(RDB_TOOL_PATH) + "' --project '" + m_project.string() + "'";
-        for (const std::string& arg : args) command += " '" + arg + "'";
-        const fs::path out = m_root / "stdout", err = m_root / "stderr";
-        command += " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
+        TOOL_TEST::SetUp();
+        m_project = m_root / "new" / "project"; // the demo makes it
     }
 
     // Runs the demo once; its standard output.
     std::string demo() const
     {
-        const RESULT result = run({"demo"});
+        const TOOL_RESULT result = run({"demo"});
         EXPECT_EQ(result.status, 0) << result.err;
         return result.out;
     }
 
-    fs::path m_root;
-    fs::path m_project;
 };
 
 } // namespace
 
 TEST_F(DEMO_PROJECT, DemoPrintsTheTextReportItWritesAndStores)
 {
-    const RESULT result = run({"demo"});
+    const TOOL_RESULT result = run({"demo"});
     ASSERT_EQ(result.status, 0) << result.err;
     const fs::path file = m_project / REPORT_FILE;
-    EXPECT_EQ(result.out, read_file(file));
+    EXPECT_EQ(result.out, tool_read_file(file));
     EXPECT_NE(result.err.find(file.string()), std::string::npos) << result.err;
 
     const std::vector<std::string> lines = lines_of(result.out);
@@ -123,22 +88,22 @@ TEST_F(DEMO_PROJECT, DemoPrintsTheTextReportItWritesAndStores)
 TEST_F(DEMO_PROJECT, ReportAndShowReadTheStoredDemo)
 {
     const std::string text = demo();
-    const RESULT printed = run({"report", "pixel_pipe", "cmp"});
+    const TOOL_RESULT printed = run({"report", "pixel_pipe", "cmp"});
     ASSERT_EQ(printed.status, 0) << printed.err;
     EXPECT_EQ(printed.err, "");
     EXPECT_EQ(without_print_date(printed.out), without_print_date(text));
 
     const fs::path copy = m_root / "copy.rpt";
-    const RESULT written = run({"report", "pixel_pipe", "cmp", "-o", copy.string()});
+    const TOOL_RESULT written = run({"report", "pixel_pipe", "cmp", "-o", copy.string()});
     EXPECT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(written.out + written.err, "");
-    EXPECT_EQ(without_print_date(read_file(copy)), without_print_date(text));
+    EXPECT_EQ(without_print_date(tool_read_file(copy)), without_print_date(text));
 
-    const RESULT summary = run({"show", "pixel_pipe", "cmp", "Fitter||Fitter Summary"});
+    const TOOL_RESULT summary = run({"show", "pixel_pipe", "cmp", "Fitter||Fitter Summary"});
     ASSERT_EQ(summary.status, 0) << summary.err;
     EXPECT_EQ(lines_of(summary.out).at(1).rfind("; Fitter Summary ", 0), 0u) << summary.out;
     EXPECT_NE(text.find("\n\n" + summary.out + "\n\n"), std::string::npos) << summary.out;
-    const RESULT nested = run({"show", "pixel_pipe", "cmp", "Fitter||Resource Section||Input Pins"});
+    const TOOL_RESULT nested = run({"show", "pixel_pipe", "cmp", "Fitter||Resource Section||Input Pins"});
     EXPECT_NE(nested.out.find("; clk_pix "), std::string::npos) << nested.err;
     EXPECT_NE(text.find(nested.out), std::string::npos);
     EXPECT_NE(run({"show", "pixel_pipe", "cmp", "Assembler"}).out.find("; Assembler Settings"), std::string::npos);
@@ -163,7 +128,7 @@ TEST_F(DEMO_PROJECT, BadArgumentsGiveOneLineAndNonZeroExit)
         {2, {"show", "pixel_pipe", "cmp", "||"}},
     };
     auto expect_failure = [this](int status, const std::vector<std::string>& args) {
-        const RESULT result = run(args);
+        const TOOL_RESULT result = run(args);
         const std::string what = ::testing::PrintToString(args) + ": " + result.err;
         EXPECT_EQ(result.status, status) << what;
         EXPECT_EQ(result.out, "") << what;
@@ -178,7 +143,7 @@ TEST_F(DEMO_PROJECT, BadArgumentsGiveOneLineAndNonZeroExit)
     m_project = m_root / "plain_file";
     expect_failure(1, {"demo"});
 
-    const RESULT help = run({"--help"});
+    const TOOL_RESULT help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* command : {"demo", "report REV TYPE [-o FILE]", "show REV TYPE PATH"})
         EXPECT_NE(help.out.find(std::string("\n  ") + command), std::string::npos) << command;
@@ -188,7 +153,7 @@ TEST_F(DEMO_PROJECT, NoReportsSwitchStillPrintsButWritesNoFile)
 {
     const fs::path ini = m_root / "rdb.ini";
     std::ofstream(ini) << "rpl_no_reports=on\n";
-    const RESULT result = run({"demo"}, ini.string());
+    const TOOL_RESULT result = run({"demo"}, "/dev/null", ini.string());
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_FALSE(fs::exists(m_project / REPORT_FILE));
     EXPECT_EQ(result.out.rfind("Compilation report for pixel_pipe\n", 0), 0u);

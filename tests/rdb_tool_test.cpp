@@ -15,64 +15,18 @@
 #include "rdb_folder.h"
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
-#include "test_support.h"
+#include "tool_runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RESULT {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class TOOL_PROJECT : public ::testing::Test {
+class TOOL_PROJECT : public TOOL_TEST {
 protected:
     void SetUp() override
     {
-        if (std::string(RDB_TOOL_PATH).empty()) GTEST_SKIP() << "the tools are not built";
-        char pattern[] = "/tmp/rdb_tool_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_root = pattern;
-        m_project = m_root / "project";
-        fs::create_directories(m_project);
-    }
-    void TearDown() override
-    {
-        if (!m_root.empty()) fs::remove_all(m_root);
-    }
-
-    // Runs the tool with standard input from input, RDB_PROJECT_DIR naming the test's project.
-    RESULT run(std::vector<std::string> args, const fs::path& input = "/dev/null") const
-    {
-        const fs::path out = m_root / "stdout", err = m_root / "stderr";
-        args.insert(args.begin(), RDB_TOOL_PATH);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::unsetenv("RDB_DEBUG_LEVEL");
-            ::setenv("RDB_PROJECT_DIR", m_project.c_str(), 1);
-            if (std::freopen(input.c_str(), "r", stdin) && std::freopen(out.c_str(), "w", stdout) &&
-                std::freopen(err.c_str(), "w", stderr))
-                ::execv(RDB_TOOL_PATH, argv.data());
-            ::_exit(127);
-        }
-        RESULT result;
-        int status = 0;
-        if (pid > 0 && ::waitpid(pid, &status, 0) == pid) result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        result.out = read_file(out);
-        result.err = read_file(err);
-        return result;
+        TOOL_TEST::SetUp();
+        if (!m_root.empty()) fs::create_directories(m_project);
     }
 
     // Stores a small report with one table whose only cell is text.
@@ -91,8 +45,6 @@ protected:
         return KDB_SERVICE((m_project / "db").string()).get_model_file_path(RDB_REPORT::get_kdb_path(rev, type));
     }
 
-    fs::path m_root;
-    fs::path m_project;
 };
 
 } // namespace
@@ -100,7 +52,7 @@ protected:
 TEST_F(TOOL_PROJECT, HelpListsEveryCommand)
 {
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{}}) {
-        const RESULT result = run(args);
+        const TOOL_RESULT result = run(args);
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
         for (const char* command : {"ls", "export-xml REV TYPE FILE", "import-xml FILE REV TYPE", "check"})
@@ -110,7 +62,7 @@ TEST_F(TOOL_PROJECT, HelpListsEveryCommand)
 
 TEST_F(TOOL_PROJECT, ListsStoredReportsSortedInAlignedColumns)
 {
-    RESULT result = run({"ls"});
+    TOOL_RESULT result = run({"ls"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out + result.err, "");
     EXPECT_FALSE(fs::exists(m_project / "db")) << "listing creates no database";
@@ -142,18 +94,18 @@ TEST_F(TOOL_PROJECT, ExportImportRoundTripKeepsTheBytesAlsoThroughTheStandardStr
 {
     store("top", "placed.sta", "cell & <text>");
     const fs::path first = m_root / "first.xml";
-    RESULT result = run({"export-xml", "top", "placed.sta", first.string()});
+    TOOL_RESULT result = run({"export-xml", "top", "placed.sta", first.string()});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(read_file(first).find("cell &amp; &lt;text&gt;"), std::string::npos);
+    EXPECT_NE(tool_read_file(first).find("cell &amp; &lt;text&gt;"), std::string::npos);
 
     result = run({"import-xml", first.string(), "copy", "placed.sta"});
     ASSERT_EQ(result.status, 0) << result.err;
     result = run({"export-xml", "copy", "placed.sta", "-"});
-    EXPECT_EQ(result.out, read_file(first));
+    EXPECT_EQ(result.out, tool_read_file(first));
 
     result = run({"import-xml", "-", "piped", "placed.sta"}, first);
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(run({"export-xml", "piped", "placed.sta", "-"}).out, read_file(first));
+    EXPECT_EQ(run({"export-xml", "piped", "placed.sta", "-"}).out, tool_read_file(first));
 }
 
 TEST_F(TOOL_PROJECT, CheckNamesTheReportThatCannotBeLoaded)
@@ -163,14 +115,14 @@ TEST_F(TOOL_PROJECT, CheckNamesTheReportThatCannotBeLoaded)
     EXPECT_EQ(run({"check"}).status, 0);
 
     const fs::path damaged = stored_file("bad", "fit");
-    std::string bytes = read_file(damaged);
+    std::string bytes = tool_read_file(damaged);
     ASSERT_GT(bytes.size(), 64u);
     for (std::size_t i = 40; i < 48; ++i)
         bytes[i] = static_cast<char>(~bytes[i]);
     std::ofstream(damaged, std::ios::binary | std::ios::trunc) << bytes;
     fs::remove(damaged.string() + ".bak");
 
-    const RESULT result = run({"check"});
+    const TOOL_RESULT result = run({"check"});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.starts_with("FAILED  bad ")) << result.out;
     EXPECT_TRUE(result.out.ends_with("\nok      good  fit\n2 reports checked, 1 failed\n")) << result.out;
@@ -201,7 +153,7 @@ TEST_F(TOOL_PROJECT, BadInputGivesOneLineAndItsExitStatus)
         {1, {"--project", (m_root / "absent").string(), "ls"}},
     };
     for (const auto& [status, args] : cases) {
-        const RESULT result = run(args);
+        const TOOL_RESULT result = run(args);
         EXPECT_EQ(result.status, status) << args.back();
         EXPECT_EQ(result.out, "") << args.back();
         EXPECT_TRUE(result.err.starts_with("rdb: ") && result.err.find('\n') == result.err.size() - 1)
