@@ -156,15 +156,5 @@ TEST(RdbReportController, SingletonExitChild)
 
 TEST(RdbReportController, SingletonOutlivesExitHandlers)
 {
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        setenv("RDB_SINGLETON_EXIT_CHILD", "1", 1);
-        execl("/proc/self/exe", "rdb_report_controller_test", "--gtest_filter=RdbReportController.SingletonExitChild",
-              static_cast<char*>(nullptr));
-        _exit(2);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(run_test_in_fresh_process("RDB_SINGLETON_EXIT_CHILD", "RdbReportController.SingletonExitChild"), 0);
 }

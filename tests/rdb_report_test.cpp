@@ -280,15 +280,5 @@ TEST_F(RdbRegistry, FreshProcessChild)
 
 TEST(RdbReportOnce, WarningBlocksAndDumpsInAFreshProcess)
 {
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        setenv("RDB_REPORT_ONCE_CHILD", "1", 1);
-        execl("/proc/self/exe", "rdb_report_test", "--gtest_filter=RdbRegistry.FreshProcessChild",
-              static_cast<char*>(nullptr));
-        _exit(2);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(run_test_in_fresh_process("RDB_REPORT_ONCE_CHILD", "RdbRegistry.FreshProcessChild"), 0);
 }

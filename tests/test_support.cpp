@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -74,4 +75,19 @@ bool DEBUG_RECORDER::saw(const std::string& text) const
     for (const DEBUG_LINE& line : m_lines)
         if (line.text == text) return true;
     return false;
+}
+
+int run_test_in_fresh_process(const char* marker, const char* gtest_filter)
+{
+    const std::string filter = std::string("--gtest_filter=") + gtest_filter;
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        ::setenv(marker, "1", 1);
+        ::execl("/proc/self/exe", "test", filter.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }

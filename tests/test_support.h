@@ -48,3 +48,8 @@ private:
     std::vector<DEBUG_LINE> m_lines;
     DEBUG_RECORDER* m_outer;
 };
+
+// Runs the test named by gtest_filter in a fresh process of this test program, with the environment
+// variable marker set to "1" (the child test skips unless it sees it); answers the child's exit status,
+// or -1 when it did not exit normally.
+int run_test_in_fresh_process(const char* marker, const char* gtest_filter);
