@@ -23,33 +23,9 @@
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
-
-#define RDB_TRACE(field) segment.trace(__LINE__, #field)
+#include "rdb_serialize_util.h"
 
 namespace {
-
-// A colour as an 8-bit field; on reading, a value that names no colour is corruption.
-void transfer_color(PDB_SEGMENT& segment, RDB_COLOR_NAME& color)
-{
-    std::uint32_t value = static_cast<std::uint8_t>(color);
-    segment.transfer_bits(value, 8);
-    if (segment.is_writing()) return;
-    if (value >= static_cast<std::uint32_t>(RDB_COLOR_COUNT)) segment.fail("colour " + std::to_string(value));
-    color = static_cast<RDB_COLOR_NAME>(value);
-}
-
-// A heap text that may be absent; on reading, set receives a present text.
-template <class SET>
-void transfer_c_string(PDB_SEGMENT& segment, const char* text, SET set)
-{
-    if (segment.is_writing()) {
-        segment.write_optional_text(text);
-        return;
-    }
-    std::optional<std::string> value;
-    segment.transfer(value);
-    if (value) set(*value);
-}
 
 // Trait kinds seen in one segment, so that two objects cannot give one trait two kinds.
 using TRAIT_KINDS = std::map<DCL_TRAIT_NAME, DTRAIT::TYPE_ENUM>;
@@ -192,7 +168,7 @@ void RDB_OBJECT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(m_visible);
     segment.transfer(m_visible);
     RDB_TRACE(m_color);
-    transfer_color(segment, m_color);
+    rdb_transfer_color(segment, m_color);
     RDB_TRACE(m_name);
     segment.transfer(m_name);
     RDB_TRACE(m_header);
@@ -451,11 +427,11 @@ void RDB_TABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(m_foreground);
-    transfer_color(segment, m_foreground);
+    rdb_transfer_color(segment, m_foreground);
     RDB_TRACE(m_background);
-    transfer_color(segment, m_background);
+    rdb_transfer_color(segment, m_background);
     RDB_TRACE(m_tooltip);
-    transfer_c_string(segment, m_tooltip, [this](const std::string& text) { set_tooltip(text); });
+    rdb_transfer_c_string(segment, m_tooltip, [this](const std::string& text) { set_tooltip(text); });
     segment.end_class();
 }
 
@@ -469,7 +445,7 @@ void RDB_TABLE_STRING_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(RDB_TABLE_ELEMENT);
     RDB_TABLE_ELEMENT::serialize(segment);
     RDB_TRACE(m_data);
-    transfer_c_string(segment, m_data, [this](const std::string& text) { RDB_TABLE_STRING_ELEMENT::set_string(text); });
+    rdb_transfer_c_string(segment, m_data, [this](const std::string& text) { RDB_TABLE_STRING_ELEMENT::set_string(text); });
     segment.end_class();
 }
 
@@ -499,7 +475,7 @@ void RDB_TABLE_TCL_CMD_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(RDB_TABLE_STRING_ELEMENT);
     RDB_TABLE_STRING_ELEMENT::serialize(segment);
     RDB_TRACE(m_tcl_cmd);
-    transfer_c_string(segment, m_tcl_cmd, [this](const std::string& text) { set_tcl_cmd(text); });
+    rdb_transfer_c_string(segment, m_tcl_cmd, [this](const std::string& text) { set_tcl_cmd(text); });
     segment.end_class();
 }
 
