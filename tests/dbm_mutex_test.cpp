@@ -19,19 +19,7 @@ namespace {
 // A fresh project folder for the lock files of each test.
 class DbmMutex : public ::testing::Test {
 protected:
-    DbmMutex()
-    {
-        char pattern[] = "/tmp/rdb_dbm_test_XXXXXX";
-        m_dir = mkdtemp(pattern);
-        gen_set_project_directory(m_dir);
-    }
-    ~DbmMutex() override
-    {
-        gen_set_project_directory(std::string());
-        std::error_code error;
-        std::filesystem::remove_all(m_dir, error);
-    }
-    std::string m_dir;
+    TEMP_PROJECT m_project{"rdb_dbm_test"};
 };
 
 // Whether another open file description could take the lock right now.

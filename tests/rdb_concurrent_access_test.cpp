@@ -36,12 +36,9 @@ RDB_REPORT* registered_report()
 // concurrent-access-only.
 class RdbConcurrentAccess : public ::testing::Test {
 protected:
+    TEMP_PROJECT m_project{"rdb_concurrent_access_test"};
     RdbConcurrentAccess()
     {
-        char pattern[] = "/tmp/rdb_concurrent_access_test_XXXXXX";
-        m_dir = mkdtemp(pattern);
-        gen_set_project_directory(m_dir);
-        RDB_REPORT::reset_kdb_path();
         RDB_CONCURRENT_ACCESS::set_report_type_to_concurrent_access_only(REV, TYPE);
         msg_get_default_report()->set_echo(false);
     }
@@ -49,9 +46,6 @@ protected:
     {
         RDB_REPORT::free_all_reports();
         msg_get_default_report()->set_echo(true);
-        gen_set_project_directory(std::string());
-        std::error_code error;
-        fs::remove_all(m_dir, error);
     }
 
     static void add_table(RDB_REPORT& report, const std::string& name)
@@ -86,7 +80,6 @@ protected:
     static bool locked() { return RDB_REPORT::get_interprocess_mutex(REV, TYPE)->is_held_by_this_thread(); }
 
     RDB_SINGLETON_SCOPED_UNIT_TEST_MODE m_scope;
-    std::string m_dir;
 };
 
 // Whether the recorder saw the developer notice of this case, its line number left out.
@@ -161,12 +154,12 @@ TEST_F(RdbConcurrentAccess, FailedLoadsKeepTheLockAndMisuseIsAnInternalError)
     access.lock(REV, TYPE);
     EXPECT_INTERNAL_ERROR(access.lock(REV, TYPE), "report_is_not_locked()");
     EXPECT_FALSE(access.load());
-    EXPECT_FALSE(access.load_from_xml(m_dir + "/missing.xml"));
+    EXPECT_FALSE(access.load_from_xml(m_project.dir() + "/missing.xml"));
     EXPECT_TRUE(access.report_is_locked() && access.report_does_not_exist());
     RDB_REPORT source;
     add_table(source, "FromXml");
-    ASSERT_TRUE(rdb_write_xml_report(&source, (m_dir + "/source.xml").c_str(), false));
-    ASSERT_TRUE(access.load_from_xml(m_dir + "/source.xml"));
+    ASSERT_TRUE(rdb_write_xml_report(&source, (m_project.dir() + "/source.xml").c_str(), false));
+    ASSERT_TRUE(access.load_from_xml(m_project.dir() + "/source.xml"));
     EXPECT_INTERNAL_ERROR(access.load(), "report_does_not_exist()");
     EXPECT_TRUE(access.unlock(false));
     EXPECT_EQ(stored_names(), NAMES{"FromXml"});

@@ -25,24 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 // A project directory of its own for one test, removed afterwards.
-class TEMP_PROJECT {
-public:
-    TEMP_PROJECT() : m_dir(fs::temp_directory_path() / ("rdb_embedded_test_" + std::to_string(getpid())))
-    {
-        fs::create_directories(m_dir);
-        gen_set_project_directory(m_dir.string());
-    }
-    ~TEMP_PROJECT()
-    {
-        gen_set_project_directory(std::string());
-        fs::remove_all(m_dir);
-    }
-    std::string db_file(const std::string& name) const { return fio_join(gen_get_db_dir_path_string(), name); }
-
-private:
-    fs::path m_dir;
-};
-
 std::string memory_listing(RDB_MEMORY_OBJECT& memory)
 {
     std::ostringstream out;
@@ -167,7 +149,7 @@ TEST(RdbEmbeddedObject, KindsMessageFilePathsAndMemoryBounds)
     EXPECT_INTERNAL_ERROR(memory.set_address_name(3, "x"), "bit_number < m_address_width");
     EXPECT_INTERNAL_ERROR(memory.get_data_name(12), "bit_number < m_data_width");
 
-    TEMP_PROJECT project;
+    TEMP_PROJECT project("rdb_embedded_test");
     EXPECT_EQ(RDB_EMBEDDED_OBJECT::get_message_file_path("a.msg"), project.db_file("a.msg"));
     EXPECT_EQ(RDB_EMBEDDED_OBJECT::get_message_file_path("/abs/a.msg"), "/abs/a.msg");
     EXPECT_EQ(RDB_EMBEDDED_OBJECT::get_message_file_path(project.db_file("a.msg")), project.db_file("a.msg"));
@@ -213,7 +195,7 @@ TEST(RdbMemoryText, WordsWiderThan64BitsPrintExactValues)
 
 TEST(RdbEmbeddedText, EveryTypeWritesItsBoxAndNotice)
 {
-    TEMP_PROJECT project;
+    TEMP_PROJECT project("rdb_embedded_test");
     ver_set_product("TestSuite", "", "");
     auto ascii = [](RDB_OBJECT& object) {
         std::ostringstream out;

@@ -25,16 +25,9 @@ template <class LINK> NAMES names_of(LINK& link)
 
 class RdbLinkRpt : public ::testing::Test {
 protected:
-    RdbLinkRpt() { gen_set_project_directory(m_dir = mkdtemp(m_pattern)); }
-    ~RdbLinkRpt() override
-    {
-        RDB_REPORT::free_all_reports();
-        gen_set_project_directory(std::string());
-        std::filesystem::remove_all(m_dir);
-    }
+    ~RdbLinkRpt() override { RDB_REPORT::free_all_reports(); }
+    TEMP_PROJECT m_project{"rdb_link_rpt_test"};
     RDB_SINGLETON_SCOPED_UNIT_TEST_MODE m_scope;
-    char m_pattern[32] = "/tmp/rdb_link_rpt_test_XXXXXX";
-    std::string m_dir;
     RDB_LINK_RPT_OBJECT m_link{"Linked"};
 };
 

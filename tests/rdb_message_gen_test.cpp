@@ -24,28 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TEMP_PROJECT {
+// A temporary project with a product name for the notices.
+class MESSAGE_PROJECT : public TEMP_PROJECT {
 public:
-    TEMP_PROJECT() : m_dir(fs::temp_directory_path() / ("rdb_message_gen_test_" + std::to_string(getpid())))
-    {
-        fs::create_directories(m_dir);
-        gen_set_project_directory(m_dir.string());
-        ver_set_product("TestSuite", "", "");
-    }
-    ~TEMP_PROJECT()
-    {
-        ver_set_product("", "", "");
-        gen_set_project_directory(std::string());
-        fs::remove_all(m_dir);
-    }
-    std::string db_file(const std::string& name) const { return fio_join(gen_get_db_dir_path_string(), name); }
-    std::string output_file(const std::string& name) const
-    {
-        return fio_join(gen_get_project_output_directory(), name);
-    }
-
-private:
-    fs::path m_dir;
+    MESSAGE_PROJECT() : TEMP_PROJECT("rdb_message_gen_test") { ver_set_product("TestSuite", "", ""); }
+    ~MESSAGE_PROJECT() { ver_set_product("", "", ""); }
 };
 
 MSG_FILE_MESSAGE message(MSG_FILE_MESSAGE_TYPE type, int id, const std::string& text, bool suppressed = false,
@@ -106,7 +89,7 @@ const std::string CANT_READ_TAIL =
 
 TEST(MsgFile, WrittenMessagesReadBackWithSubMessagesAndEscapes)
 {
-    TEMP_PROJECT project;
+    MESSAGE_PROJECT project;
     const std::string path = project.db_file("a.msg");
     ASSERT_TRUE(msg_write_message_file(path, sample_messages()));
     COLLECTOR collector;
@@ -129,7 +112,7 @@ TEST(MsgFile, WrittenMessagesReadBackWithSubMessagesAndEscapes)
 
 TEST(MsgFile, CorruptAndMissingFilesAreUnreadable)
 {
-    TEMP_PROJECT project;
+    MESSAGE_PROJECT project;
     const std::string path = project.db_file("bad.msg");
     expect_unreadable(project.db_file("missing.msg"));
     const std::string head = "rdb-messages 1\n";
@@ -156,7 +139,7 @@ TEST(MsgFile, CorruptAndMissingFilesAreUnreadable)
 
 TEST(RdbMessageListing, ListsSelectedMessagesWithIndentedSubMessages)
 {
-    TEMP_PROJECT project;
+    MESSAGE_PROJECT project;
     const std::string path = project.db_file("top.fit.msg");
     ASSERT_TRUE(msg_write_message_file(path, sample_messages()));
     DEBUG_RECORDER recorder;
@@ -177,7 +160,7 @@ TEST(RdbMessageListing, ListsSelectedMessagesWithIndentedSubMessages)
 
 TEST(RdbMessageObject, ListsItsFilesOrWritesAReferenceBlockInASession)
 {
-    TEMP_PROJECT project;
+    MESSAGE_PROJECT project;
     ASSERT_TRUE(msg_write_message_file(project.db_file("a.msg"), {message(MSG_FILE_MESSAGE_TYPE::INFO, 1, "from a")}));
     ASSERT_TRUE(msg_write_message_file(project.db_file("b.msg"), {message(MSG_FILE_MESSAGE_TYPE::INFO, 2, "from b")}));
     RDB_EMBEDDED_OBJECT messages("Msgs", EMBEDDED_OBJECT_MESSAGES_TYPE);
@@ -205,7 +188,7 @@ TEST(RdbMessageObject, ListsItsFilesOrWritesAReferenceBlockInASession)
 
 TEST(RdbMessageSession, OneSessionAtATimeReplacingReferenceBlocksAndKeepingTheFileOnFailure)
 {
-    TEMP_PROJECT project;
+    MESSAGE_PROJECT project;
     RDB_MESSAGE_GEN& generator = RDB_MESSAGE_GEN::get_message_gen();
     EXPECT_INTERNAL_ERROR(generator.use_session(), "m_in_session == true");
     EXPECT_INTERNAL_ERROR(generator.end_session(), "m_in_session == true");
@@ -253,7 +236,7 @@ TEST(RdbMessageSession, OneSessionAtATimeReplacingReferenceBlocksAndKeepingTheFi
 
 TEST(RdbSuppressedMessages, WritesTheSuppressedMessagesAndNeverCountsAStaleFile)
 {
-    TEMP_PROJECT project;
+    MESSAGE_PROJECT project;
     MSG_REPORT* report = msg_get_default_report();
     report->set_echo(false);
     report->clear();
@@ -306,7 +289,7 @@ TEST(RdbMessageUtility, MessageObjectsAreFoundOrMade)
 
 TEST(RdbMessageUtility, AddMessagesHangsTheStageFileIntoTheReport)
 {
-    TEMP_PROJECT project;
+    MESSAGE_PROJECT project;
     msg_get_default_report()->set_echo(false);
     RDB_FOLDER_OBJECT flow("Flow");
     RDB_FOLDER_OBJECT synthesis(RDB_SYNTHESIS);

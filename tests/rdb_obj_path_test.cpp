@@ -43,10 +43,8 @@ TEST(RdbObjPath, InvalidTextsNameWhatWasWrong)
 
 TEST(RdbObjAccess, ResolvesThroughTheRegistryOrStops)
 {
+    TEMP_PROJECT project("rdb_obj_path_test");
     RDB_SINGLETON_SCOPED_UNIT_TEST_MODE scope;
-    char pattern[] = "/tmp/rdb_obj_path_test_XXXXXX";
-    const std::string dir = mkdtemp(pattern);
-    gen_set_project_directory(dir);
     auto* report = new RDB_REPORT();
     auto* fitter = new RDB_FOLDER_OBJECT("Fitter");
     auto* summary = new RDB_TEXT_OBJECT("Summary");
@@ -70,6 +68,4 @@ TEST(RdbObjAccess, ResolvesThroughTheRegistryOrStops)
                           "could not find the object specified by Fitter||Missing");
 
     RDB_REPORT::free_all_reports();
-    gen_set_project_directory(std::string());
-    std::filesystem::remove_all(dir);
 }

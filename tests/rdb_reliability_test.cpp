@@ -40,20 +40,8 @@ constexpr int CHILD_EXCEPTION = 6;
 
 class RdbReliability : public ::testing::Test {
 protected:
-    RdbReliability()
-    {
-        char pattern[] = "/tmp/rdb_reliability_test_XXXXXX";
-        m_dir = mkdtemp(pattern);
-        gen_set_project_directory(m_dir);
-        RDB_REPORT::reset_kdb_path();
-    }
-    ~RdbReliability() override
-    {
-        RDB_REPORT::free_all_reports();
-        gen_set_project_directory(std::string());
-        std::error_code error;
-        fs::remove_all(m_dir, error);
-    }
+    TEMP_PROJECT m_project{"rdb_reliability_test"};
+    ~RdbReliability() override { RDB_REPORT::free_all_reports(); }
 
     // Runs body in a child process that ends with _exit: 0 when body returns, an error code otherwise.
     template <class BODY>
@@ -86,7 +74,6 @@ protected:
     }
 
     RDB_SINGLETON_SCOPED_UNIT_TEST_MODE m_scope;
-    std::string m_dir;
 };
 
 // ---- Writers killed mid-save -------------------------------------------------------------------

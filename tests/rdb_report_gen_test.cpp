@@ -84,10 +84,6 @@ class REPORT_GEN : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/rdb_report_gen_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_project = pattern;
-        gen_set_project_directory(m_project.string());
         gen_pin_current_date_and_time(PINNED_TIME);
         ver_set_product("Demo Suite", "2.1.0", "77");
         cfg_reset();
@@ -97,8 +93,6 @@ protected:
         cfg_reset();
         ver_set_product("", "", "");
         gen_pin_current_date_and_time("");
-        gen_set_project_directory("");
-        fs::remove_all(m_project);
     }
 
     std::string banner(const std::string& name) const
@@ -106,7 +100,8 @@ protected:
         return name + "\n" + PINNED_TIME + "\nDemo Suite " + ver_get_full_version(1) + "\n\n\n";
     }
 
-    fs::path m_project;
+    TEMP_PROJECT m_temp{"rdb_report_gen_test"};
+    const fs::path m_project = m_temp.dir();
 };
 
 } // namespace

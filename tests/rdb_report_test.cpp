@@ -42,20 +42,11 @@ private:
 // An empty registry and a fresh project folder per test; reports left registered are freed at the end.
 class RdbRegistry : public ::testing::Test {
 protected:
-    RdbRegistry()
-    {
-        char pattern[] = "/tmp/rdb_report_test_XXXXXX";
-        m_dir = mkdtemp(pattern);
-        gen_set_project_directory(m_dir);
-        RDB_REPORT::reset_kdb_path();
-    }
+    TEMP_PROJECT m_project{"rdb_report_test"};
     ~RdbRegistry() override
     {
         RDB_REPORT::unset_exe_report();
         RDB_REPORT::free_all_reports();
-        gen_set_project_directory(std::string());
-        std::error_code error;
-        fs::remove_all(m_dir, error);
     }
     // A report holding one text "Summary".
     static RDB_REPORT* make_report(const std::string& text)
@@ -79,7 +70,6 @@ protected:
     }
 
     RDB_SINGLETON_SCOPED_UNIT_TEST_MODE m_scope;
-    std::string m_dir;
 };
 
 bool fail_rename(PDB_WRITE_STEP step) { return step == PDB_WRITE_STEP::RENAME; }

@@ -8,7 +8,10 @@
 #include <string>
 #include <system_error>
 
+#include "fio/fio.h"
+#include "gen/gen_project.h"
 #include "msg/msg.h"
+#include "rdb_report.h"
 
 namespace {
 
@@ -90,4 +93,28 @@ int run_test_in_fresh_process(const char* marker, const char* gtest_filter)
     int status = 0;
     if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+TEMP_PROJECT::TEMP_PROJECT(const std::string& tag)
+{
+    std::string pattern = "/tmp/" + tag + "_XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a folder for " + pattern);
+    m_dir = pattern;
+    gen_set_project_directory(m_dir);
+    RDB_REPORT::reset_kdb_path();
+}
+
+TEMP_PROJECT::~TEMP_PROJECT()
+{
+    gen_set_project_directory(std::string());
+    RDB_REPORT::reset_kdb_path();
+    std::error_code ignored;
+    std::filesystem::remove_all(m_dir, ignored);
+}
+
+std::string TEMP_PROJECT::db_file(const std::string& name) const { return fio_join(gen_get_db_dir_path_string(), name); }
+
+std::string TEMP_PROJECT::output_file(const std::string& name) const
+{
+    return fio_join(gen_get_project_output_directory(), name);
 }

@@ -53,3 +53,21 @@ private:
 // variable marker set to "1" (the child test skips unless it sees it); answers the child's exit status,
 // or -1 when it did not exit normally.
 int run_test_in_fresh_process(const char* marker, const char* gtest_filter);
+
+// A project folder of its own for one test: made empty under /tmp, chosen as the current project
+// (with the report registry's project path reset), and removed with everything in it afterwards.
+class TEMP_PROJECT {
+public:
+    explicit TEMP_PROJECT(const std::string& tag = "rdb_test");
+    ~TEMP_PROJECT();
+    TEMP_PROJECT(const TEMP_PROJECT&) = delete;
+    TEMP_PROJECT& operator=(const TEMP_PROJECT&) = delete;
+
+    const std::string& dir() const { return m_dir; }
+    // A file of that name in the project's database folder, or in its output folder.
+    std::string db_file(const std::string& name) const;
+    std::string output_file(const std::string& name) const;
+
+private:
+    std::string m_dir;
+};
