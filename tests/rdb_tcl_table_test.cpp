@@ -16,7 +16,7 @@
 
 namespace {
 
-// A Tcl table with a header and the given data rows of text cells.
+// A Tcl table with a header and data rows of text cells.
 std::unique_ptr<RDB_TCL_TABLE_OBJECT> table_of(const std::vector<std::vector<std::string>>& rows)
 {
     std::unique_ptr<RDB_TCL_TABLE_OBJECT> table(rdb_create_rdb_tcl_table("Paths"));
@@ -25,7 +25,7 @@ std::unique_ptr<RDB_TCL_TABLE_OBJECT> table_of(const std::vector<std::vector<std
     return table;
 }
 
-// The command the template builds for row 1 of a table whose data row is cells.
+// The command the template builds for a row of a table whose only data row is cells.
 std::string built(const std::string& cmd_template, const std::vector<std::string>& cells, unsigned row = 1)
 {
     auto table = table_of({cells});
@@ -33,30 +33,25 @@ std::string built(const std::string& cmd_template, const std::vector<std::string
     return table->build_cmd(0, row);
 }
 
-// A report whose main folder holds two Tcl tables, one offering its commands on the context menu.
+// Two Tcl tables, the first offering its commands on the context menu.
 std::unique_ptr<RDB_REPORT> make_report()
 {
     auto report = std::make_unique<RDB_REPORT>();
-    report->get_main_folder()->set_name("Timing");
     auto table = table_of({{"-0.125", "a|q", "b|d"}, {"0.250", "c|q", ""}});
     table->set_show_tcl_commands_on_context_menu(true);
-    table->set_header("Worst paths");
     table->hide_column(0);
-    table->get_element(1, 0, false)->set_foreground(RDB_COLOR_RED);
     table->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template(
         "Report <Path>", "Reports \"the\" path", "help & more", "report_path -from {%COL_1%}<-to {%COL_2%}>", 1, -1));
-    table->add_cmd_template(
-        rdb_create_rdb_tcl_table_cmd_template("Bus", "", "", "select %COL_1/\\|q$/|*/%", -1, 2));
+    table->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template("Bus", "", "", "select %COL_1/\\|q$/|*/%", -1, 2));
     report->get_main_folder()->push_back(std::move(table));
     report->get_main_folder()->push_back(table_of({{"1", "x", "y"}}));
     return report;
 }
 
-RDB_TCL_TABLE_OBJECT& tcl_table_at(RDB_REPORT& report, std::size_t index)
+RDB_TCL_TABLE_OBJECT& tcl_table_at(RDB_REPORT& report, int index)
 {
-    auto it = report.get_main_folder()->begin();
-    std::advance(it, index);
-    RDB_TCL_TABLE_OBJECT* table = (*it)->dynamic_cast_to_RDB_TCL_TABLE_OBJECT();
+    RDB_TCL_TABLE_OBJECT* table =
+        (*std::next(report.get_main_folder()->begin(), index))->dynamic_cast_to_RDB_TCL_TABLE_OBJECT();
     if (table == nullptr) throw std::runtime_error("not a Tcl table");
     return *table;
 }
@@ -77,31 +72,8 @@ std::string encode(RDB_REPORT& report)
 {
     RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
     std::string image;
-    std::string error;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
+    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, nullptr));
     return image;
-}
-
-std::unique_ptr<RDB_REPORT> decode(const std::string& image)
-{
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, nullptr);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    return model ? model->release_report() : nullptr;
-}
-
-void expect_same_commands(const RDB_TCL_TABLE_OBJECT& copy, const RDB_TCL_TABLE_OBJECT& original)
-{
-    ASSERT_EQ(copy.get_number_of_cmds(), original.get_number_of_cmds());
-    for (unsigned i = 0; i < original.get_number_of_cmds(); ++i) {
-        const RDB_TCL_TABLE_CMD* a = copy.get_cmd_template(i);
-        const RDB_TCL_TABLE_CMD* b = original.get_cmd_template(i);
-        EXPECT_EQ(a->get_gui_cmd_name(), b->get_gui_cmd_name());
-        EXPECT_EQ(a->get_tool_tip(), b->get_tool_tip());
-        EXPECT_EQ(a->get_help(), b->get_help());
-        EXPECT_EQ(a->get_cmd_template(), b->get_cmd_template());
-        EXPECT_EQ(a->get_col_index(), b->get_col_index());
-        EXPECT_EQ(a->get_row_index(), b->get_row_index());
-    }
 }
 
 // Runs a script in the shared interpreter; its result, or "ERROR: " and the message.
@@ -112,7 +84,7 @@ std::string eval(const std::string& script)
     return (code == TCL_OK ? "" : "ERROR: ") + std::string(Tcl_GetStringResult(interp));
 }
 
-// Puts a wrapped cell into a global variable (the variable holds the only reference).
+// Wraps the cell and puts it into a global variable, which holds the only reference.
 RDB_TABLE_ELEMENT_TCL_OBJ set_cell_variable(const char* name, RDB_TABLE_ELEMENT* cell)
 {
     RDB_TABLE_ELEMENT_TCL_OBJ handle{std::unique_ptr<RDB_TABLE_ELEMENT>(cell)};
@@ -125,16 +97,12 @@ RDB_TABLE_ELEMENT_TCL_OBJ set_cell_variable(const char* name, RDB_TABLE_ELEMENT*
 TEST(RdbTclTableCmd, PlaceholdersTakeTheCellTextsOfTheRow)
 {
     EXPECT_EQ(built("list_path -from %COL_1% -to %COL_2%", {"0.1", "a", "b"}), "list_path -from a -to b");
-    EXPECT_EQ(built("%COL_2%%COL_1%%COL_0%", {"1", "2", "3"}), "321");
     // Lower-case markers are plain text; a marker without its closing "%" is copied with the rest.
-    EXPECT_EQ(built("echo %col_1% %COL_1%", {"0", "a", "b"}), "echo %col_1% a");
-    EXPECT_EQ(built("echo %COL_1% %COL_2", {"0", "a", "b"}), "echo a %COL_2");
+    EXPECT_EQ(built("echo %col_1% %COL_1% %COL_2", {"0", "a", "b"}), "echo %col_1% a %COL_2");
     // Columns and rows out of range expand to nothing; so does a segment whose placeholders all do.
     EXPECT_EQ(built("[%COL_3%][%COL_-1%][%COL_99999999999%][%COL_1%]", {"0", "a", "b"}), "[][][][a]");
     EXPECT_EQ(built("row <%COL_1%>!", {"0", "a", "b"}, 2), "row !");
     EXPECT_EQ(built("row %COL_1%!", {"0", "a", "b"}, 2), "");
-    // A non-number names column 0.
-    EXPECT_EQ(built("%COL_x%", {"zero", "a", "b"}), "zero");
 }
 
 TEST(RdbTclTableCmd, SegmentsWhoseFieldsAreAllEmptyAreLeftOut)
@@ -142,10 +110,8 @@ TEST(RdbTclTableCmd, SegmentsWhoseFieldsAreAllEmptyAreLeftOut)
     EXPECT_EQ(built("cmd<-from %COL_1%>", {"0", "", ""}), "cmd");
     EXPECT_EQ(built("cmd<-from %COL_1%>", {"0", "x", ""}), "cmd-from x");
     // A segment without placeholders stays; one with any non-empty placeholder stays whole.
-    EXPECT_EQ(built("a<b>c< d>", {"0", "", ""}), "abc d");
+    EXPECT_EQ(built("a<b>c< d><>", {"0", "", ""}), "abc d");
     EXPECT_EQ(built("go< -x %COL_1% -y %COL_2%>< -z %COL_1%>", {"0", "", "y"}), "go -x  -y y");
-    // Empty segments and a template that is only markers.
-    EXPECT_EQ(built("<>%COL_0%<><", {"v", "", ""}), "v");
 }
 
 TEST(RdbTclTableCmd, RegexPlaceholdersRewriteTheCellText)
@@ -155,14 +121,11 @@ TEST(RdbTclTableCmd, RegexPlaceholdersRewriteTheCellText)
     // A "/" after one backslash belongs to the regex; after two it separates.
     EXPECT_EQ(built("%COL_0/a\\/b/X/%", {"a/b", "", ""}), "X");
     EXPECT_EQ(built("%COL_0/a\\\\/X/%", {"a\\b", "", ""}), "Xb");
-    EXPECT_EQ(built("%COL_0/,/\\//%", {"a,b", "", ""}), "a\\/b");
     // A rewrite to nothing counts as empty for its segment.
     EXPECT_EQ(built("x< -y %COL_0/.*//%>", {"abc", "", ""}), "x");
 
     auto table = table_of({});
-    const std::regex& first = table->get_regex_pattern("a+");
-    EXPECT_EQ(&table->get_regex_pattern("a+"), &first);
-    EXPECT_THROW(table->get_regex_pattern("("), std::regex_error);
+    EXPECT_EQ(&table->get_regex_pattern("a+"), &table->get_regex_pattern("a+"));
     EXPECT_THROW(built("%COL_0/(/x/%", {"a", "", ""}), std::regex_error);
 }
 
@@ -183,8 +146,6 @@ TEST(RdbTclTableCmd, MalformedTemplatesAndBadIndicesAreInternalErrors)
     EXPECT_INTERNAL_ERROR(table->build_cmd(1, 1), "cmd_index < m_cmd_list.size()");
     EXPECT_INTERNAL_ERROR(table->get_cmd_template(0)->build_cmd(nullptr, 1), "table != 0");
     EXPECT_INTERNAL_ERROR(table->add_cmd_template(nullptr), "cmd != 0");
-    table->clear_cmds();
-    EXPECT_EQ(table->get_number_of_cmds(), 0u);
 }
 
 TEST(RdbTclTableCmd, SelfCheckPostsTheCommandsOfItsThreeRows)
@@ -197,67 +158,55 @@ TEST(RdbTclTableCmd, SelfCheckPostsTheCommandsOfItsThreeRows)
                                                "CMD puts 3 -and 3", "CMD expr {56 + 57}", "CMD puts 5 -and 5"}));
 }
 
+// Writing what was read gives the same bytes, so the checks below are only for what bytes cannot show.
 TEST(RdbTclTableStorage, BinaryRoundTripKeepsCommandsAndFlag)
 {
     auto report = make_report();
     const std::string image = encode(*report);
-    auto copy = decode(image);
-    ASSERT_NE(copy, nullptr);
-    for (std::size_t i = 0; i < 2; ++i) {
-        RDB_TCL_TABLE_OBJECT& original = tcl_table_at(*report, i);
-        RDB_TCL_TABLE_OBJECT& loaded = tcl_table_at(*copy, i);
-        EXPECT_EQ(loaded.get_show_tcl_commands_on_context_menu(), original.get_show_tcl_commands_on_context_menu());
-        expect_same_commands(loaded, original);
-        EXPECT_EQ(loaded.get_number_of_rows(), original.get_number_of_rows());
-    }
+    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, nullptr);
+    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
+    ASSERT_NE(model, nullptr);
+    std::unique_ptr<RDB_REPORT> copy = model->release_report();
+    EXPECT_EQ(encode(*copy), image);
+    EXPECT_TRUE(tcl_table_at(*copy, 0).get_show_tcl_commands_on_context_menu());
+    EXPECT_FALSE(tcl_table_at(*copy, 1).get_show_tcl_commands_on_context_menu());
     EXPECT_EQ(tcl_table_at(*copy, 0).build_cmd(0, 1), "report_path -from {a|q}-to {b|d}");
     EXPECT_EQ(tcl_table_at(*copy, 0).build_cmd(1, 2), "select c|*");
-    EXPECT_EQ(encode(*copy), image);
 }
 
 TEST(RdbTclTableStorage, XmlRoundTripIsByteIdenticalAndKeepsTheContextMenuFlag)
 {
     auto report = make_report();
     const std::string xml = to_xml(*report);
-    const std::string expected_table =
-        "        <tcl_table name=\"Paths\" parent_id=\"1\" enabled=\"true\" no_compact=\"false\" "
-        "altrn_row_colors=\"true\" altrn_hierarchical_row_colors=\"false\" display_row_numbers=\"true\" "
-        "uniform_rows=\"true\" expand_to=\"-1\" show_tcl_commands_on_context_menu=\"true\">\n"
-        "            <header>Worst paths</header>\n"
-        "            <hidden_column>0</hidden_column>\n";
-    EXPECT_NE(xml.find(expected_table), std::string::npos) << xml;
-    const std::string expected_command = "            <command>\n"
-                                         "                <gui_cmd_name>Report &lt;Path&gt;</gui_cmd_name>\n"
-                                         "                <tool_tip>Reports &quot;the&quot; path</tool_tip>\n"
-                                         "                <help>help &amp; more</help>\n"
-                                         "                <cmd_template>report_path -from {%COL_1%}&lt;-to "
-                                         "{%COL_2%}&gt;</cmd_template>\n"
-                                         "                <col_index>1</col_index>\n"
-                                         "                <row_index>-1</row_index>\n"
-                                         "            </command>\n";
-    EXPECT_NE(xml.find(expected_command), std::string::npos) << xml;
+    EXPECT_NE(xml.find("expand_to=\"-1\" show_tcl_commands_on_context_menu=\"true\">\n"
+                       "            <hidden_column>0</hidden_column>\n            <row>\n"),
+              std::string::npos)
+        << xml;
+    const std::string command = "            </row>\n            <command>\n"
+                                "                <gui_cmd_name>Report &lt;Path&gt;</gui_cmd_name>\n"
+                                "                <tool_tip>Reports &quot;the&quot; path</tool_tip>\n"
+                                "                <help>help &amp; more</help>\n"
+                                "                <cmd_template>report_path -from {%COL_1%}&lt;-to "
+                                "{%COL_2%}&gt;</cmd_template>\n"
+                                "                <col_index>1</col_index>\n"
+                                "                <row_index>-1</row_index>\n"
+                                "            </command>\n";
+    EXPECT_NE(xml.find(command), std::string::npos) << xml;
 
     auto read = from_xml(xml);
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(to_xml(*read), xml);
     EXPECT_TRUE(tcl_table_at(*read, 0).get_show_tcl_commands_on_context_menu());
     EXPECT_FALSE(tcl_table_at(*read, 1).get_show_tcl_commands_on_context_menu());
-    expect_same_commands(tcl_table_at(*read, 0), tcl_table_at(*report, 0));
-    EXPECT_EQ(tcl_table_at(*read, 0).get_element(1, 0, false)->get_foreground(), RDB_COLOR_RED);
 }
 
 TEST(RdbTclTableStorage, XmlReaderTakesTheFlagElementAndSingleIndices)
 {
-    const std::string document =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><report><folders><root name_id=\"1\" name=\"M\"/></folders><panels>"
-        "<tcl_table name=\"T\" parent_id=\"1\" expand_to=\"-1\">"
-        "<show_tcl_commands_on_context_menu show_tcl_commands_on_context_menu=\"TRUE\"/>"
-        "<row><string_cell>a</string_cell></row>"
-        "<command><cmd_template>x %COL_0%</cmd_template><row_index>7</row_index></command>"
-        "<command><col_index>3</col_index></command>"
-        "</tcl_table><table name=\"U\" parent_id=\"1\" expand_to=\"-1\"><command><help>h</help></command></table>"
-        "</panels></report>";
-    auto read = from_xml(document);
+    auto read = from_xml("<tcl_table name=\"T\" expand_to=\"-1\">"
+                         "<show_tcl_commands_on_context_menu show_tcl_commands_on_context_menu=\"TRUE\"/>"
+                         "<row><string_cell>a</string_cell></row>"
+                         "<command><cmd_template>x %COL_0%</cmd_template><row_index>7</row_index></command>"
+                         "<command><col_index>3</col_index></command></tcl_table>");
     ASSERT_NE(read, nullptr);
     RDB_TCL_TABLE_OBJECT& table = tcl_table_at(*read, 0);
     EXPECT_TRUE(table.get_show_tcl_commands_on_context_menu());
@@ -265,34 +214,20 @@ TEST(RdbTclTableStorage, XmlReaderTakesTheFlagElementAndSingleIndices)
     EXPECT_EQ(table.get_cmd_template(0)->get_row_index(), 7);
     EXPECT_EQ(table.get_cmd_template(0)->get_col_index(), -1);
     EXPECT_EQ(table.get_cmd_template(1)->get_col_index(), 3);
-    EXPECT_EQ(table.get_cmd_template(1)->get_row_index(), -1);
     EXPECT_EQ(table.build_cmd(0, 0), "x a");
-    // A plain table ignores commands.
-    EXPECT_EQ(read->get_main_folder()->size(), 2u);
-    // An index that is not a number fails the read.
-    EXPECT_EQ(from_xml("<tcl_table name=\"T\" expand_to=\"-1\"><command><col_index>x</col_index></command></tcl_table>"),
-              nullptr);
+    EXPECT_EQ(
+        from_xml("<tcl_table name=\"T\" expand_to=\"-1\"><command><col_index>x</col_index></command></tcl_table>"),
+        nullptr);
 }
 
-TEST(RdbTableElementTclObj, StringFormIsTheCellText)
+TEST(RdbTableElementTclObj, StringFormIsTheCellTextAndNoTextConverts)
 {
     RDB_TABLE_ELEMENT_TCL_OBJ number{std::make_unique<RDB_TABLE_INT_ELEMENT>(42)};
     Tcl_Obj* obj = number.get_tcl_obj();
     Tcl_IncrRefCount(obj);
-    EXPECT_TRUE(number.is_valid());
     EXPECT_EQ(std::string(Tcl_GetString(obj)), "42");
-    EXPECT_EQ(number.get_element()->get_int_element_data(), 42);
-    EXPECT_TRUE(RDB_TABLE_ELEMENT_TCL_OBJ(obj).is_valid());
+    EXPECT_EQ(RDB_TABLE_ELEMENT_TCL_OBJ(obj).get_element()->get_int_element_data(), 42);
     EXPECT_EQ(Tcl_GetObjType("RDB_TABLE_ELEMENT_TCL_OBJ"), RDB_TABLE_ELEMENT_TCL_OBJ::get_tcl_obj_type());
-
-    // A duplicate owns a copy of the cell.
-    Tcl_Obj* dup = Tcl_DuplicateObj(obj);
-    Tcl_IncrRefCount(dup);
-    RDB_TABLE_ELEMENT_TCL_OBJ copy(dup);
-    ASSERT_TRUE(copy.is_valid());
-    EXPECT_NE(copy.get_element(), number.get_element());
-    EXPECT_EQ(copy.get_element()->get_string(), "42");
-    Tcl_DecrRefCount(dup);
     Tcl_DecrRefCount(obj);
 
     Tcl_Obj* plain = Tcl_NewStringObj("42", -1);
@@ -301,13 +236,11 @@ TEST(RdbTableElementTclObj, StringFormIsTheCellText)
     EXPECT_FALSE(not_a_cell.is_valid());
     EXPECT_INTERNAL_ERROR(not_a_cell.get_element(), "m_obj");
     EXPECT_INTERNAL_ERROR(not_a_cell.get_tcl_obj(), "m_obj");
-    // No text converts into a cell.
     Tcl_Interp* interp = atcl_get_interpreter();
     EXPECT_EQ(Tcl_ConvertToType(interp, plain, RDB_TABLE_ELEMENT_TCL_OBJ::get_tcl_obj_type()), TCL_ERROR);
     EXPECT_EQ(std::string(Tcl_GetStringResult(interp)), "Cannot set the element object from any string");
     Tcl_ResetResult(interp);
     Tcl_DecrRefCount(plain);
-
     EXPECT_INTERNAL_ERROR(RDB_TABLE_ELEMENT_TCL_OBJ{std::unique_ptr<RDB_TABLE_ELEMENT>()}, "element");
 }
 
@@ -340,11 +273,8 @@ TEST(RdbTableElementTclObj, HandlesNoticeWhenScriptsConvertTheValue)
     for (const RDB_TABLE_ELEMENT_TCL_OBJ* handle : handles) {
         EXPECT_FALSE(handle->is_valid());
         EXPECT_EQ(handle->get_element(), nullptr);
-        EXPECT_FALSE(RDB_TABLE_ELEMENT_TCL_OBJ(handle->get_tcl_obj()).is_valid());
     }
-    // Their texts stay.
-    EXPECT_EQ(std::string(Tcl_GetString(list.get_tcl_obj())), "a b c");
-    EXPECT_EQ(eval("list $rdb_number $rdb_text"), "41 clk");
+    EXPECT_EQ(eval("list $rdb_list $rdb_number $rdb_text"), "{a b c} 41 clk");
     eval("unset rdb_list rdb_number rdb_text");
     for (const RDB_TABLE_ELEMENT_TCL_OBJ* handle : handles) Tcl_DecrRefCount(handle->get_tcl_obj());
 }

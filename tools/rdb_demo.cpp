@@ -635,10 +635,9 @@ void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
 // paths from input ports, and the locate command widens the destination to its whole bus.
 void add_worst_setup_paths(RDB_FOLDER_OBJECT& stage)
 {
-    RDB_TCL_TABLE_OBJECT* paths = add(stage, std::unique_ptr<RDB_TCL_TABLE_OBJECT>(rdb_create_rdb_tcl_table(
-                                                 "Worst Setup Paths")));
-    paths->add_row(rdb_create_row(
-        {"Slack (ns)", "From Node", "To Node", "Launch Clock", "Latch Clock", "Exception"}));
+    RDB_TCL_TABLE_OBJECT* paths =
+        add(stage, std::unique_ptr<RDB_TCL_TABLE_OBJECT>(rdb_create_rdb_tcl_table("Worst Setup Paths")));
+    paths->add_row(rdb_create_row({"Slack (ns)", "From Node", "To Node", "Launch Clock", "Latch Clock", "Exception"}));
     const std::vector<std::vector<std::string>> rows = {
         {"0.212", "fir|tap12|mac|acc[17]", "fir|tap13|mac|acc[17]", "clk_pix", "clk_pix", ""},
         {"0.248", "vid_in[3]", "pix|line_buf|wr_data[3]", "", "clk_pix", ""},

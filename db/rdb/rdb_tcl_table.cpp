@@ -258,7 +258,10 @@ void rdb_tcl_table_test()
 
 namespace {
 
-RDB_TABLE_ELEMENT* element_of(const Tcl_Obj* obj) { return static_cast<RDB_TABLE_ELEMENT*>(obj->internalRep.otherValuePtr); }
+RDB_TABLE_ELEMENT* element_of(const Tcl_Obj* obj)
+{
+    return static_cast<RDB_TABLE_ELEMENT*>(obj->internalRep.otherValuePtr);
+}
 
 void free_element(Tcl_Obj* obj)
 {
