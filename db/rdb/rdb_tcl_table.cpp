@@ -46,14 +46,14 @@ std::size_t find_unescaped_slash(const std::string& text)
 }
 
 // The value of one placeholder, given the text between "%COL_" and the closing "%".
-std::string expand_placeholder(RDB_TCL_TABLE_OBJECT* table, unsigned row, const std::string& spec)
+std::string expand_placeholder(RDB_TCL_TABLE_OBJECT* table, unsigned row, const std::string& field)
 {
-    const std::size_t slash = spec.find('/');
-    const unsigned column = column_of(spec.substr(0, slash));
+    const std::size_t slash = field.find('/');
+    const unsigned column = column_of(field.substr(0, slash));
     std::string pattern;
     std::string replacement;
     if (slash != std::string::npos) {
-        std::string regex_str = spec.substr(slash + 1);
+        std::string regex_str = field.substr(slash + 1);
         const std::string regex_end_pattern = "/";
         const std::size_t regex_end_pattern_len = regex_end_pattern.size();
         // An empty rest ("%COL_0/%") has no closing "/" either.
@@ -83,13 +83,13 @@ void append_segment(std::string& command, RDB_TCL_TABLE_OBJECT* table, unsigned 
     for (;;) {
         const std::size_t marker = segment.find(COL_MARKER, pos);
         if (marker == std::string_view::npos) break;
-        const std::size_t spec_begin = marker + COL_MARKER.size();
-        const std::size_t close = segment.find('%', spec_begin);
+        const std::size_t field_begin = marker + COL_MARKER.size();
+        const std::size_t close = segment.find('%', field_begin);
         // A marker without its closing "%" is copied with the rest of the segment.
         if (close == std::string_view::npos) break;
         text.append(segment.substr(pos, marker - pos));
         const std::string value =
-            expand_placeholder(table, row, std::string(segment.substr(spec_begin, close - spec_begin)));
+            expand_placeholder(table, row, std::string(segment.substr(field_begin, close - field_begin)));
         ++placeholders;
         empty += value.empty();
         text += value;
