@@ -109,6 +109,23 @@ TEST_F(DEMO_PROJECT, ReportAndShowReadTheStoredDemo)
     EXPECT_NE(run({"show", "pixel_pipe", "cmp", "Assembler"}).out.find("; Assembler Settings"), std::string::npos);
 }
 
+// The timing stage's Tcl table: its commands built for a row show in the text report, and its
+// commands and context-menu flag survive an XML export and import.
+TEST_F(DEMO_PROJECT, DemoTclTableKeepsItsCommandsThroughXml)
+{
+    const std::string text = demo();
+    EXPECT_NE(text.find("-to_clock clk_pix -npaths 1; locate_node {fir|tap13|mac|acc[*]}"), std::string::npos);
+    const fs::path first = m_root / "first.xml";
+    ASSERT_EQ(run({"export-xml", "pixel_pipe", "cmp", first.string()}).status, 0);
+    const std::string xml = tool_read_file(first);
+    EXPECT_NE(xml.find("show_tcl_commands_on_context_menu=\"true\""), std::string::npos);
+    EXPECT_NE(xml.find("<cmd_template>locate_node {%COL_2/\\[\\d+\\]$/[*]/%}</cmd_template>"), std::string::npos);
+    ASSERT_EQ(run({"import-xml", first.string(), "copy", "cmp"}).status, 0);
+    const TOOL_RESULT again = run({"export-xml", "copy", "cmp", "-"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, xml);
+}
+
 // Each failure: the given exit status, nothing on standard output, one "rdb: " line on standard error.
 TEST_F(DEMO_PROJECT, BadArgumentsGiveOneLineAndNonZeroExit)
 {

@@ -20,6 +20,7 @@
 #include "rdb_report.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "rdb_tcl_table.h"
 #include "rdb_text.h"
 #include "rdb_vocabulary.h"
 #include "ver/ver.h"
@@ -630,6 +631,35 @@ void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
     add_stage_messages(main, *stage, FLOW_FITTER_NAME, "fit");
 }
 
+// The worst setup paths, with commands a viewer offers for a row: a launch clock is left out for
+// paths from input ports, and the locate command widens the destination to its whole bus.
+void add_worst_setup_paths(RDB_FOLDER_OBJECT& stage)
+{
+    RDB_TCL_TABLE_OBJECT* paths =
+        add(stage, std::unique_ptr<RDB_TCL_TABLE_OBJECT>(rdb_create_rdb_tcl_table("Worst Setup Paths")));
+    paths->add_row(rdb_create_row({"Slack (ns)", "From Node", "To Node", "Launch Clock", "Latch Clock", "Exception"}));
+    const std::vector<std::vector<std::string>> rows = {
+        {"0.212", "fir|tap12|mac|acc[17]", "fir|tap13|mac|acc[17]", "clk_pix", "clk_pix", ""},
+        {"0.248", "vid_in[3]", "pix|line_buf|wr_data[3]", "", "clk_pix", ""},
+        {"0.305", "dma|desc|addr[9]", "dma|fifo|wr_addr[9]", "clk_dma", "clk_sys", "multicycle 2"},
+        {"0.377", "pix|gamma|lut_out[7]", "vid_out[7]", "clk_pix", "", "output delay"},
+    };
+    for (const auto& row : rows) add_row(*paths, row);
+    paths->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template(
+        "Report Timing", "Reports this path in detail", "",
+        "report_timing -setup -from {%COL_1%} -to {%COL_2%}< -from_clock %COL_3%>< -to_clock %COL_4%> -npaths 1",
+        -1, -1));
+    paths->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template(
+        "Locate Destination Bus", "Shows every bit of the destination bus", "",
+        "locate_node {%COL_2/\\[\\d+\\]$/[*]/%}", 2, -1));
+    paths->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template(
+        "Report Exceptions", "Lists the timing exceptions on this path", "",
+        "report_exceptions -from {%COL_1%} -to {%COL_2%}< -type {%COL_5%}>", 5, -1));
+    paths->set_show_tcl_commands_on_context_menu(true);
+    paths->set_footer("Right-click a row for its commands, for example: " + paths->build_cmd(0, 2) + "; " +
+                      paths->build_cmd(1, 1));
+}
+
 void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
 {
     RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_TIMING_ANALYZER_NAME);
@@ -675,6 +705,7 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
                              std::to_string(design.random.between(0, 31)) + "]",
                          "clk_pix", "clk_pix", fixed(6.734 - slack - 0.1, 3)});
     }
+    add_worst_setup_paths(*stage);
     add_stage_messages(main, *stage, FLOW_TIMING_ANALYZER_NAME, "sta");
 }
 

@@ -28,6 +28,7 @@
 #include "rdb_rgb.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "rdb_tcl_table.h"
 #include "rdb_text.h"
 #include "rdb_xml.h"
 #include "trait/dtrait_tracker.h"
@@ -202,9 +203,7 @@ private:
 };
 
 // Elements the reader does not build: the whole subtree is passed over. These are the kinds with no
-// object class in this library yet (charts, histograms, Tcl tables) and anything unknown. Their
-// readers are to take, beside what they write, the Tcl table's "show_tcl_commands_on_context_menu"
-// attribute.
+// object class in this library yet (charts, histograms) and anything unknown.
 class RDB_XML_SKIP_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
     using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
@@ -349,6 +348,7 @@ protected:
             m_in_row = true;
             return;
         }
+        if (depth() == 2 && start_tcl_table_child(name, attributes)) return;
         RDB_TABLE_ELEMENT* cell = nullptr;
         if (name == "location_cell")
             cell = m_location_cell = new RDB_TABLE_LOCATION_SCHEMA_ELEMENT();
@@ -367,6 +367,7 @@ protected:
 
     void on_end(const std::string& name) override
     {
+        if (m_command != nullptr && end_command_child(name)) return;
         if (depth() == 2) {
             if (name == "row")
                 m_in_row = false;
@@ -419,6 +420,8 @@ private:
         const std::string object_name = attributes.get("name");
         if (name == "link_table")
             m_table = m_state.create<RDB_LINK_TABLE_OBJECT>(object_name);
+        else if (name == "tcl_table")
+            m_table = start_tcl_table(object_name, attributes);
         else
             m_table = m_state.create<RDB_TABLE_OBJECT>(object_name);
         m_table->set_no_compact_format(is_true(attributes.get("no_compact")));
@@ -433,6 +436,55 @@ private:
         m_table->expand_to_level(*expand_to);
         apply_common_attributes(*m_table, attributes);
         attach(*m_table, attributes);
+    }
+
+    // The context-menu flag is read from the tcl_table element, where it is written, as well as from a
+    // show_tcl_commands_on_context_menu element inside the table.
+    RDB_TCL_TABLE_OBJECT* start_tcl_table(const std::string& object_name, const XML_ATTRIBUTES& attributes)
+    {
+        auto* table = m_state.create<RDB_TCL_TABLE_OBJECT>(object_name);
+        table->set_show_tcl_commands_on_context_menu(is_true(attributes.get("show_tcl_commands_on_context_menu")));
+        return table;
+    }
+
+    // command and show_tcl_commands_on_context_menu; true when name was one of them.
+    bool start_tcl_table_child(const std::string& name, const XML_ATTRIBUTES& attributes)
+    {
+        if (name != "command" && name != "show_tcl_commands_on_context_menu") return false;
+        RDB_TCL_TABLE_OBJECT* table = m_table->dynamic_cast_to_RDB_TCL_TABLE_OBJECT();
+        if (table == nullptr) return true;
+        if (name == "command") {
+            m_command = new RDB_TCL_TABLE_CMD();
+            table->add_cmd_template(m_command);
+        } else {
+            table->set_show_tcl_commands_on_context_menu(is_true(attributes.get(name)));
+        }
+        return true;
+    }
+
+    // The end of command or of one of its children; true when name was one of them.
+    bool end_command_child(const std::string& name)
+    {
+        if (depth() == 2 && name == "command") {
+            m_command = nullptr;
+            return true;
+        }
+        if (depth() != 3) return false;
+        if (name == "gui_cmd_name") {
+            m_command->set_gui_cmd_name(m_text);
+        } else if (name == "tool_tip") {
+            m_command->set_tool_tip(m_text);
+        } else if (name == "help") {
+            m_command->set_help(m_text);
+        } else if (name == "cmd_template") {
+            m_command->set_cmd_template(m_text);
+        } else if (name == "col_index" || name == "row_index") {
+            std::optional<int> index = number<int>(m_text, name.c_str());
+            if (index) (name == "col_index" ? m_command->set_col_index(*index) : m_command->set_row_index(*index));
+        } else {
+            return false;
+        }
+        return true;
     }
 
     void add_column(void (RDB_TABLE_OBJECT::*add)(int))
@@ -457,6 +509,7 @@ private:
     RDB_TABLE_INT_ELEMENT* m_int_cell = nullptr;
     RDB_TABLE_DELAY_ELEMENT* m_delay_cell = nullptr;
     RDB_TABLE_LOCATION_SCHEMA_ELEMENT* m_location_cell = nullptr;
+    RDB_TCL_TABLE_CMD* m_command = nullptr;
 };
 
 class RDB_XML_SUMMARY_HANDLER : public RDB_XML_CONTENT_HANDLER {
@@ -738,6 +791,8 @@ public:
         else if (key == "text" || key == "legal")
             handler = std::make_unique<RDB_XML_TEXT_HANDLER>(m_state);
         else if (key == "table" || key == "tan_slack_table" || key == "link_table")
+            handler = std::make_unique<RDB_XML_TABLE_HANDLER>(m_state);
+        else if (key == "tcl_table")
             handler = std::make_unique<RDB_XML_TABLE_HANDLER>(m_state);
         else if (key == "summary")
             handler = std::make_unique<RDB_XML_SUMMARY_HANDLER>(m_state);

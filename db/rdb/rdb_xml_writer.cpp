@@ -19,6 +19,7 @@
 #include "rdb_rgb.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "rdb_tcl_table.h"
 #include "rdb_text.h"
 #include "rdb_tiny_numberer.h"
 #include "rdb_xml.h"
@@ -87,6 +88,8 @@ bool has_file_form(const RDB_OBJECT& object)
         return object.dynamic_cast_to_RDB_SUMMARY_TABLE_OBJECT() != nullptr;
     case RDB_LINK_TABLE_TYPE:
         return object.dynamic_cast_to_RDB_LINK_TABLE_OBJECT() != nullptr;
+    case RDB_TCL_TABLE_TYPE:
+        return object.dynamic_cast_to_RDB_TCL_TABLE_OBJECT() != nullptr;
     case RDB_EMBEDDED_TYPE:
         return object.dynamic_cast_to_RDB_EMBEDDED_OBJECT() != nullptr;
     default:
@@ -241,6 +244,10 @@ private:
             if (const RDB_LINK_TABLE_OBJECT* link = object.dynamic_cast_to_RDB_LINK_TABLE_OBJECT())
                 write_link_table(*link);
             return;
+        case RDB_TCL_TABLE_TYPE:
+            if (const RDB_TCL_TABLE_OBJECT* tcl_table = object.dynamic_cast_to_RDB_TCL_TABLE_OBJECT())
+                write_tcl_table(*tcl_table);
+            return;
         case RDB_EMBEDDED_TYPE:
             if (const RDB_MEMORY_OBJECT* memory = object.dynamic_cast_to_RDB_MEMORY_OBJECT())
                 write_memory(*memory);
@@ -334,6 +341,29 @@ private:
         write_rows(table);
         text_element("link_info", table.get_link_info());
         close("link_table", LAYOUT::BLOCK);
+    }
+
+    void write_tcl_table(const RDB_TCL_TABLE_OBJECT& table)
+    {
+        ATTRIBUTES attributes = table_attributes(table);
+        attributes.emplace_back("show_tcl_commands_on_context_menu",
+                                bool_text(table.get_show_tcl_commands_on_context_menu()));
+        open("tcl_table", LAYOUT::BLOCK, attributes);
+        write_common_children(table);
+        write_column_lists(table);
+        write_rows(table);
+        for (unsigned i = 0; i < table.get_number_of_cmds(); ++i) {
+            const RDB_TCL_TABLE_CMD* cmd = table.get_cmd_template(i);
+            open("command", LAYOUT::BLOCK);
+            text_element("gui_cmd_name", cmd->get_gui_cmd_name());
+            text_element("tool_tip", cmd->get_tool_tip());
+            text_element("help", cmd->get_help());
+            text_element("cmd_template", cmd->get_cmd_template());
+            text_element("col_index", std::to_string(cmd->get_col_index()));
+            text_element("row_index", std::to_string(cmd->get_row_index()));
+            close("command", LAYOUT::BLOCK);
+        }
+        close("tcl_table", LAYOUT::BLOCK);
     }
 
     // ---- Rows and cells ----

@@ -70,6 +70,12 @@ void atcl_add_to_global_korvane_variable(const std::string& name, const std::str
     Tcl_SetVar2(atcl_get_interpreter(), "korvane", name.c_str(), value.c_str(), TCL_GLOBAL_ONLY);
 }
 
+void atcl_error_msg_impl(Tcl_Interp* interp, const std::string& message)
+{
+    if (interp == nullptr) return;
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(message.data(), static_cast<int>(message.size())));
+}
+
 bool atcl_tcl_stringmatch_for_bus(const char* text, const char* pattern, bool bus_aware)
 {
     if (text == nullptr || pattern == nullptr) return false;

@@ -14,6 +14,9 @@ bool atcl_is_interpreter_initialized();
 // shared interpreter has not been made.
 void atcl_add_to_global_korvane_variable(const std::string& name, const std::string& value);
 
+// Leaves message as the interpreter's error result; nothing happens for a null interpreter.
+void atcl_error_msg_impl(Tcl_Interp* interp, const std::string& message);
+
 // Tcl glob match of text against pattern. With bus_aware set, a bracketed bus index in the pattern
 // ("[3]", "[12:0]", "[*]") matches the same brackets literally in the text instead of being a
 // character class, so a pattern data[3] finds the design name data[3] and data[*] any index of data.
