@@ -533,6 +533,8 @@ private:
             std::optional<int> value = number<int>(m_text, "data");
             if (value && m_row != nullptr) (*m_row)[1]->set_int_element_data(*value);
             m_row = nullptr;
+        } else if (m_chart->get_number_of_rows() > 0 && m_chart->get_element(0, name == "x_label" ? 0 : 1, nullptr) == nullptr) {
+            fail("chart \"" + m_chart->get_name() + "\" has no header cell for its " + name);
         } else if (!m_text.empty() || m_chart->get_number_of_rows() > 0) {
             // An empty caption of a chart without rows is no header row.
             if (name == "x_label")

@@ -485,7 +485,7 @@ private:
 
     // ---- Histograms and charts ----
 
-    // After the specified children, our own: the column lists, the partition names and, per row from
+    // After the standard children, our own: the column lists, the partition names and, per row from
     // row 0, its partition values separated by blanks.
     void write_histogram(const RDB_HISTOGRAM_TABLE_OBJECT& histogram)
     {
@@ -527,16 +527,14 @@ private:
     // when the data elements cannot restore the rows, "full_rows" and every row as a table writes it.
     void write_chart(const RDB_CHART_TABLE_OBJECT& chart)
     {
-        static const ATTRIBUTES NEW_CHART_FLAGS = {{"no_compact", "false"},          {"altrn_row_colors", "true"},
-                                                   {"altrn_hierarchical_row_colors", "false"},
-                                                   {"display_row_numbers", "true"}, {"uniform_rows", "true"},
-                                                   {"expand_to", "-1"}};
+        // In the order of table_flag_attributes.
+        static const char* const NEW_CHART_FLAGS[] = {"false", "true", "false", "true", "true", "-1"};
         const unsigned rows = chart.get_number_of_rows();
         ATTRIBUTES attributes = common_attributes(chart, m_context.parent_of(&chart), false);
         attributes.emplace_back("size", std::to_string(rows));
         const ATTRIBUTES flags = table_flag_attributes(chart);
         for (std::size_t i = 0; i < flags.size(); ++i)
-            if (flags[i] != NEW_CHART_FLAGS[i]) attributes.push_back(flags[i]);
+            if (flags[i].second != NEW_CHART_FLAGS[i]) attributes.push_back(flags[i]);
         const bool full_rows = !rows_fit_data_elements(chart);
         if (full_rows) attributes.emplace_back("full_rows", "true");
         open("chart", LAYOUT::BLOCK, attributes);
