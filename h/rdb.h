@@ -28,6 +28,8 @@
 #include "rdb_table_sys.h"
 #include "rdb_tcl_table.h"
 #include "rdb_gauges.h"
+#include "rdb_histogram.h"
+#include "rdb_chart.h"
 #include "rdb_embedded.h"
 #include "rdb_message_gen.h"
 #include "rdb_report_type.h"

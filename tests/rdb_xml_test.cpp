@@ -233,11 +233,15 @@ TEST(RdbXmlWriter, NullReportsAndKindsWithoutAFileFormAreLeftOut)
     std::ostringstream out;
     EXPECT_FALSE(rdb_xml_write(out, static_cast<const RDB_REPORT*>(nullptr)));
     EXPECT_TRUE(out.str().empty());
+    // A kind without a file form: an object of no kind.
+    struct BARE : RDB_OBJECT {
+        BARE() : RDB_OBJECT("Bare") {}
+    };
     RDB_REPORT report;
-    put(report.get_main_folder(), new RDB_GAUGES_OBJECT("Gauges", 2));
+    put(report.get_main_folder(), new BARE());
     put(report.get_main_folder(), new RDB_TEXT_OBJECT("Kept"));
     const std::string xml = to_xml(report);
-    EXPECT_EQ(xml.find("Gauges"), std::string::npos);
+    EXPECT_EQ(xml.find("Bare"), std::string::npos);
     auto read = from_xml(xml);
     ASSERT_TRUE(read && read->get_main_folder()->size() == 1u);
 }
@@ -386,7 +390,7 @@ TEST(RdbXmlReader, ReadsHandWrittenDocuments)
         "<folder_ref name=\"Plain:Name\" parent_id=\"1\"/>"
         "<text name=\"in plain\" parent=\"Plain:Name\"><ascii_text>hi</ascii_text><show_html>TRUE</show_html></text>"
         "<embedded name=\"fp\" parent_id=\"1\" type=\"FloorPlan\"><info>x</info></embedded>"
-        "<chart name=\"c\" parent_id=\"1\" size=\"2\"><row><string_cell>x</string_cell></row></chart>"
+        "<sketch name=\"c\" parent_id=\"1\" size=\"2\"><row><string_cell>x</string_cell></row></sketch>"
         "<table name=\"T\" parent_id=\"1\" expand_to=\"-1\" display_row_numbers=\"false\">"
         "<row><delay_cell><delay> 7 </delay><display_option>sideways</display_option></delay_cell>"
         "<iname_cell>i</iname_cell><restricted_to>z</restricted_to></row></table>"));

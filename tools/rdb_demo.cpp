@@ -14,9 +14,11 @@
 #include "gen/flow_names.h"
 #include "gen/gen_project.h"
 #include "msg/msg_file.h"
+#include "rdb_chart.h"
 #include "rdb_embedded.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
+#include "rdb_histogram.h"
 #include "rdb_report.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
@@ -568,6 +570,36 @@ void add_pins(RDB_FOLDER_OBJECT& section, DESIGN& design)
     }
 }
 
+// Resource use by type as a bar chart, and routing use per device region as a heat map that marks
+// the regions above 80 %.
+void add_fitter_charts(RDB_FOLDER_OBJECT& section, const RESOURCES& total)
+{
+    RDB_CHART_TABLE_OBJECT* chart =
+        add(section, std::make_unique<RDB_CHART_TABLE_OBJECT>("Fitter Resource Usage by Type", 5));
+    chart->set_x_axis(RDB_TBLHDR_RESOURCE);
+    chart->set_y_axis("Used (%)");
+    chart->add_row("LUTs", percent_of(total.luts, DEVICE_LUTS));
+    chart->add_row("Registers", percent_of(total.registers, DEVICE_REGISTERS));
+    chart->add_row("Memory bits", percent_of(total.memory_bits, DEVICE_MEMORY_BITS));
+    chart->add_row("DSP blocks", percent_of(total.dsp, DEVICE_DSP));
+    chart->add_row("Pins", percent_of(total.pins, DEVICE_PINS));
+
+    RDB_HEATMAP_TABLE_OBJECT* heatmap =
+        add(section, std::make_unique<RDB_HEATMAP_TABLE_OBJECT>("Fitter Routing Utilization by Region (%)"));
+    heatmap->set_threshold_percentage(80);
+    heatmap->add_row(rdb_create_row({"Region", "X0", "X1", "X2", "X3"}));
+    DEMO_RANDOM random(0x40a7);
+    for (int y = 3; y >= 0; --y) {
+        auto* row = new RDB_TABLE_ROW{new RDB_TABLE_STRING_ELEMENT("Y" + std::to_string(y))};
+        for (int x = 0; x < 4; ++x) {
+            // Busiest in the middle of the device, where the filter core is placed.
+            const int middle = (x == 1 || x == 2) + (y == 1 || y == 2);
+            row->push_back(new RDB_TABLE_INT_ELEMENT(35 + 20 * middle + static_cast<int>(random.between(0, 12))));
+        }
+        heatmap->add_row(row);
+    }
+}
+
 void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
 {
     RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_FITTER_NAME);
@@ -613,6 +645,7 @@ void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
     add_row(*usage_table, {"PLLs", "1", "25 %"});
     add_row(*usage_table, {"Highest fan-out", "clk_pix (" + with_commas(total.registers / 2) + " loads)", ""});
 
+    add_fitter_charts(*section, total);
     add_resource_table(*section, "Fitter Resource Use by Instance", design.top, true);
     add_pins(*section, design);
 
@@ -658,6 +691,28 @@ void add_worst_setup_paths(RDB_FOLDER_OBJECT& stage)
     paths->set_show_tcl_commands_on_context_menu(true);
     paths->set_footer("Right-click a row for its commands, for example: " + paths->build_cmd(0, 2) + "; " +
                       paths->build_cmd(1, 1));
+}
+
+// The setup slack of the clk_pix paths in bins of 100 ps, each bin split by the clock that launches
+// its paths.
+void add_slack_histogram(RDB_FOLDER_OBJECT& stage)
+{
+    RDB_HISTOGRAM_TABLE_OBJECT* histogram = add(
+        stage, std::make_unique<RDB_HISTOGRAM_TABLE_OBJECT>("Setup Slack Histogram (clk_pix)", "Slack", "Paths", "ns", 1000));
+    histogram->add_row(rdb_create_row({"From (ps)", "To (ps)", "Paths"}));
+    histogram->add_partition_names({"clk_pix", "clk_sys", "clk_dma"});
+    DEMO_RANDOM random(0x51ac);
+    for (int bin = 0; bin < 12; ++bin) {
+        const int from = 400 + 100 * bin;
+        // Most paths have about 1 ns of slack.
+        const int peak = std::max(0, 6 - std::abs(bin - 6));
+        std::vector<int> paths;
+        for (int clock = 0; clock < 3; ++clock)
+            paths.push_back(peak * (3 - clock) * 9 + static_cast<int>(random.between(0, 6)));
+        histogram->add_row(from, from + 100, paths[0] + paths[1] + paths[2],
+                           from < 600 ? RDB_COLOR_DARK_ORANGE : RDB_COLOR_GREEN);
+        histogram->add_partition_for_row(paths, -1);
+    }
 }
 
 void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
@@ -706,6 +761,7 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
                          "clk_pix", "clk_pix", fixed(6.734 - slack - 0.1, 3)});
     }
     add_worst_setup_paths(*stage);
+    add_slack_histogram(*stage);
     add_stage_messages(main, *stage, FLOW_TIMING_ANALYZER_NAME, "sta");
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The demo compilation report of a made-up design: a flow summary and settings, one stage folder
 // per compilation stage (synthesis, fitter, timing analysis, assembler) with settings and resource
-// tables, memory contents, notes and messages. The data is made by a fixed pseudo-random generator,
-// so every run builds the same report.
+// tables, a resource chart, a routing heat map, a slack histogram, memory contents, notes and
+// messages. The data is made by fixed pseudo-random generators, so every run builds the same report.
 
 #include <memory>
 #include <string>

@@ -20,10 +20,12 @@
 #include <vector>
 
 #include "msg/msg.h"
+#include "rdb_chart.h"
 #include "rdb_embedded.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
+#include "rdb_histogram.h"
 #include "rdb_report.h"
 #include "rdb_rgb.h"
 #include "rdb_table_element.h"
@@ -202,8 +204,7 @@ private:
     int m_depth = 0;
 };
 
-// Elements the reader does not build: the whole subtree is passed over. These are the kinds with no
-// object class in this library yet (charts, histograms) and anything unknown.
+// Elements the reader does not know: the whole subtree is passed over.
 class RDB_XML_SKIP_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
     using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
@@ -341,6 +342,7 @@ protected:
     void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
     {
         if (depth() == 1) return start_table(name, attributes);
+        if (name == "data" && depth() == 2 && m_chart != nullptr) return start_chart_data(attributes);
         if (name == "row") {
             if (depth() != 2) return fail("row outside its table");
             m_table->add_row(rdb_create_empty_row());
@@ -368,6 +370,7 @@ protected:
     void on_end(const std::string& name) override
     {
         if (m_command != nullptr && end_command_child(name)) return;
+        if (depth() == 1) return end_table();
         if (depth() == 2) {
             if (name == "row")
                 m_in_row = false;
@@ -378,7 +381,7 @@ protected:
             else if (name == "link_info") {
                 if (RDB_LINK_TABLE_OBJECT* link = m_table->dynamic_cast_to_RDB_LINK_TABLE_OBJECT())
                     link->set_link_info(m_text);
-            } else
+            } else if (!end_chart_or_histogram_child(name))
                 end_common_child(*m_table, name);
             return;
         }
@@ -417,8 +420,13 @@ protected:
 private:
     void start_table(const std::string& name, const XML_ATTRIBUTES& attributes)
     {
+        if (name == "chart") return start_chart(attributes);
         const std::string object_name = attributes.get("name");
-        if (name == "link_table")
+        if (name == "histogram")
+            m_table = m_state.create<RDB_HISTOGRAM_TABLE_OBJECT>(object_name, "", 1u);
+        else if (const std::string* threshold = attributes.find("heatmap_threshold"); name == "table" && threshold)
+            m_table = start_heatmap(object_name, *threshold);
+        else if (name == "link_table")
             m_table = m_state.create<RDB_LINK_TABLE_OBJECT>(object_name);
         else if (name == "tcl_table")
             m_table = start_tcl_table(object_name, attributes);
@@ -487,6 +495,135 @@ private:
         return true;
     }
 
+    // Our own attribute marks a heat map (a threshold that is not a number fails the read).
+    RDB_TABLE_OBJECT* start_heatmap(const std::string& object_name, const std::string& threshold_text)
+    {
+        auto* heatmap = m_state.create<RDB_HEATMAP_TABLE_OBJECT>(object_name);
+        if (std::optional<int> threshold = number<int>(threshold_text, "heatmap_threshold"))
+            heatmap->set_threshold_percentage(*threshold);
+        return heatmap;
+    }
+
+    // A chart of "size" rows gets its header row here, unless it has none or our own "full_rows"
+    // says that its rows follow as table rows. The table flags are our own attributes, each present
+    // only when it differs from a new chart's.
+    void start_chart(const XML_ATTRIBUTES& attributes)
+    {
+        const std::string object_name = attributes.get("name");
+        std::optional<int> size = 1;
+        if (const std::string* size_text = attributes.find("size")) size = number<int>(*size_text, "size");
+        if (!size) return;
+        m_chart = m_state.create<RDB_CHART_TABLE_OBJECT>(object_name, *size);
+        m_table = m_chart;
+        m_chart_full_rows = is_true(attributes.get("full_rows"));
+        if (!m_chart_full_rows && *size != 0) m_chart->add_row_of_strings("", "");
+        const std::pair<const char*, void (RDB_TABLE_OBJECT::*)(bool)> flags[] = {
+            {"no_compact", &RDB_TABLE_OBJECT::set_no_compact_format},
+            {"altrn_row_colors", &RDB_TABLE_OBJECT::set_alternating_row_colors},
+            {"altrn_hierarchical_row_colors", &RDB_TABLE_OBJECT::set_alternate_hierarchical_row_colors},
+            {"display_row_numbers", &RDB_TABLE_OBJECT::set_display_of_row_numbers},
+            {"uniform_rows", &RDB_TABLE_OBJECT::set_uniform_row_heights}};
+        for (const auto& [flag, set] : flags)
+            if (const std::string* value = attributes.find(flag)) (m_chart->*set)(is_true(*value));
+        if (const std::string* expand_text = attributes.find("expand_to")) {
+            std::optional<int> expand_to = number<int>(*expand_text, "expand_to");
+            if (!expand_to) return;
+            m_chart->expand_to_level(*expand_to);
+        }
+        apply_common_attributes(*m_chart, attributes);
+        attach(*m_chart, attributes);
+    }
+
+    void start_chart_data(const XML_ATTRIBUTES& attributes)
+    {
+        if (m_chart_full_rows) return;
+        m_chart->add_row(attributes.get("name"), 0);
+        m_row = m_chart->get_row(static_cast<int>(m_chart->get_number_of_rows() - 1));
+    }
+
+    // The children of a histogram or chart besides rows, column lists and the common ones; false for
+    // any other element.
+    bool end_chart_or_histogram_child(const std::string& name)
+    {
+        if (RDB_HISTOGRAM_TABLE_OBJECT* histogram = m_table->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT()) {
+            if (name == "x_label") {
+                histogram->set_x_axis_label(m_text);
+            } else if (name == "y_label") {
+                histogram->set_y_axis_label(m_text);
+            } else if (name == "unit") {
+                histogram->set_x_unit(m_text);
+            } else if (name == "scale") {
+                if (std::optional<unsigned> scale = number<unsigned>(m_text, "scale")) histogram->restore_x_scale(*scale);
+            } else if (name == "partition_name") {
+                std::vector<std::string> names = histogram->get_partition_names();
+                names.push_back(m_text);
+                histogram->add_partition_names(names);
+            } else if (name == "partition_values") {
+                end_partition_values(*histogram);
+            } else {
+                return false;
+            }
+            return true;
+        }
+        if (m_chart == nullptr) return false;
+        if (name == "type") {
+            // The writer leaves the text empty for the one type without a user text.
+            if (m_text.empty())
+                m_chart->set_default_chart_type(CHART_TABLE_OBJECT_UNKNOWN_CHART_TYPE);
+            else if (rdb_exists_rdb_chart_table_object_chart_types_enum_by_string(m_text.c_str()))
+                m_chart->set_default_chart_type(rdb_get_rdb_chart_table_object_chart_types_enum_by_string(m_text.c_str()));
+            else
+                msg_local_vdebug("RDB", 2, "Unrecognized enumeration type: %s", m_text.c_str());
+        } else if (name == "show_labels") {
+            m_chart->display_labels(is_true(m_text));
+        } else if (name != "x_label" && name != "y_label" && name != "data") {
+            return false;
+        } else if (m_chart_full_rows) {
+            // The rows that follow carry the captions and the data.
+        } else if (name == "data") {
+            std::optional<int> value = number<int>(m_text, "data");
+            if (value && m_row != nullptr) (*m_row)[1]->set_int_element_data(*value);
+            m_row = nullptr;
+        } else if (m_chart->get_number_of_rows() > 0 && m_chart->get_element(0, name == "x_label" ? 0 : 1, nullptr) == nullptr) {
+            fail("chart \"" + m_chart->get_name() + "\" has no header cell for its " + name);
+        } else if (!m_text.empty() || m_chart->get_number_of_rows() > 0) {
+            // An empty caption of a chart without rows is no header row.
+            if (name == "x_label")
+                m_chart->set_x_axis(m_text);
+            else
+                m_chart->set_y_axis(m_text);
+        }
+        return true;
+    }
+
+    // One list per element, in row order: integers separated by blanks.
+    void end_partition_values(RDB_HISTOGRAM_TABLE_OBJECT& histogram)
+    {
+        std::vector<int> values;
+        std::size_t at = 0;
+        while ((at = m_text.find_first_not_of(" \t\n\r", at)) != std::string::npos) {
+            const std::size_t end = std::min(m_text.find_first_of(" \t\n\r", at), m_text.size());
+            std::optional<int> value = number<int>(std::string_view(m_text).substr(at, end - at), "partition value");
+            if (!value) return;
+            values.push_back(*value);
+            at = end;
+        }
+        histogram.add_partition_for_row(values, static_cast<int>(histogram.get_all_partition_values().size()));
+    }
+
+    // Every data row of a histogram must hold the three integers its accessors and text form read.
+    void end_table()
+    {
+        const RDB_HISTOGRAM_TABLE_OBJECT* histogram = m_table->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
+        if (histogram == nullptr) return;
+        for (unsigned r = 1; r < histogram->get_number_of_rows(); ++r)
+            for (unsigned c = 0; c < 3; ++c) {
+                const RDB_TABLE_ELEMENT* cell = histogram->get_element(r, c, nullptr);
+                if (cell == nullptr || cell->dynamic_cast_to_RDB_TABLE_INT_ELEMENT() == nullptr)
+                    return fail("histogram \"" + histogram->get_name() + "\" has a bin that is not three integers");
+            }
+    }
+
     void add_column(void (RDB_TABLE_OBJECT::*add)(int))
     {
         std::optional<unsigned> column = number<unsigned>(m_text, "column number");
@@ -510,6 +647,8 @@ private:
     RDB_TABLE_DELAY_ELEMENT* m_delay_cell = nullptr;
     RDB_TABLE_LOCATION_SCHEMA_ELEMENT* m_location_cell = nullptr;
     RDB_TCL_TABLE_CMD* m_command = nullptr;
+    RDB_CHART_TABLE_OBJECT* m_chart = nullptr;
+    bool m_chart_full_rows = false;
 };
 
 class RDB_XML_SUMMARY_HANDLER : public RDB_XML_CONTENT_HANDLER {
@@ -563,6 +702,45 @@ private:
     RDB_GAUGES_OBJECT* m_gauges = nullptr;
     RDB_GAUGES_DATA_ELEMENT* m_gauge = nullptr;
     std::size_t m_next_gauge = 0;
+};
+
+// Our own element for a gauges object in a folder: one "gauge" or "empty_slot" per slot.
+class RDB_XML_GAUGES_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() == 1) {
+            m_gauges = m_state.create<RDB_GAUGES_OBJECT>(attributes.get("name"), 0);
+            apply_common_attributes(*m_gauges, attributes);
+            attach(*m_gauges, attributes);
+        } else if (depth() == 2 && (name == "gauge" || name == "empty_slot")) {
+            m_gauge = name == "empty_slot" ? nullptr
+                                           : new RDB_GAUGES_DATA_ELEMENT(attributes.get("name"),
+                                                                         is_true(attributes.get("percent")), 0, 0, 0,
+                                                                         !is_true(attributes.get("enabled")));
+            m_gauges->add_data(m_gauge);
+        }
+    }
+
+    void on_end(const std::string& name) override
+    {
+        if (depth() == 2) {
+            if (name != "gauge" && name != "empty_slot") end_common_child(*m_gauges, name);
+            m_gauge = nullptr;
+        } else if (depth() == 3 && (name == "min" || name == "max" || name == "value")) {
+            std::optional<int> value = number<int>(m_text, name.c_str());
+            if (!value) return;
+            if (m_gauge == nullptr) return fail(name + " outside a gauge");
+            (name == "min" ? m_gauge->m_min_range : name == "max" ? m_gauge->m_max_range : m_gauge->m_status) = *value;
+        }
+    }
+
+private:
+    RDB_GAUGES_OBJECT* m_gauges = nullptr;
+    RDB_GAUGES_DATA_ELEMENT* m_gauge = nullptr;
 };
 
 // Embedded objects and memory contents. A memory's array is made from the sizes in its attributes,
@@ -792,8 +970,10 @@ public:
             handler = std::make_unique<RDB_XML_TEXT_HANDLER>(m_state);
         else if (key == "table" || key == "tan_slack_table" || key == "link_table")
             handler = std::make_unique<RDB_XML_TABLE_HANDLER>(m_state);
-        else if (key == "tcl_table")
+        else if (key == "tcl_table" || key == "histogram" || key == "chart")
             handler = std::make_unique<RDB_XML_TABLE_HANDLER>(m_state);
+        else if (key == "gauges")
+            handler = std::make_unique<RDB_XML_GAUGES_HANDLER>(m_state);
         else if (key == "summary")
             handler = std::make_unique<RDB_XML_SUMMARY_HANDLER>(m_state);
         else if (key == "embedded" || key == "waveform" || key == "memory")

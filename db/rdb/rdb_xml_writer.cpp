@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 #include <typeindex>
+#include <typeinfo>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -12,9 +13,11 @@
 
 #include "msg/msg.h"
 #include "rdb_embedded.h"
+#include "rdb_chart.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
+#include "rdb_histogram.h"
 #include "rdb_report.h"
 #include "rdb_rgb.h"
 #include "rdb_table_element.h"
@@ -70,8 +73,8 @@ const RDB_FOLDER_OBJECT* shown_folder(const RDB_FOLDER_OBJECT& folder)
     return report->get_current_folder() != nullptr ? report->get_current_folder() : report->get_main_folder();
 }
 
-// Whether the object is written into files; gauges, grid tables, paths, waveforms and the kinds
-// without a file form are left out.
+// Whether the object is written into files; grid tables, paths, waveforms and the kinds without a
+// file form are left out.
 bool has_file_form(const RDB_OBJECT& object)
 {
     switch (object.get_type()) {
@@ -92,6 +95,12 @@ bool has_file_form(const RDB_OBJECT& object)
         return object.dynamic_cast_to_RDB_TCL_TABLE_OBJECT() != nullptr;
     case RDB_EMBEDDED_TYPE:
         return object.dynamic_cast_to_RDB_EMBEDDED_OBJECT() != nullptr;
+    case RDB_HISTOGRAM_TYPE:
+        return object.dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT() != nullptr;
+    case RDB_CHART_TYPE:
+        return object.dynamic_cast_to_RDB_CHART_TABLE_OBJECT() != nullptr;
+    case RDB_GAUGES_TYPE:
+        return object.dynamic_cast_to_RDB_GAUGES_OBJECT() != nullptr;
     default:
         return false;
     }
@@ -254,8 +263,18 @@ private:
             else if (const RDB_EMBEDDED_OBJECT* embedded = object.dynamic_cast_to_RDB_EMBEDDED_OBJECT())
                 write_embedded(*embedded);
             return;
+        case RDB_HISTOGRAM_TYPE:
+            if (const RDB_HISTOGRAM_TABLE_OBJECT* histogram = object.dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT())
+                write_histogram(*histogram);
+            return;
+        case RDB_CHART_TYPE:
+            if (const RDB_CHART_TABLE_OBJECT* chart = object.dynamic_cast_to_RDB_CHART_TABLE_OBJECT()) write_chart(*chart);
+            return;
+        case RDB_GAUGES_TYPE:
+            if (const RDB_GAUGES_OBJECT* gauges = object.dynamic_cast_to_RDB_GAUGES_OBJECT()) write_gauges(*gauges);
+            return;
         default:
-            // Gauges, grid tables, paths, waveforms and the kinds without a file form are left out.
+            // Grid tables, paths, waveforms and the kinds without a file form are left out.
             return;
         }
     }
@@ -306,6 +325,14 @@ private:
     ATTRIBUTES table_attributes(const RDB_TABLE_OBJECT& table)
     {
         ATTRIBUTES attributes = common_attributes(table, m_context.parent_of(&table), false);
+        const ATTRIBUTES flags = table_flag_attributes(table);
+        attributes.insert(attributes.end(), flags.begin(), flags.end());
+        return attributes;
+    }
+
+    static ATTRIBUTES table_flag_attributes(const RDB_TABLE_OBJECT& table)
+    {
+        ATTRIBUTES attributes;
         attributes.emplace_back("no_compact", bool_text(table.get_no_compact_format()));
         attributes.emplace_back("altrn_row_colors", bool_text(table.use_alternating_row_colors()));
         attributes.emplace_back("altrn_hierarchical_row_colors",
@@ -327,7 +354,11 @@ private:
 
     void write_table(const RDB_TABLE_OBJECT& table)
     {
-        open("table", LAYOUT::BLOCK, table_attributes(table));
+        ATTRIBUTES attributes = table_attributes(table);
+        // Our own attribute: a heat map and its threshold.
+        if (const auto* heatmap = dynamic_cast<const RDB_HEATMAP_TABLE_OBJECT*>(&table))
+            attributes.emplace_back("heatmap_threshold", std::to_string(heatmap->get_threshold_percentage()));
+        open("table", LAYOUT::BLOCK, attributes);
         write_common_children(table);
         write_column_lists(table);
         write_rows(table);
@@ -451,19 +482,105 @@ private:
         close("elements", LAYOUT::BLOCK);
         if (const RDB_GAUGES_OBJECT* gauges = summary.get_gauges()) {
             open("gauges", LAYOUT::BLOCK);
-            for (unsigned i = 0; const RDB_GAUGES_DATA_ELEMENT* gauge = gauges->get_data_at(i); ++i) {
-                open("gauge", LAYOUT::BLOCK,
-                     {{"name", gauge->name},
-                      {"percent", bool_text(gauge->m_percent)},
-                      {"enabled", bool_text(!gauge->m_disable)}});
-                text_element("min", std::to_string(gauge->m_min_range));
-                text_element("max", std::to_string(gauge->m_max_range));
-                text_element("value", std::to_string(gauge->m_status));
-                close("gauge", LAYOUT::BLOCK);
-            }
+            for (unsigned i = 0; const RDB_GAUGES_DATA_ELEMENT* gauge = gauges->get_data_at(i); ++i)
+                write_gauge(*gauge);
             close("gauges", LAYOUT::BLOCK);
         }
         close("summary", LAYOUT::BLOCK);
+    }
+
+    void write_gauge(const RDB_GAUGES_DATA_ELEMENT& gauge)
+    {
+        open("gauge", LAYOUT::BLOCK,
+             {{"name", gauge.name}, {"percent", bool_text(gauge.m_percent)}, {"enabled", bool_text(!gauge.m_disable)}});
+        text_element("min", std::to_string(gauge.m_min_range));
+        text_element("max", std::to_string(gauge.m_max_range));
+        text_element("value", std::to_string(gauge.m_status));
+        close("gauge", LAYOUT::BLOCK);
+    }
+
+    // Our own element for a gauges object in a folder: every slot, an empty one as "empty_slot".
+    void write_gauges(const RDB_GAUGES_OBJECT& gauges)
+    {
+        open("gauges", LAYOUT::BLOCK, common_attributes(gauges, m_context.parent_of(&gauges), false));
+        write_common_children(gauges);
+        for (unsigned i = 0; i < gauges.get_size(); ++i) {
+            if (const RDB_GAUGES_DATA_ELEMENT* gauge = gauges.get_data_at(i))
+                write_gauge(*gauge);
+            else
+                element("empty_slot", LAYOUT::EMPTY, {});
+        }
+        close("gauges", LAYOUT::BLOCK);
+    }
+
+    // ---- Histograms and charts ----
+
+    // After the standard children, our own: the column lists, the partition names and, per row from
+    // row 0, its partition values separated by blanks.
+    void write_histogram(const RDB_HISTOGRAM_TABLE_OBJECT& histogram)
+    {
+        open("histogram", LAYOUT::BLOCK, table_attributes(histogram));
+        write_common_children(histogram);
+        write_rows(histogram);
+        text_element("x_label", histogram.get_x_axis_label());
+        text_element("y_label", histogram.get_y_axis_label());
+        text_element("unit", histogram.get_x_unit());
+        text_element("scale", std::to_string(histogram.get_x_scale()));
+        write_column_lists(histogram);
+        for (const std::string& name : histogram.get_partition_names()) text_element("partition_name", name);
+        for (const std::vector<int>& values : histogram.get_all_partition_values()) {
+            std::string text;
+            for (int value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+            text_element("partition_values", text);
+        }
+        close("histogram", LAYOUT::BLOCK);
+    }
+
+    // Whether the data elements restore every row: a header of two text cells and data rows of a text
+    // and an integer cell, all without colours or tooltips.
+    static bool rows_fit_data_elements(const RDB_CHART_TABLE_OBJECT& chart)
+    {
+        auto plain = [](const RDB_TABLE_ELEMENT* cell, const std::type_info& kind) {
+            return cell != nullptr && typeid(*cell) == kind && cell->get_foreground() == RDB_COLOR_DEFAULT &&
+                   cell->get_background() == RDB_COLOR_DEFAULT && !cell->has_tooltip();
+        };
+        for (unsigned r = 0; r < chart.get_number_of_rows(); ++r) {
+            const RDB_TABLE_ROW* row = chart.get_row(static_cast<int>(r));
+            if (row == nullptr || row->size() != 2 || !plain((*row)[0], typeid(RDB_TABLE_STRING_ELEMENT)) ||
+                !plain((*row)[1], r == 0 ? typeid(RDB_TABLE_STRING_ELEMENT) : typeid(RDB_TABLE_INT_ELEMENT)))
+                return false;
+        }
+        return true;
+    }
+
+    // Our own additions: the table flags that differ from a new chart's and the column lists; and,
+    // when the data elements cannot restore the rows, "full_rows" and every row as a table writes it.
+    void write_chart(const RDB_CHART_TABLE_OBJECT& chart)
+    {
+        // In the order of table_flag_attributes.
+        static const char* const NEW_CHART_FLAGS[] = {"false", "true", "false", "true", "true", "-1"};
+        const unsigned rows = chart.get_number_of_rows();
+        ATTRIBUTES attributes = common_attributes(chart, m_context.parent_of(&chart), false);
+        attributes.emplace_back("size", std::to_string(rows));
+        const ATTRIBUTES flags = table_flag_attributes(chart);
+        for (std::size_t i = 0; i < flags.size(); ++i)
+            if (flags[i].second != NEW_CHART_FLAGS[i]) attributes.push_back(flags[i]);
+        const bool full_rows = !rows_fit_data_elements(chart);
+        if (full_rows) attributes.emplace_back("full_rows", "true");
+        open("chart", LAYOUT::BLOCK, attributes);
+        write_common_children(chart);
+        const char* type = rdb_get_user_string(chart.get_default_chart_type());
+        text_element("type", type != nullptr ? type : "");
+        text_element("x_label", chart.get_x_axis());
+        text_element("y_label", chart.get_y_axis());
+        text_element("show_labels", bool_text(chart.display_labels()));
+        for (unsigned r = 1; r < rows; ++r) {
+            const RDB_TABLE_ROW* row = chart.get_row(static_cast<int>(r));
+            text_element("data", cell_text(row, 1), {{"name", cell_text(row, 0)}});
+        }
+        write_column_lists(chart);
+        if (full_rows) write_rows(chart);
+        close("chart", LAYOUT::BLOCK);
     }
 
     // ---- Embedded and memory objects ----

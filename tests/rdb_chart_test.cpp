@@ -1,0 +1,285 @@
+// Charts, heat maps and gauges panels in folders: their accessors, and the binary and XML round trips
+// (the XML ones back to the same tree and, written again, the same bytes).
+
+#include <sstream>
+
+#include "rdb_chart.h"
+#include "rdb_dms_model_handler.h"
+#include "rdb_folder.h"
+#include "rdb_gauges.h"
+#include "rdb_report.h"
+#include "rdb_visitor.h"
+#include "rdb_xml.h"
+#include "test_support.h"
+
+namespace {
+
+std::string to_xml(const RDB_REPORT& report)
+{
+    std::ostringstream out;
+    EXPECT_TRUE(rdb_xml_write(out, &report));
+    return out.str();
+}
+
+std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
+{
+    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
+}
+
+std::unique_ptr<RDB_REPORT> binary_round_trip(RDB_REPORT& report)
+{
+    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
+    std::string image, error;
+    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
+    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, &error);
+    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
+    EXPECT_NE(model, nullptr) << error;
+    return model ? model->release_report() : nullptr;
+}
+
+// The report's main folder object called name, as T (null when missing or of another class).
+template <class T> T* object_as(const std::unique_ptr<RDB_REPORT>& report, const std::string& name)
+{
+    return report ? dynamic_cast<T*>(report->get_main_folder()->find_object(name)) : nullptr;
+}
+
+// Every cell text, class, colour and tooltip of the table, row by row.
+std::string cells_of(const RDB_TABLE_OBJECT& table)
+{
+    std::string out;
+    for (const RDB_TABLE_ROW* row : table) {
+        for (const RDB_TABLE_ELEMENT* cell : *row)
+            out += cell == nullptr ? std::string("null")
+                                   : std::string(typeid(*cell).name()) + ":" + cell->get_string() + ":" +
+                                         std::to_string(cell->get_foreground()) + ":" +
+                                         std::to_string(cell->get_background()) + ":" + cell->get_tooltip();
+        out += "\n";
+    }
+    return out;
+}
+
+RDB_CHART_TABLE_OBJECT* sales_chart(const std::string& name)
+{
+    auto* chart = new RDB_CHART_TABLE_OBJECT(name, 99);
+    chart->set_x_axis("Region");
+    chart->set_y_axis("Units");
+    chart->add_row("North", 12);
+    chart->add_row("South & <east>", -3);
+    return chart;
+}
+
+// One of each: a plain chart, a chart whose cells carry colours, a chart without rows, a heat map and
+// a gauges panel with an empty slot.
+std::unique_ptr<RDB_REPORT> make_report()
+{
+    auto report = std::make_unique<RDB_REPORT>();
+    RDB_FOLDER_OBJECT* main = report->get_main_folder();
+    main->add_object_to_list(sales_chart("Plain"));
+
+    RDB_CHART_TABLE_OBJECT* coloured = sales_chart("Coloured");
+    coloured->set_default_chart_type(CHART_TABLE_OBJECT_PIE_CHART);
+    coloured->display_labels(false);
+    coloured->get_element(1, 1, false)->set_foreground(RDB_COLOR_RED);
+    coloured->get_element(2, 0, false)->set_tooltip("second");
+    coloured->set_alternating_row_colors(false);
+    coloured->expand_to_level(1);
+    coloured->hide_column(1);
+    auto* folder = new RDB_FOLDER_OBJECT("Charts");
+    main->add_object_to_list(folder);
+    folder->add_object_to_list(coloured);
+
+    auto* bare = new RDB_CHART_TABLE_OBJECT("Bare", 0);
+    bare->set_default_chart_type(CHART_TABLE_OBJECT_UNKNOWN_CHART_TYPE);
+    main->add_object_to_list(bare);
+
+    auto* heatmap = new RDB_HEATMAP_TABLE_OBJECT("Routing");
+    heatmap->add_row(rdb_create_row({"Region", "Use"}));
+    heatmap->add_row(rdb_create_row({"X0Y0", "81 %"}));
+    heatmap->set_threshold_percentage(75);
+    heatmap->set_int_trait("chart_test_rank", 3);
+    main->add_object_to_list(heatmap);
+
+    auto* gauges = new RDB_GAUGES_OBJECT("Usage", 3);
+    gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Logic", true, 0, 100, 41, false));
+    gauges->set_data_at(2, new RDB_GAUGES_DATA_ELEMENT("Pins", false, -1, 256, 97, true));
+    gauges->set_header("gauges header");
+    gauges->set_visible(false);
+    main->add_object_to_list(gauges);
+    return report;
+}
+
+void expect_same_chart(const RDB_CHART_TABLE_OBJECT* copy, const RDB_CHART_TABLE_OBJECT& original)
+{
+    ASSERT_NE(copy, nullptr) << original.get_name();
+    EXPECT_EQ(copy->get_default_chart_type(), original.get_default_chart_type());
+    EXPECT_EQ(copy->display_labels(), original.display_labels());
+    EXPECT_EQ(copy->use_alternating_row_colors(), original.use_alternating_row_colors());
+    EXPECT_EQ(copy->get_expand_level(), original.get_expand_level());
+    EXPECT_EQ(copy->hidden_columns(), original.hidden_columns());
+    EXPECT_EQ(cells_of(*copy), cells_of(original));
+}
+
+void expect_same_kinds(const std::unique_ptr<RDB_REPORT>& copy, const RDB_REPORT& original)
+{
+    ASSERT_TRUE(copy);
+    RDB_FOLDER_OBJECT* main = original.get_main_folder();
+    for (const char* name : {"Plain", "Charts||Coloured", "Bare"})
+        expect_same_chart(object_as<RDB_CHART_TABLE_OBJECT>(copy, name),
+                          *dynamic_cast<RDB_CHART_TABLE_OBJECT*>(main->find_object(name)));
+    auto* heatmap = object_as<RDB_HEATMAP_TABLE_OBJECT>(copy, "Routing");
+    ASSERT_NE(heatmap, nullptr);
+    EXPECT_EQ(heatmap->get_threshold_percentage(), 75);
+    EXPECT_EQ(heatmap->get_int_trait("chart_test_rank", 0), 3);
+    EXPECT_EQ(cells_of(*heatmap), cells_of(*dynamic_cast<RDB_TABLE_OBJECT*>(main->find_object("Routing"))));
+    auto* gauges = object_as<RDB_GAUGES_OBJECT>(copy, "Usage");
+    ASSERT_NE(gauges, nullptr);
+    EXPECT_EQ(gauges->get_size(), 3u);
+    EXPECT_EQ(gauges->get_header(), "gauges header");
+    EXPECT_FALSE(gauges->is_visible());
+    EXPECT_EQ(gauges->get_data_at(1), nullptr);
+    const RDB_GAUGES_DATA_ELEMENT* pins = gauges->get_data_at(2);
+    ASSERT_NE(pins, nullptr);
+    EXPECT_EQ(std::make_tuple(pins->name, pins->m_percent, pins->m_min_range, pins->m_max_range, pins->m_status,
+                              pins->m_disable),
+              std::make_tuple(std::string("Pins"), false, -1, 256, 97, true));
+}
+
+} // namespace
+
+TEST(RdbChart, NewChartsAndHeatMapsHaveTheirDefaults)
+{
+    RDB_CHART_TABLE_OBJECT chart("C", 7);
+    EXPECT_EQ(chart.get_default_chart_type(), CHART_TABLE_OBJECT_BAR_CHART);
+    EXPECT_TRUE(chart.display_labels());
+    EXPECT_EQ(chart.get_number_of_rows(), 0u);
+    EXPECT_EQ(chart.get_type(), RDB_CHART_TYPE);
+    EXPECT_EQ(static_cast<RDB_OBJECT&>(chart).dynamic_cast_to_RDB_CHART_TABLE_OBJECT(), &chart);
+    RDB_HEATMAP_TABLE_OBJECT heatmap("H");
+    EXPECT_EQ(heatmap.get_threshold_percentage(), -1);
+    EXPECT_EQ(heatmap.get_type(), RDB_HEATMAP_TYPE);
+    EXPECT_EQ(heatmap.dynamic_cast_to_RDB_HEATMAP_TABLE_OBJECT(), &heatmap);
+    EXPECT_EQ(static_cast<RDB_OBJECT&>(heatmap).dynamic_cast_to_RDB_TABLE_OBJECT(), &heatmap);
+
+    // A chart is visited as a chart, a heat map as a table.
+    struct RECORDER : RDB_OBJECT_VISITOR {
+        std::string seen;
+        void visit_table(RDB_TABLE_OBJECT*) override { seen += "table "; }
+        void visit_chart(RDB_CHART_TABLE_OBJECT*) override { seen += "chart "; }
+    } recorder;
+    chart.accept_visitor(&recorder);
+    heatmap.accept_visitor(&recorder);
+    EXPECT_EQ(recorder.seen, "chart table ");
+}
+
+TEST(RdbChart, AxisCaptionsLiveInTheHeaderRow)
+{
+    RDB_CHART_TABLE_OBJECT chart("C", 0);
+    chart.set_x_axis("Resource");
+    ASSERT_EQ(chart.get_number_of_rows(), 1u);
+    ASSERT_EQ(chart.get_number_of_columns(), 2u);
+    EXPECT_EQ(chart.get_x_axis(), "Resource");
+    EXPECT_EQ(chart.get_y_axis(), "");
+    chart.set_y_axis("Count");
+    EXPECT_EQ(chart.get_number_of_rows(), 1u);
+    EXPECT_EQ(chart.get_y_axis(), "Count");
+
+    RDB_CHART_TABLE_OBJECT y_first("C", 0);
+    y_first.set_y_axis("Count");
+    EXPECT_EQ(y_first.get_x_axis() + "|" + y_first.get_y_axis(), "|Count");
+
+    chart.add_row("LUTs", 40);
+    EXPECT_EQ(chart.get_data_string(1, 0) + "=" + chart.get_data_string(1, 1), "LUTs=40");
+    EXPECT_NE(chart.get_element(1, 1, false)->dynamic_cast_to_RDB_TABLE_INT_ELEMENT(), nullptr);
+
+    // A header row too short for the caption is reported, not written past.
+    RDB_CHART_TABLE_OBJECT short_header("C", 0);
+    short_header.add_row(rdb_create_row(std::vector<std::string>{"only"}));
+    EXPECT_INTERNAL_ERROR(short_header.set_y_axis("Count"), "element != 0");
+}
+
+TEST(RdbChart, BinaryRoundTripKeepsChartsHeatMapsAndGauges)
+{
+    std::unique_ptr<RDB_REPORT> report = make_report();
+    expect_same_kinds(binary_round_trip(*report), *report);
+}
+
+// The standard elements leave out a heat map's kind and threshold, a gauges panel in a folder, and a
+// chart's table flags, column lists, cell colours and tooltips, and its type 0; our own elements and
+// attributes bring them back.
+TEST(RdbChart, XmlRoundTripGivesTheSameTreeAndTheSameBytes)
+{
+    std::unique_ptr<RDB_REPORT> report = make_report();
+    const std::string xml = to_xml(*report);
+    std::unique_ptr<RDB_REPORT> copy = from_xml(xml);
+    expect_same_kinds(copy, *report);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(to_xml(*copy), xml);
+
+    // A plain chart is written in the standard form alone.
+    const std::size_t plain = xml.find("<chart name=\"Plain\"");
+    ASSERT_NE(plain, std::string::npos);
+    EXPECT_EQ(xml.substr(plain, xml.find("</chart>", plain) - plain),
+              "<chart name=\"Plain\" parent_id=\"1\" enabled=\"true\" size=\"3\">\n"
+              "            <type>bar</type>\n"
+              "            <x_label>Region</x_label>\n"
+              "            <y_label>Units</y_label>\n"
+              "            <show_labels>true</show_labels>\n"
+              "            <data name=\"North\">12</data>\n"
+              "            <data name=\"South &amp; &lt;east&gt;\">-3</data>\n"
+              "        ");
+    for (const char* expected :
+         {"<chart name=\"Coloured\" parent_id=\"2\" enabled=\"true\" size=\"3\" altrn_row_colors=\"false\" "
+          "expand_to=\"1\" full_rows=\"true\">",
+          "<chart name=\"Bare\" parent_id=\"1\" enabled=\"true\" size=\"0\">", "<type></type>",
+          "heatmap_threshold=\"75\">", "<gauges name=\"Usage\" parent_id=\"1\" enabled=\"true\" visible=\"false\">",
+          "<empty_slot/>"})
+        EXPECT_NE(xml.find(expected), std::string::npos) << expected;
+
+    // Each kind as a panel document of its own.
+    for (const char* name : {"Plain", "Charts||Coloured", "Bare", "Routing", "Usage"}) {
+        std::ostringstream panel;
+        ASSERT_TRUE(rdb_xml_write(panel, report->get_main_folder()->find_object(name)));
+        std::unique_ptr<RDB_REPORT> read = from_xml(panel.str());
+        ASSERT_TRUE(read && read->get_main_folder()->size() == 1u) << name;
+        std::ostringstream again;
+        ASSERT_TRUE(rdb_xml_write(again, *read->get_main_folder()->begin()));
+        EXPECT_EQ(again.str(), panel.str()) << name;
+    }
+}
+
+TEST(RdbChart, XmlReaderTakesTheStandardFormAlone)
+{
+    DEBUG_RECORDER rec;
+    std::unique_ptr<RDB_REPORT> report = from_xml(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><report><folders><root name_id=\"1\" name=\"M\"/></folders><panels>"
+        "<chart name=\"C\" parent_id=\"1\" size=\"2\"><type>pie</type><x_label>X</x_label><y_label>Y</y_label>"
+        "<show_labels>FALSE</show_labels><data name=\"a\">5</data></chart>"
+        "<chart name=\"D\" parent_id=\"1\" size=\"1\"><type>doughnut</type></chart>"
+        "</panels></report>");
+    auto* chart = object_as<RDB_CHART_TABLE_OBJECT>(report, "C");
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->get_default_chart_type(), CHART_TABLE_OBJECT_PIE_CHART);
+    EXPECT_FALSE(chart->display_labels());
+    EXPECT_EQ(chart->get_x_axis() + chart->get_y_axis(), "XY");
+    ASSERT_EQ(chart->get_number_of_rows(), 2u);
+    EXPECT_EQ(chart->get_element(1, 1, false)->get_int_element_data(), 5);
+    EXPECT_EQ(chart->get_data_string(1, 0), "a");
+    // An unknown type text keeps the bar chart and says so.
+    auto* other = object_as<RDB_CHART_TABLE_OBJECT>(report, "D");
+    ASSERT_TRUE(other && other->get_number_of_rows() == 1u);
+    EXPECT_EQ(other->get_default_chart_type(), CHART_TABLE_OBJECT_BAR_CHART);
+    EXPECT_TRUE(rec.saw("Unrecognized enumeration type: doughnut"));
+
+    // A value or threshold that is not a number, or a caption without its header cell, fails the read.
+    for (const char* panel : {"<chart name=\"C\" parent_id=\"1\" size=\"2\"><data name=\"a\">five</data></chart>",
+                              "<chart name=\"C\" parent_id=\"1\" size=\"two\"></chart>",
+                              // A header row without the caption's cell, which setting it would write past.
+                              "<chart name=\"C\" parent_id=\"1\" size=\"0\"><row><string_cell>x</string_cell></row>"
+                              "<y_label>Y</y_label></chart>",
+                              "<table name=\"T\" parent_id=\"1\" expand_to=\"-1\" heatmap_threshold=\"hot\"></table>",
+                              "<gauges name=\"G\" parent_id=\"1\"><gauge name=\"g\"><min>low</min></gauge></gauges>"})
+        EXPECT_FALSE(from_xml(std::string("<?xml version=\"1.0\"?><report><folders><root name_id=\"1\" name=\"M\"/>"
+                                          "</folders><panels>") +
+                              panel + "</panels></report>"))
+            << panel;
+}

@@ -1,0 +1,297 @@
+// Histograms: bins and their checks, partitions, the text form (golden files in tests/golden/ascii,
+// regenerated on purpose with RDB_UPDATE_GOLDEN=1), and the binary and XML round trips.
+
+#include <array>
+#include <cstdlib>
+#include <limits>
+#include <fstream>
+#include <sstream>
+
+#include "rdb_dms_model_handler.h"
+#include "rdb_folder.h"
+#include "rdb_histogram.h"
+#include "rdb_report.h"
+#include "rdb_visitor.h"
+#include "rdb_xml.h"
+#include "test_support.h"
+
+namespace {
+
+const std::string GOLDEN_DIR = std::string(RDB_TEST_DATA_DIR) + "/golden/ascii/";
+
+void expect_golden(const std::string& name, const std::string& text)
+{
+    const std::string path = GOLDEN_DIR + name + ".txt";
+    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(path, std::ios::binary) << text;
+        GTEST_SKIP() << "golden file " << path << " regenerated";
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << "missing golden file " << path;
+    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
+}
+
+std::string ascii_of(RDB_OBJECT& object)
+{
+    std::ostringstream os;
+    object.output_ascii(os);
+    return os.str();
+}
+
+// A histogram with its header row and the given bins (from, to, value), coloured blue.
+RDB_HISTOGRAM_TABLE_OBJECT* with_bins(RDB_HISTOGRAM_TABLE_OBJECT* histogram, std::initializer_list<std::array<int, 3>> bins)
+{
+    histogram->add_row(rdb_create_row({"From", "To", "Value"}));
+    for (const auto& [from, to, value] : bins) histogram->add_row(from, to, value, RDB_COLOR_BLUE);
+    return histogram;
+}
+
+std::string to_xml(const RDB_REPORT& report)
+{
+    std::ostringstream out;
+    EXPECT_TRUE(rdb_xml_write(out, &report));
+    return out.str();
+}
+
+std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
+{
+    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
+}
+
+std::unique_ptr<RDB_REPORT> binary_round_trip(RDB_REPORT& report)
+{
+    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
+    std::string image, error;
+    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
+    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, &error);
+    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
+    EXPECT_NE(model, nullptr) << error;
+    return model ? model->release_report() : nullptr;
+}
+
+// A histogram with every field set: labels, unit, a scale of 0, a hidden column, partitions with a
+// row left without values, and a bin with a tooltip.
+RDB_HISTOGRAM_TABLE_OBJECT* full_histogram()
+{
+    auto* histogram = with_bins(new RDB_HISTOGRAM_TABLE_OBJECT("Slack", "Slack", "Paths", "ns", 0),
+                                {{-500, 0, 3}, {0, 500, -2}, {500, 1000, 40}});
+    histogram->set_color(2, RDB_COLOR_RED);
+    histogram->get_element(3, 2, false)->set_tooltip("most paths");
+    histogram->hide_column(1);
+    histogram->add_partition_names({"setup", "hold & <recovery>"});
+    histogram->add_partition_for_row({1, 2}, 1);
+    histogram->add_partition_for_row({-7, 40}, 3);
+    histogram->set_footer("histogram footer");
+    return histogram;
+}
+
+void expect_same_histogram(const RDB_HISTOGRAM_TABLE_OBJECT& copy, const RDB_HISTOGRAM_TABLE_OBJECT& original)
+{
+    EXPECT_EQ(copy.get_x_axis_label(), original.get_x_axis_label());
+    EXPECT_EQ(copy.get_y_axis_label(), original.get_y_axis_label());
+    EXPECT_EQ(copy.get_x_unit(), original.get_x_unit());
+    EXPECT_EQ(copy.get_x_scale(), original.get_x_scale());
+    EXPECT_EQ(copy.get_partition_names(), original.get_partition_names());
+    EXPECT_EQ(copy.get_all_partition_values(), original.get_all_partition_values());
+    EXPECT_EQ(copy.hidden_columns(), original.hidden_columns());
+    ASSERT_EQ(copy.get_number_of_rows(), original.get_number_of_rows());
+    for (unsigned r = 1; r < original.get_number_of_rows(); ++r) {
+        EXPECT_EQ(copy.get_from(r), original.get_from(r));
+        EXPECT_EQ(copy.get_to(r), original.get_to(r));
+        EXPECT_EQ(copy.get_value(r), original.get_value(r));
+        EXPECT_EQ(copy.get_color(r), original.get_color(r));
+    }
+    EXPECT_EQ(copy.get_element(3, 2, false)->get_tooltip(), "most paths");
+}
+
+} // namespace
+
+TEST(RdbHistogram, BinsAreReadFromTheirIntegerCells)
+{
+    RDB_HISTOGRAM_TABLE_OBJECT histogram("H", "ps", 1000);
+    EXPECT_EQ(histogram.get_max_value(), 0);
+    with_bins(&histogram, {{0, 10, 5}, {10, 20, 7}});
+    EXPECT_EQ(histogram.get_max_value(), 7);
+    EXPECT_EQ(histogram.get_from(2), 10);
+    EXPECT_EQ(histogram.get_to(1), 10);
+    EXPECT_EQ(histogram.get_value(1), 5);
+    EXPECT_EQ(histogram.get_color(2), RDB_COLOR_BLUE);
+    histogram.set_color(2, RDB_COLOR_GREEN);
+    EXPECT_EQ(histogram.get_element(2, 2, false)->get_foreground(), RDB_COLOR_GREEN);
+    EXPECT_EQ(histogram.get_element(2, 0, false)->get_foreground(), RDB_COLOR_DEFAULT);
+    EXPECT_EQ(histogram.get_x_axis_label() + histogram.get_y_axis_label() + histogram.get_x_unit(), "ps");
+    EXPECT_EQ(histogram.get_x_scale(), 1000u);
+    EXPECT_EQ(histogram.get_type(), RDB_HISTOGRAM_TYPE);
+    EXPECT_EQ(static_cast<RDB_OBJECT&>(histogram).dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT(), &histogram);
+    struct RECORDER : RDB_OBJECT_VISITOR {
+        std::string seen;
+        void visit_table(RDB_TABLE_OBJECT*) override { seen += "table "; }
+        void visit_histogram(RDB_HISTOGRAM_TABLE_OBJECT*) override { seen += "histogram "; }
+    } recorder;
+    histogram.accept_visitor(&recorder);
+    EXPECT_EQ(recorder.seen, "histogram ");
+
+    // Only the header row, or only negative values: the maximum starts from 0.
+    RDB_HISTOGRAM_TABLE_OBJECT header_only("H", "", 1);
+    EXPECT_EQ(with_bins(&header_only, {})->get_max_value(), 0);
+    RDB_HISTOGRAM_TABLE_OBJECT negative("H", "", 1);
+    EXPECT_EQ(with_bins(&negative, {{0, 1, -4}, {1, 2, -1}})->get_max_value(), 0);
+}
+
+TEST(RdbHistogram, HeaderRowsMissingAndForeignCellsAreInternalErrors)
+{
+    RDB_HISTOGRAM_TABLE_OBJECT histogram("H", "", 1);
+    // The first row added is the header: a bin cannot be added before it.
+    EXPECT_INTERNAL_ERROR(histogram.add_row(0, 1, 2, RDB_COLOR_RED), "row_i > 0");
+    histogram.add_row(new RDB_TABLE_ROW{new RDB_TABLE_INT_ELEMENT(0), new RDB_TABLE_STRING_ELEMENT("to")});
+    EXPECT_INTERNAL_ERROR(histogram.get_from(0), "row_i > 0");
+    EXPECT_INTERNAL_ERROR(histogram.set_color(0, RDB_COLOR_RED), "row_i > 0");
+    EXPECT_INTERNAL_ERROR(histogram.get_value(1), "element != 0");
+    EXPECT_INTERNAL_ERROR(histogram.get_color(1), "element != 0");
+    EXPECT_INTERNAL_ERROR(histogram.get_value(9), "element != 0");
+    EXPECT_INTERNAL_ERROR(histogram.get_to(1), "int_element != 0");
+    EXPECT_EQ(histogram.get_from(1), 0);
+    EXPECT_INTERNAL_ERROR(histogram.set_x_scale(0), "scale > 0");
+    histogram.set_x_scale(10);
+    EXPECT_EQ(histogram.get_x_scale(), 10u);
+}
+
+TEST(RdbHistogram, PartitionsGrowToTheRowTheyAreGivenFor)
+{
+    RDB_HISTOGRAM_TABLE_OBJECT histogram("H", "", 1);
+    with_bins(&histogram, {{0, 1, 1}, {1, 2, 2}, {2, 3, 3}});
+    histogram.add_partition_for_row({4, 5}, -1);
+    ASSERT_EQ(histogram.get_all_partition_values().size(), 4u);
+    EXPECT_EQ(histogram.get_partition_values(3), (std::vector<int>{4, 5}));
+    for (unsigned row = 0; row < 3; ++row) EXPECT_TRUE(histogram.get_partition_values(row).empty()) << row;
+    histogram.add_partition_for_row({6}, 1);
+    EXPECT_EQ(histogram.get_partition_values(1), std::vector<int>{6});
+    EXPECT_EQ(histogram.get_all_partition_values().size(), 4u);
+    // A row beyond the lists reads as one without values.
+    EXPECT_TRUE(histogram.get_partition_values(100).empty());
+}
+
+// -1 on a histogram without rows used to wrap to row 0xFFFFFFFF, and other negative rows to lists of
+// billions of entries.
+TEST(RdbHistogramMend, PartitionsOfARowThatCannotExistAreInternalErrors)
+{
+    RDB_HISTOGRAM_TABLE_OBJECT histogram("H", "", 1);
+    EXPECT_INTERNAL_ERROR(histogram.add_partition_for_row({1}, -1), "row >= 0");
+    with_bins(&histogram, {{0, 1, 1}});
+    EXPECT_INTERNAL_ERROR(histogram.add_partition_for_row({1}, -2), "row >= 0");
+    EXPECT_INTERNAL_ERROR(histogram.add_partition_for_row({1}, std::numeric_limits<int>::min()), "row >= 0");
+    EXPECT_TRUE(histogram.get_all_partition_values().empty());
+    histogram.add_partition_for_row({1}, -1);
+    EXPECT_EQ(histogram.get_partition_values(1), std::vector<int>{1});
+}
+
+TEST(RdbHistogramAscii, BinsAreBoxedWithBarsOfUpToFiftyX)
+{
+    // Labels, a unit and a scale of 1000 (three decimals); a maximum of 7, where 7 * (50 / 7.0) falls
+    // short of 50 in floating point, still gets the full bar.
+    RDB_HISTOGRAM_TABLE_OBJECT slack("Setup Slack Histogram", "Slack", "Paths", "ns", 1000);
+    with_bins(&slack, {{-1500, -250, 1}, {-250, 0, 7}, {0, 12345, 3}, {12345, 99999, 0}});
+    slack.set_header("not printed");
+    expect_golden("histogram_slack", ascii_of(slack));
+}
+
+TEST(RdbHistogramAscii, DefaultsAndASingleCount)
+{
+    // No labels: "Bin Boundary" and "Value"; a scale of 1 has no decimals; a lone count of 1 is the
+    // maximum and draws 50 X.
+    RDB_HISTOGRAM_TABLE_OBJECT fanout("Fan-out", "", 1);
+    with_bins(&fanout, {{1, 2, 1}, {2, 4, 0}});
+    expect_golden("histogram_single_count", ascii_of(fanout));
+}
+
+// A negative count gave a bar of negative length, and a scale of 0 divided by zero.
+TEST(RdbHistogramMend, NegativeCountsDrawNoBarAndAScaleOfZeroPrintsAsOne)
+{
+    RDB_HISTOGRAM_TABLE_OBJECT odd("Corrections", "Delta", "", "", 0);
+    with_bins(&odd, {{-20, -10, -5}, {-10, 0, 10}, {0, 10, 4}});
+    const std::string text = ascii_of(odd);
+    expect_golden("histogram_negative_and_scale_zero", text);
+    EXPECT_NE(text.find("\n; [      -20 ,      -10 ] ; -5    ;" + std::string(52, ' ') + ";\n"), std::string::npos)
+        << text;
+
+    RDB_HISTOGRAM_TABLE_OBJECT scale_one("Corrections", "Delta", "", "", 1);
+    with_bins(&scale_one, {{-20, -10, -5}, {-10, 0, 10}, {0, 10, 4}});
+    EXPECT_EQ(ascii_of(scale_one), text);
+
+    // All counts negative: no bar at all.
+    RDB_HISTOGRAM_TABLE_OBJECT negative("N", "", 1);
+    with_bins(&negative, {{0, 1, -1}});
+    EXPECT_EQ(ascii_of(negative).find('X'), std::string::npos);
+}
+
+TEST(RdbHistogramAscii, WithoutRowsANothingToReportBox)
+{
+    RDB_HISTOGRAM_TABLE_OBJECT empty("Empty", "", 1);
+    expect_golden("histogram_nothing_to_report", ascii_of(empty));
+    // A header alone is boxed with its heading row.
+    with_bins(&empty, {});
+    expect_golden("histogram_header_only", ascii_of(empty));
+}
+
+TEST(RdbHistogram, BinaryRoundTripKeepsEveryField)
+{
+    RDB_REPORT report;
+    RDB_HISTOGRAM_TABLE_OBJECT* histogram = full_histogram();
+    report.get_main_folder()->add_object_to_list(histogram);
+    std::unique_ptr<RDB_REPORT> copy = binary_round_trip(report);
+    ASSERT_TRUE(copy);
+    auto* loaded = (*copy->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
+    ASSERT_NE(loaded, nullptr);
+    expect_same_histogram(*loaded, *histogram);
+    EXPECT_EQ(loaded->get_footer(), "histogram footer");
+}
+
+TEST(RdbHistogram, XmlRoundTripKeepsEveryFieldAndTheBytes)
+{
+    RDB_REPORT report;
+    RDB_HISTOGRAM_TABLE_OBJECT* histogram = full_histogram();
+    report.get_main_folder()->add_object_to_list(histogram);
+    const std::string xml = to_xml(report);
+    // The histogram's own elements, then ours.
+    for (const char* expected : {"<histogram name=\"Slack\" parent_id=\"1\" enabled=\"true\" no_compact=\"false\"",
+                                 "<x_label>Slack</x_label>\n", "<unit>ns</unit>\n", "<scale>0</scale>\n",
+                                 "<hidden_column>1</hidden_column>\n",
+                                 "<partition_name>hold &amp; &lt;recovery&gt;</partition_name>\n",
+                                 "<partition_values></partition_values>\n",
+                                 "<partition_values>-7 40</partition_values>\n"})
+        EXPECT_NE(xml.find(expected), std::string::npos) << expected;
+    std::unique_ptr<RDB_REPORT> copy = from_xml(xml);
+    ASSERT_TRUE(copy);
+    auto* loaded = (*copy->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
+    ASSERT_NE(loaded, nullptr);
+    expect_same_histogram(*loaded, *histogram);
+    EXPECT_EQ(to_xml(*copy), xml);
+}
+
+TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotIntegers)
+{
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><report><folders><root name_id=\"1\" "
+                             "name=\"M\"/></folders><panels><histogram name=\"H\" parent_id=\"1\" expand_to=\"-1\">";
+    const std::string header_row = "<row><string_cell>From</string_cell><string_cell>To</string_cell>"
+                                   "<string_cell>Value</string_cell></row>";
+    const std::string tail = "<x_label>X</x_label><y_label>Y</y_label><unit>us</unit><scale>10</scale>"
+                             "</histogram></panels></report>";
+    std::unique_ptr<RDB_REPORT> report = from_xml(
+        head + header_row + "<row><int_cell>0</int_cell><int_cell>5</int_cell><int_cell foreground=\"FF0000\">9</int_cell></row>" +
+        tail);
+    ASSERT_TRUE(report);
+    auto* histogram = (*report->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
+    ASSERT_NE(histogram, nullptr);
+    EXPECT_EQ(histogram->get_value(1), 9);
+    EXPECT_EQ(histogram->get_color(1), RDB_COLOR_RED);
+    EXPECT_EQ(histogram->get_x_axis_label() + histogram->get_y_axis_label() + histogram->get_x_unit(), "XYus");
+    EXPECT_EQ(histogram->get_x_scale(), 10u);
+    EXPECT_TRUE(histogram->get_partition_names().empty());
+
+    // A bin whose cells its accessors could not read would stop the text form with an internal error.
+    for (const char* row : {"<row><int_cell>0</int_cell><int_cell>5</int_cell></row>",
+                            "<row><int_cell>0</int_cell><string_cell>5</string_cell><int_cell>1</int_cell></row>"})
+        EXPECT_FALSE(from_xml(head + header_row + row + tail)) << row;
+    EXPECT_FALSE(from_xml(head + "<partition_values>1 x</partition_values>" + tail));
+    EXPECT_FALSE(from_xml(head + header_row + tail.substr(0, tail.find("10")) + "-1</scale></histogram></panels></report>"));
+}
