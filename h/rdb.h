@@ -27,6 +27,7 @@
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
 #include "rdb_gauges.h"
+#include "rdb_grid_table.h"
 #include "rdb_embedded.h"
 #include "rdb_message_gen.h"
 #include "rdb_report_type.h"
