@@ -36,7 +36,10 @@ public:
     RDB_GRID_TABLE_SAFE_COUNTER& operator++();
     RDB_GRID_TABLE_SAFE_COUNTER& operator+=(const RDB_GRID_TABLE_SAFE_COUNTER& other);
     bool operator==(const RDB_GRID_TABLE_SAFE_COUNTER& other) const { return m_value == other.m_value; }
-    std::strong_ordering operator<=>(const RDB_GRID_TABLE_SAFE_COUNTER& other) const { return m_value <=> other.m_value; }
+    std::strong_ordering operator<=>(const RDB_GRID_TABLE_SAFE_COUNTER& other) const
+    {
+        return m_value <=> other.m_value;
+    }
 
     int get_value() const { return m_value; }
     bool is_saturated() const { return m_value == MAX_VALUE; }
@@ -114,7 +117,9 @@ public:
     RDB_GRID_TABLE_CMD() = default;
     RDB_GRID_TABLE_CMD(const std::string& gui_cmd_name, const std::string& tool_tip, const std::string& help,
                        const std::string& cmd_template)
-        : m_gui_cmd_name(gui_cmd_name), m_tool_tip(tool_tip), m_help(help), m_cmd_template(cmd_template) {}
+        : m_gui_cmd_name(gui_cmd_name), m_tool_tip(tool_tip), m_help(help), m_cmd_template(cmd_template)
+    {
+    }
     RDB_GRID_TABLE_CMD(const RDB_GRID_TABLE_CMD&) = default;
     RDB_GRID_TABLE_CMD(RDB_GRID_TABLE_CMD&&) = default;
     RDB_GRID_TABLE_CMD& operator=(const RDB_GRID_TABLE_CMD&) = default;

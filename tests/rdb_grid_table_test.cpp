@@ -141,7 +141,8 @@ std::string with_word(std::string image, std::uint32_t marker, std::ptrdiff_t of
 {
     const std::size_t at = image.find(std::string(reinterpret_cast<const char*>(&marker), 4));
     EXPECT_NE(at, std::string::npos);
-    if (at != std::string::npos) std::memcpy(&image[static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + offset)], &value, 4);
+    if (at != std::string::npos)
+        std::memcpy(&image[static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + offset)], &value, 4);
     return image;
 }
 
@@ -201,9 +202,11 @@ TEST(RdbGridEntry, AggregateMergesSlotWise)
 
     // Flag sequences grow past a word and keep every bit.
     ENTRY many;
-    for (int i = 0; i < 100; ++i) many.add_weak_flag(i % 3 == 0);
+    for (int i = 0; i < 100; ++i)
+        many.add_weak_flag(i % 3 == 0);
     ASSERT_EQ(many.get_weak_flags().size(), 100u);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(many.get_weak_flags().get(i), i % 3 == 0) << i;
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(many.get_weak_flags().get(i), i % 3 == 0) << i;
 }
 
 // aggregate read the other entry's flags past their end.
@@ -296,9 +299,10 @@ TEST(RdbGridRuleset, CellTextSkipsDefaultsAndPrintsNotAvailable)
     EXPECT_EQ(rules.get_full_string(rules.get_default_entry()), "Total: 0.000");
     EXPECT_EQ(rules.get_full_string(make_entry(1, 412, 1500, true, true, 2)),
               "Paths: 1\nSlack: 0.412\nTotal: 1.500\nWeak\nStrong");
-    EXPECT_EQ(rules.get_full_string(make_entry(1, 412, 1500, true, true, 0)), "Paths: 1\nSlack: 0.412\nTotal: 1.500\nWeak");
-    EXPECT_EQ(rules.get_tooltip(make_entry(COUNTER::MAX_VALUE, -2147483647, BIG_TIME::illegal().get_picoseconds(),
-                                           false, false, 0)),
+    EXPECT_EQ(rules.get_full_string(make_entry(1, 412, 1500, true, true, 0)),
+              "Paths: 1\nSlack: 0.412\nTotal: 1.500\nWeak");
+    EXPECT_EQ(rules.get_tooltip(
+                  make_entry(COUNTER::MAX_VALUE, -2147483647, BIG_TIME::illegal().get_picoseconds(), false, false, 0)),
               "Paths: > 2147483647\nSlack: N/A\nTotal: N/A");
     EXPECT_EQ(rules.get_string(make_entry(5, 1, 1, true, true, 2), std::vector<bool>(5, false)), "");
     EXPECT_EQ(rules.get_string(make_entry(5, 1, 1, true, true, 2), {false, false, false, true, false}), "Weak");
@@ -470,7 +474,8 @@ TEST(RdbGridSerialize, RoundTripThroughTheStore)
     EXPECT_EQ(rules.get_time_unit(), BIG_TIME::NS);
     EXPECT_EQ(rules.get_legend_background(2), RDB_COLOR_ORANGE);
     EXPECT_EQ(rules.get_command_infos().at(1).categories, std::vector<int>{2});
-    EXPECT_EQ(rules.get_legend_infos().at(0).compare_rule_group, original->get_ruleset().get_legend_infos().at(0).compare_rule_group);
+    EXPECT_EQ(rules.get_legend_infos().at(0).compare_rule_group,
+              original->get_ruleset().get_legend_infos().at(0).compare_rule_group);
 }
 
 // A damaged file fails the load, whatever the damage: cuts, byte flips, and values that the grid's
@@ -494,14 +499,16 @@ TEST(RdbGridSerialize, DamagedGridsFailTheLoad)
         return error;
     };
     // The rule after the command id (group count, rule count, then its text).
-    EXPECT_NE(refusal(with_word(image, 0x5A5A5A5A, 12, 99)).find("naming a text that does not exist"), std::string::npos);
+    EXPECT_NE(refusal(with_word(image, 0x5A5A5A5A, 12, 99)).find("naming a text that does not exist"),
+              std::string::npos);
     EXPECT_NE(refusal(with_word(image, 0x5A5A5A5A, 16, 6)).find("out of range"), std::string::npos);
     // The entry's position precedes its counter count and first counter.
     EXPECT_NE(refusal(with_word(with_word(image, 0x01020304, -12, 5), 0x01020304, -8, 5)).find("outside the headers"),
               std::string::npos);
     EXPECT_NE(refusal(with_word(image, 0x01020304, 0, 0x80000000u)).find("negative counter"), std::string::npos);
 
-    for (std::size_t size = PDB_HEADER_SIZE; size < image.size(); size += 3) EXPECT_FALSE(decode_report(image.substr(0, size)));
+    for (std::size_t size = PDB_HEADER_SIZE; size < image.size(); size += 3)
+        EXPECT_FALSE(decode_report(image.substr(0, size)));
     std::mt19937 random(7);
     for (int round = 0; round < 300; ++round) {
         std::string flipped = image;
@@ -550,4 +557,7 @@ TEST(RdbGridXml, RoundTripRestoresTheTableByteForByte)
     EXPECT_FALSE(from_xml(replaced("compare=\"1\"", "compare=\"6\"")));
     EXPECT_FALSE(from_xml(replaced("<counter>1482</counter>", "<counter>-1</counter>")));
     EXPECT_FALSE(from_xml(replaced("background=\"2\"", "background=\"74\"")));
+    // Documents cut anywhere inside the grid table give no report (and leave nothing behind).
+    for (std::size_t size = xml.find("<grid_table"); size < xml.find("</grid_table>"); size += 7)
+        EXPECT_FALSE(from_xml(xml.substr(0, size))) << size;
 }

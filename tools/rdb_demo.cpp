@@ -639,7 +639,8 @@ void add_clock_transfers(RDB_FOLDER_OBJECT& stage)
     using RULESET = RDB_GRID_TABLE_RULESET;
     RULESET rules;
     rules.set_time_unit(BIG_TIME::NS);
-    const std::uint32_t paths = rules.add_counter("Paths: ", "Number of paths", false, {}, RDB_GRID_TABLE_SAFE_COUNTER(0));
+    const std::uint32_t paths =
+        rules.add_counter("Paths: ", "Number of paths", false, {}, RDB_GRID_TABLE_SAFE_COUNTER(0));
     const std::uint32_t slack = rules.add_min_time("Worst slack: ", "Worst slack (ns)", false, {}, 0x7FFFFFFF);
     rules.add_weak_flag("Fully constrained", "Every path is constrained", {1});
     rules.add_strong_flag("Unsafe", "Some path crosses unrelated clocks", {2});
@@ -650,8 +651,9 @@ void add_clock_transfers(RDB_FOLDER_OBJECT& stage)
     rules.add_command_info({1}, {{{paths, RULESET::GREATER_THAN_ZERO}}}, {});
     rules.add_command_info({2}, {}, {2});
 
-    RDB_GRID_TABLE_OBJECT* grid = add(stage, std::make_unique<RDB_GRID_TABLE_OBJECT>(
-                                                 "Clock Transfers", "Source Clock", "Destination Clock", rules, "clocks"));
+    RDB_GRID_TABLE_OBJECT* grid =
+        add(stage, std::make_unique<RDB_GRID_TABLE_OBJECT>("Clock Transfers", "Source Clock", "Destination Clock",
+                                                           rules, "clocks"));
     grid->set_footer("Worst slack is the setup slack of the slow corner.");
     const std::pair<const char*, const char*> clocks[] = {
         {"clk_pix", "148.50 MHz"}, {"clk_sys", "200.00 MHz"}, {"clk_dma", "250.00 MHz"}};
@@ -661,8 +663,8 @@ void add_clock_transfers(RDB_FOLDER_OBJECT& stage)
         column->set_tooltip(frequency);
         grid->add_column_header(column);
     }
-    grid->add_header_cmd_template(
-        new RDB_GRID_TABLE_CMD("Report Clock", "Report the clock", "Reports the clock's settings", "report_clock {%VAL%}"));
+    grid->add_header_cmd_template(new RDB_GRID_TABLE_CMD("Report Clock", "Report the clock",
+                                                         "Reports the clock's settings", "report_clock {%VAL%}"));
     grid->add_header_cmd_template(new RDB_GRID_TABLE_CMD("Report Sources", "Report the source clock's targets", "",
                                                          "report_clock_targets {%VAL%} %ROW_ONLY%%NO_REC%"));
     grid->add_cell_cmd_template(1, new RDB_GRID_TABLE_CMD("Report Timing", "Report the worst paths", "",
@@ -680,8 +682,8 @@ void add_clock_transfers(RDB_FOLDER_OBJECT& stage)
         bool constrained[2];
     };
     const TRANSFER transfers[] = {
-        {0, 0, 1, {1470, 12}, {412, 930}, {true, true}},   {0, 1, 2, {10, 2}, {-135, 220}, {true, false}},
-        {1, 0, 2, {8, 0}, {87, 0x7FFFFFFF}, {true, true}}, {1, 1, 1, {2196, 14}, {655, 1210}, {true, true}},
+        {0, 0, 1, {1470, 12}, {412, 930}, {true, true}},     {0, 1, 2, {10, 2}, {-135, 220}, {true, false}},
+        {1, 0, 2, {8, 0}, {87, 0x7FFFFFFF}, {true, true}},   {1, 1, 1, {2196, 14}, {655, 1210}, {true, true}},
         {1, 2, 1, {64, 0}, {-48, 0x7FFFFFFF}, {true, true}}, {2, 1, 1, {60, 4}, {233, 870}, {true, true}},
         {2, 2, 1, {918, 12}, {301, 1544}, {true, true}},
     };

@@ -39,12 +39,18 @@ bool contains(const std::vector<std::int32_t>& values, std::int32_t value)
 bool meets(std::strong_ordering order, RDB_GRID_TABLE_RULESET::COMPARE_TYPE type)
 {
     switch (type) {
-    case RDB_GRID_TABLE_RULESET::EQUAL_ZERO: return order == 0;
-    case RDB_GRID_TABLE_RULESET::LESS_THAN_ZERO: return order < 0;
-    case RDB_GRID_TABLE_RULESET::AT_MOST_ZERO: return order <= 0;
-    case RDB_GRID_TABLE_RULESET::GREATER_THAN_ZERO: return order > 0;
-    case RDB_GRID_TABLE_RULESET::AT_LEAST_ZERO: return order >= 0;
-    case RDB_GRID_TABLE_RULESET::NOT_ZERO: return order != 0;
+    case RDB_GRID_TABLE_RULESET::EQUAL_ZERO:
+        return order == 0;
+    case RDB_GRID_TABLE_RULESET::LESS_THAN_ZERO:
+        return order < 0;
+    case RDB_GRID_TABLE_RULESET::AT_MOST_ZERO:
+        return order <= 0;
+    case RDB_GRID_TABLE_RULESET::GREATER_THAN_ZERO:
+        return order > 0;
+    case RDB_GRID_TABLE_RULESET::AT_LEAST_ZERO:
+        return order >= 0;
+    case RDB_GRID_TABLE_RULESET::NOT_ZERO:
+        return order != 0;
     }
     RDB_INTERNAL_ERROR("Unsupported comparison type");
 }
@@ -61,7 +67,8 @@ void transfer_each(PDB_SEGMENT& segment, std::vector<T>& values, std::size_t min
         segment.require_items(count, min_item_size);
         values.assign(count, T());
     }
-    for (T& value : values) transfer_one(value);
+    for (T& value : values)
+        transfer_one(value);
 }
 
 void transfer_times(PDB_SEGMENT& segment, std::vector<BIG_TIME>& times)
@@ -75,13 +82,15 @@ void transfer_times(PDB_SEGMENT& segment, std::vector<BIG_TIME>& times)
 
 void transfer_counters(PDB_SEGMENT& segment, std::vector<RDB_GRID_TABLE_SAFE_COUNTER>& counters)
 {
-    transfer_each(segment, counters, 4, [&segment](RDB_GRID_TABLE_SAFE_COUNTER& counter) { counter.serialize(segment); });
+    transfer_each(segment, counters, 4,
+                  [&segment](RDB_GRID_TABLE_SAFE_COUNTER& counter) { counter.serialize(segment); });
 }
 
 void transfer_rule_groups(PDB_SEGMENT& segment, RDB_GRID_TABLE_RULESET::RULE_GROUPS& groups)
 {
     transfer_each(segment, groups, 4, [&segment](RDB_GRID_TABLE_RULESET::RULE_GROUP& group) {
-        transfer_each(segment, group, 8, [&segment](RDB_GRID_TABLE_RULESET::COMPARE_RULE& rule) { rule.serialize(segment); });
+        transfer_each(segment, group, 8,
+                      [&segment](RDB_GRID_TABLE_RULESET::COMPARE_RULE& rule) { rule.serialize(segment); });
     });
 }
 
@@ -90,7 +99,8 @@ template <class MAP> std::vector<typename MAP::key_type> sorted_keys(const MAP& 
 {
     std::vector<typename MAP::key_type> keys;
     keys.reserve(map.size());
-    for (const auto& item : map) keys.push_back(item.first);
+    for (const auto& item : map)
+        keys.push_back(item.first);
     std::sort(keys.begin(), keys.end());
     return keys;
 }
@@ -115,7 +125,8 @@ std::vector<std::string> lines_of(const std::string& text)
 std::size_t widest(const std::vector<std::string>& lines)
 {
     std::size_t width = 0;
-    for (const std::string& line : lines) width = std::max(width, line.size());
+    for (const std::string& line : lines)
+        width = std::max(width, line.size());
     return width;
 }
 
@@ -141,7 +152,8 @@ struct GRID_LAYOUT {
     void write_separator(std::ostream& os) const
     {
         os << '+';
-        for (std::size_t width : widths) os << std::string(width + 2, '-') << '+';
+        for (std::size_t width : widths)
+            os << std::string(width + 2, '-') << '+';
         os << '\n';
     }
 
@@ -168,7 +180,8 @@ struct GRID_LAYOUT {
     {
         for (std::size_t r = 0; r < row_headers.size(); ++r) {
             std::size_t height = row_headers[r].size();
-            for (const std::vector<std::string>& cell : cells[r]) height = std::max(height, cell.size());
+            for (const std::vector<std::string>& cell : cells[r])
+                height = std::max(height, cell.size());
             for (std::size_t l = 0; l < height; ++l) {
                 os << "; " << line_filled(row_headers[r], l, widths[0]) << " ;";
                 for (std::size_t j = 0; j < cells[r].size(); ++j)
@@ -237,7 +250,8 @@ void RDB_GRID_TABLE_FLAGS::transfer(PDB_SEGMENT& segment)
         m_words.assign(words, 0u);
         m_size = count;
     }
-    for (std::size_t i = 0; i < words; ++i) segment.transfer(m_words[i]);
+    for (std::size_t i = 0; i < words; ++i)
+        segment.transfer(m_words[i]);
     if (segment.is_reading() && count % 32 != 0 && (m_words.back() >> (count % 32)) != 0)
         segment.fail("flag bits beyond the flag count");
 }
@@ -249,9 +263,12 @@ void RDB_GRID_TABLE_MERGEABLE_ELEMENT::aggregate(const RDB_GRID_TABLE_MERGEABLE_
     RDB_ASSERT(m_counters.size() == other.m_counters.size());
     RDB_ASSERT(m_min_times.size() == other.m_min_times.size());
     RDB_ASSERT(m_total_times.size() == other.m_total_times.size());
-    for (std::size_t i = 0; i < m_counters.size(); ++i) m_counters[i] += other.m_counters[i];
-    for (std::size_t i = 0; i < m_min_times.size(); ++i) m_min_times[i] = std::min(m_min_times[i], other.m_min_times[i]);
-    for (std::size_t i = 0; i < m_total_times.size(); ++i) m_total_times[i] += other.m_total_times[i];
+    for (std::size_t i = 0; i < m_counters.size(); ++i)
+        m_counters[i] += other.m_counters[i];
+    for (std::size_t i = 0; i < m_min_times.size(); ++i)
+        m_min_times[i] = std::min(m_min_times[i], other.m_min_times[i]);
+    for (std::size_t i = 0; i < m_total_times.size(); ++i)
+        m_total_times[i] += other.m_total_times[i];
     // The other entry's flag sequences may be shorter: a flag it lacks is clear.
     for (std::size_t i = 0; i < m_weak_flags.size(); ++i)
         m_weak_flags.set(i, m_weak_flags.get(i) && other.m_weak_flags.get(i));
@@ -263,7 +280,8 @@ void RDB_GRID_TABLE_MERGEABLE_ELEMENT::aggregate(const RDB_GRID_TABLE_MERGEABLE_
 bool RDB_GRID_TABLE_MERGEABLE_ELEMENT::operator==(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& other) const
 {
     return m_counters == other.m_counters && m_min_times == other.m_min_times && m_total_times == other.m_total_times &&
-           m_weak_flags == other.m_weak_flags && m_strong_flags == other.m_strong_flags && m_category == other.m_category;
+           m_weak_flags == other.m_weak_flags && m_strong_flags == other.m_strong_flags &&
+           m_category == other.m_category;
 }
 
 // ---- RDB_GRID_TABLE_CMD --------------------------------------------------------------------------
@@ -289,7 +307,8 @@ std::string RDB_GRID_TABLE_CMD::build_header_cmd(const std::string& cmd_template
 {
     std::string cmd = cmd_template;
     replace_pattern_in_cmd(cmd, "%VAL%", value);
-    for (const char* marker : {"%ROW_ONLY%", "%COL_ONLY%", "%NO_REC%"}) replace_pattern_in_cmd(cmd, marker, "");
+    for (const char* marker : {"%ROW_ONLY%", "%COL_ONLY%", "%NO_REC%"})
+        replace_pattern_in_cmd(cmd, marker, "");
     return cmd;
 }
 
@@ -421,11 +440,16 @@ RDB_COLOR_NAME RDB_GRID_TABLE_RULESET::get_legend_foreground(std::size_t legend_
 RDB_GRID_TABLE_MERGEABLE_ELEMENT RDB_GRID_TABLE_RULESET::get_default_entry() const
 {
     RDB_GRID_TABLE_MERGEABLE_ELEMENT entry;
-    for (const RDB_GRID_TABLE_SAFE_COUNTER& counter : m_counter_defaults) entry.add_counter(counter);
-    for (std::int32_t min_time : m_min_time_defaults) entry.add_min_time(min_time);
-    for (const BIG_TIME& total_time : m_total_time_defaults) entry.add_total_time(total_time);
-    for (std::uint32_t i = 0; i < m_num_weak_flags; ++i) entry.add_weak_flag(false);
-    for (std::uint32_t i = 0; i < m_num_strong_flags; ++i) entry.add_strong_flag(false);
+    for (const RDB_GRID_TABLE_SAFE_COUNTER& counter : m_counter_defaults)
+        entry.add_counter(counter);
+    for (std::int32_t min_time : m_min_time_defaults)
+        entry.add_min_time(min_time);
+    for (const BIG_TIME& total_time : m_total_time_defaults)
+        entry.add_total_time(total_time);
+    for (std::uint32_t i = 0; i < m_num_weak_flags; ++i)
+        entry.add_weak_flag(false);
+    for (std::uint32_t i = 0; i < m_num_strong_flags; ++i)
+        entry.add_strong_flag(false);
     entry.set_category(m_default_category);
     return entry;
 }
@@ -443,15 +467,18 @@ bool RDB_GRID_TABLE_RULESET::meets_rule(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& 
         return meets(slot_of(entry.get_total_times(), m_total_time_defaults, text.index) <=> BIG_TIME(0), rule.type);
     case WEAK_FLAG:
     case STRONG_FLAG: {
-        const RDB_GRID_TABLE_FLAGS& flags = text.data_type == WEAK_FLAG ? entry.get_weak_flags() : entry.get_strong_flags();
+        const RDB_GRID_TABLE_FLAGS& flags =
+            text.data_type == WEAK_FLAG ? entry.get_weak_flags() : entry.get_strong_flags();
         const bool set = flags.get(text.index);
         switch (rule.type) {
         case EQUAL_ZERO:
         case LESS_THAN_ZERO:
-        case AT_MOST_ZERO: return !set;
+        case AT_MOST_ZERO:
+            return !set;
         case GREATER_THAN_ZERO:
         case AT_LEAST_ZERO:
-        case NOT_ZERO: return set;
+        case NOT_ZERO:
+            return set;
         }
         RDB_INTERNAL_ERROR("Unsupported comparison type");
     }
@@ -541,7 +568,8 @@ std::string RDB_GRID_TABLE_RULESET::get_string(const RDB_GRID_TABLE_MERGEABLE_EL
         if (!meets_comparison(entry, text.compare_rule_group)) continue;
         if (get_value_text(entry, text, value)) result += text.name + value + "\n";
     }
-    while (!result.empty() && result.back() == '\n') result.pop_back();
+    while (!result.empty() && result.back() == '\n')
+        result.pop_back();
     return result;
 }
 
@@ -559,8 +587,7 @@ std::size_t initial_buckets() { return ktl_hash_lite_get_next_prime(60); }
 
 } // namespace
 
-RDB_GRID_TABLE_OBJECT::RDB_GRID_TABLE_OBJECT()
-    : m_cell_cmd_map(initial_buckets()), m_grid_entries(initial_buckets())
+RDB_GRID_TABLE_OBJECT::RDB_GRID_TABLE_OBJECT() : m_cell_cmd_map(initial_buckets()), m_grid_entries(initial_buckets())
 {
     m_cell_cmd_map.max_load_factor(0.8f);
     m_grid_entries.max_load_factor(0.8f);
@@ -581,10 +608,14 @@ RDB_GRID_TABLE_OBJECT::RDB_GRID_TABLE_OBJECT(const std::string& name, const std:
 
 RDB_GRID_TABLE_OBJECT::~RDB_GRID_TABLE_OBJECT()
 {
-    for (RDB_TABLE_ELEMENT* header : m_row_headers) delete header;
-    for (RDB_TABLE_ELEMENT* header : m_column_headers) delete header;
-    for (RDB_GRID_TABLE_CMD* cmd : m_header_cmds) delete cmd;
-    for (auto& [id, cmd] : m_cell_cmd_map) delete cmd;
+    for (RDB_TABLE_ELEMENT* header : m_row_headers)
+        delete header;
+    for (RDB_TABLE_ELEMENT* header : m_column_headers)
+        delete header;
+    for (RDB_GRID_TABLE_CMD* cmd : m_header_cmds)
+        delete cmd;
+    for (auto& [id, cmd] : m_cell_cmd_map)
+        delete cmd;
 }
 
 RDB_OBJECT_TYPE RDB_GRID_TABLE_OBJECT::get_type() const { return RDB_GRID_TABLE_TYPE; }
@@ -666,8 +697,8 @@ const RDB_GRID_TABLE_MERGEABLE_ELEMENT* RDB_GRID_TABLE_OBJECT::get_grid_entry(st
     return get_grid_entry_without_bounds_check(row, col);
 }
 
-const RDB_GRID_TABLE_MERGEABLE_ELEMENT* RDB_GRID_TABLE_OBJECT::get_grid_entry_without_bounds_check(std::size_t row,
-                                                                                               std::size_t col) const
+const RDB_GRID_TABLE_MERGEABLE_ELEMENT*
+RDB_GRID_TABLE_OBJECT::get_grid_entry_without_bounds_check(std::size_t row, std::size_t col) const
 {
     auto found = m_grid_entries.find(make_index(row, col));
     return found != m_grid_entries.end() ? &found->second : &m_default_entry;
@@ -700,7 +731,8 @@ void RDB_GRID_TABLE_OBJECT::output_ascii(std::ostream& os)
             }
         }
         std::size_t inner = layout.widths[0] + 3 + layout.widths.size() - 2;
-        for (std::size_t j = 1; j < layout.widths.size(); ++j) inner += layout.widths[j] + 2;
+        for (std::size_t j = 1; j < layout.widths.size(); ++j)
+            inner += layout.widths[j] + 2;
         // A title wider than the grid widens the last column.
         if (get_name().size() + 2 > inner) {
             layout.widths.back() += get_name().size() + 2 - inner;
@@ -718,8 +750,9 @@ void RDB_GRID_TABLE_OBJECT::output_ascii(std::ostream& os)
 
 // ---- Transfer routines and class records ---------------------------------------------------------
 
-PDB_CLASS_THUNK<RDB_GRID_TABLE_SAFE_COUNTER> RDB_GRID_TABLE_SAFE_COUNTER::s_thunk(
-    "RDB_GRID_TABLE_SAFE_COUNTER", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GRID_TABLE_SAFE_COUNTER(); });
+PDB_CLASS_THUNK<RDB_GRID_TABLE_SAFE_COUNTER>
+    RDB_GRID_TABLE_SAFE_COUNTER::s_thunk("RDB_GRID_TABLE_SAFE_COUNTER", nullptr,
+                                         []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GRID_TABLE_SAFE_COUNTER(); });
 
 void RDB_GRID_TABLE_SAFE_COUNTER::serialize(PDB_SEGMENT& segment)
 {
@@ -730,9 +763,10 @@ void RDB_GRID_TABLE_SAFE_COUNTER::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_GRID_TABLE_MERGEABLE_ELEMENT> RDB_GRID_TABLE_MERGEABLE_ELEMENT::s_thunk(
-    "RDB_GRID_TABLE_MERGEABLE_ELEMENT", nullptr,
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GRID_TABLE_MERGEABLE_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_GRID_TABLE_MERGEABLE_ELEMENT>
+    RDB_GRID_TABLE_MERGEABLE_ELEMENT::s_thunk("RDB_GRID_TABLE_MERGEABLE_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* {
+        return new RDB_GRID_TABLE_MERGEABLE_ELEMENT();
+    });
 
 void RDB_GRID_TABLE_MERGEABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
@@ -752,8 +786,10 @@ void RDB_GRID_TABLE_MERGEABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_GRID_TABLE_CMD> RDB_GRID_TABLE_CMD::s_thunk(
-    "RDB_GRID_TABLE_CMD", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GRID_TABLE_CMD(); });
+PDB_CLASS_THUNK<RDB_GRID_TABLE_CMD> RDB_GRID_TABLE_CMD::s_thunk("RDB_GRID_TABLE_CMD", nullptr,
+                                                                []() -> PDB_VIRTUAL_OBJECT* {
+                                                                    return new RDB_GRID_TABLE_CMD();
+                                                                });
 
 void RDB_GRID_TABLE_CMD::serialize(PDB_SEGMENT& segment)
 {
@@ -827,8 +863,10 @@ void RDB_GRID_TABLE_RULESET::COMMAND_INFO::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_GRID_TABLE_RULESET> RDB_GRID_TABLE_RULESET::s_thunk(
-    "RDB_GRID_TABLE_RULESET", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GRID_TABLE_RULESET(); });
+PDB_CLASS_THUNK<RDB_GRID_TABLE_RULESET> RDB_GRID_TABLE_RULESET::s_thunk("RDB_GRID_TABLE_RULESET", nullptr,
+                                                                        []() -> PDB_VIRTUAL_OBJECT* {
+                                                                            return new RDB_GRID_TABLE_RULESET();
+                                                                        });
 
 void RDB_GRID_TABLE_RULESET::serialize(PDB_SEGMENT& segment)
 {
@@ -867,15 +905,20 @@ void RDB_GRID_TABLE_RULESET::serialize(PDB_SEGMENT& segment)
                 for (const COMPARE_RULE& rule : group)
                     if (rule.index >= m_texts.size()) segment.fail("a rule naming a text that does not exist");
         };
-        for (const TEXT_INFO& text : m_texts) check_rules(text.compare_rule_group);
-        for (const LEGEND_INFO& legend : m_legend_infos) check_rules(legend.compare_rule_group);
-        for (const COMMAND_INFO& command : m_command_infos) check_rules(command.compare_rule_group);
+        for (const TEXT_INFO& text : m_texts)
+            check_rules(text.compare_rule_group);
+        for (const LEGEND_INFO& legend : m_legend_infos)
+            check_rules(legend.compare_rule_group);
+        for (const COMMAND_INFO& command : m_command_infos)
+            check_rules(command.compare_rule_group);
     }
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_GRID_TABLE_OBJECT> RDB_GRID_TABLE_OBJECT::s_thunk(
-    "RDB_GRID_TABLE_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GRID_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_GRID_TABLE_OBJECT> RDB_GRID_TABLE_OBJECT::s_thunk("RDB_GRID_TABLE_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                                      []() -> PDB_VIRTUAL_OBJECT* {
+                                                                          return new RDB_GRID_TABLE_OBJECT();
+                                                                      });
 
 void RDB_GRID_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -936,7 +979,8 @@ void RDB_GRID_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
             RDB_GRID_TABLE_MERGEABLE_ELEMENT entry;
             entry.serialize(segment);
             if (!is_index_in_bounds(index.first, index.second)) segment.fail("a grid entry outside the headers");
-            if (!m_grid_entries.emplace(index, std::move(entry)).second) segment.fail("two grid entries at one position");
+            if (!m_grid_entries.emplace(index, std::move(entry)).second)
+                segment.fail("two grid entries at one position");
         }
     }
 

@@ -733,7 +733,8 @@ private:
             !read_attribute(attributes, "time_unit", time_unit) ||
             !read_attribute(attributes, "decimal_places", decimal_places))
             return;
-        if (time_unit < BIG_TIME::AUTO || time_unit > BIG_TIME::GHZ) return fail("time unit " + std::to_string(time_unit));
+        if (time_unit < BIG_TIME::AUTO || time_unit > BIG_TIME::GHZ)
+            return fail("time unit " + std::to_string(time_unit));
         m_ruleset.set_default_category(category);
         m_ruleset.set_time_unit(static_cast<BIG_TIME::TIME_UNIT>(time_unit));
         m_ruleset.set_decimal_places(decimal_places);
@@ -742,8 +743,8 @@ private:
     void start_ruleset_child(const std::string& name, const XML_ATTRIBUTES& attributes)
     {
         if (depth() == 3) {
-            m_record = name == "text_info"     ? RECORD::TEXT
-                       : name == "legend_info" ? RECORD::LEGEND
+            m_record = name == "text_info"      ? RECORD::TEXT
+                       : name == "legend_info"  ? RECORD::LEGEND
                        : name == "command_info" ? RECORD::COMMAND
                                                 : RECORD::NONE;
             m_record_attributes = attributes;

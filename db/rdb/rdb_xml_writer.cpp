@@ -252,7 +252,8 @@ private:
                 write_embedded(*embedded);
             return;
         case RDB_GRID_TABLE_TYPE:
-            if (const RDB_GRID_TABLE_OBJECT* grid = object.dynamic_cast_to_RDB_GRID_TABLE_OBJECT()) write_grid_table(*grid);
+            if (const RDB_GRID_TABLE_OBJECT* grid = object.dynamic_cast_to_RDB_GRID_TABLE_OBJECT())
+                write_grid_table(*grid);
             return;
         default:
             // Gauges, paths, waveforms and the kinds without a file form are left out.
@@ -504,20 +505,26 @@ private:
         open("grid_table", LAYOUT::BLOCK, attributes);
         write_ruleset(grid.get_ruleset());
         write_common_children(grid);
-        for (const auto& [name, headers] :
-             {std::pair{"row_headers", &grid.get_row_headers()}, std::pair{"column_headers", &grid.get_column_headers()}}) {
+        for (const auto& [name, headers] : {std::pair{"row_headers", &grid.get_row_headers()},
+                                            std::pair{"column_headers", &grid.get_column_headers()}}) {
             open(name, LAYOUT::BLOCK);
-            for (const RDB_TABLE_ELEMENT* header : *headers) write_cell(header);
+            for (const RDB_TABLE_ELEMENT* header : *headers)
+                write_cell(header);
             close(name, LAYOUT::BLOCK);
         }
-        for (const RDB_GRID_TABLE_CMD* cmd : grid.get_header_cmds()) write_grid_cmd("header_cmd", *cmd, {});
-        std::vector<std::pair<int, const RDB_GRID_TABLE_CMD*>> cmds(grid.get_cell_cmds().begin(), grid.get_cell_cmds().end());
+        for (const RDB_GRID_TABLE_CMD* cmd : grid.get_header_cmds())
+            write_grid_cmd("header_cmd", *cmd, {});
+        std::vector<std::pair<int, const RDB_GRID_TABLE_CMD*>> cmds(grid.get_cell_cmds().begin(),
+                                                                    grid.get_cell_cmds().end());
         std::sort(cmds.begin(), cmds.end());
-        for (const auto& [id, cmd] : cmds) write_grid_cmd("cell_cmd", *cmd, {{"id", std::to_string(id)}});
+        for (const auto& [id, cmd] : cmds)
+            write_grid_cmd("cell_cmd", *cmd, {{"id", std::to_string(id)}});
         std::vector<std::pair<RDB_GRID_TABLE_OBJECT::INDEX, const RDB_GRID_TABLE_MERGEABLE_ELEMENT*>> entries;
-        for (const auto& [index, entry] : grid.get_grid_entries()) entries.emplace_back(index, &entry);
+        for (const auto& [index, entry] : grid.get_grid_entries())
+            entries.emplace_back(index, &entry);
         std::sort(entries.begin(), entries.end());
-        for (const auto& [index, entry] : entries) write_grid_entry(index, *entry);
+        for (const auto& [index, entry] : entries)
+            write_grid_entry(index, *entry);
         close("grid_table", LAYOUT::BLOCK);
     }
 
@@ -533,15 +540,17 @@ private:
                                      {"full_name", text.full_name},
                                      {"show_if_default", bool_text(text.show_if_default)}};
             if (text.data_type == RDB_GRID_TABLE_RULESET::COUNTER)
-                attributes.emplace_back("default", std::to_string(ruleset.get_counter_defaults().at(text.index).get_value()));
+                attributes.emplace_back("default",
+                                        std::to_string(ruleset.get_counter_defaults().at(text.index).get_value()));
             else if (text.data_type == RDB_GRID_TABLE_RULESET::MIN_TIME)
                 attributes.emplace_back("default", std::to_string(ruleset.get_min_time_defaults().at(text.index)));
             else if (text.data_type == RDB_GRID_TABLE_RULESET::TOTAL_TIME)
-                attributes.emplace_back("default",
-                                        std::to_string(ruleset.get_total_time_defaults().at(text.index).get_picoseconds()));
+                attributes.emplace_back(
+                    "default", std::to_string(ruleset.get_total_time_defaults().at(text.index).get_picoseconds()));
             const LAYOUT layout = block_unless(text.visible_categories.empty() && text.compare_rule_group.empty());
             open("text_info", layout, attributes);
-            for (int category : text.visible_categories) text_element("category", std::to_string(category));
+            for (int category : text.visible_categories)
+                text_element("category", std::to_string(category));
             write_rule_groups(text.compare_rule_group);
             close("text_info", layout);
         }
@@ -559,8 +568,10 @@ private:
             const LAYOUT layout = block_unless(command.command_ids.empty() && command.categories.empty() &&
                                                command.compare_rule_group.empty());
             open("command_info", layout);
-            for (int id : command.command_ids) text_element("command_id", std::to_string(id));
-            for (int category : command.categories) text_element("category", std::to_string(category));
+            for (int id : command.command_ids)
+                text_element("command_id", std::to_string(id));
+            for (int category : command.categories)
+                text_element("category", std::to_string(category));
             write_rule_groups(command.compare_rule_group);
             close("command_info", layout);
         }
@@ -573,7 +584,8 @@ private:
             const LAYOUT layout = block_unless(group.empty());
             open("rules", layout);
             for (const RDB_GRID_TABLE_RULESET::COMPARE_RULE& rule : group)
-                element("rule", LAYOUT::EMPTY, {{"text", std::to_string(rule.index)}, {"compare", std::to_string(rule.type)}});
+                element("rule", LAYOUT::EMPTY,
+                        {{"text", std::to_string(rule.index)}, {"compare", std::to_string(rule.type)}});
             close("rules", layout);
         }
     }
@@ -596,7 +608,8 @@ private:
               {"category", std::to_string(entry.get_category())}});
         for (const RDB_GRID_TABLE_SAFE_COUNTER& counter : entry.get_counters())
             text_element("counter", std::to_string(counter.get_value()));
-        for (std::int32_t min_time : entry.get_min_times()) text_element("min_time", std::to_string(min_time));
+        for (std::int32_t min_time : entry.get_min_times())
+            text_element("min_time", std::to_string(min_time));
         for (const BIG_TIME& total_time : entry.get_total_times())
             text_element("total_time", std::to_string(total_time.get_picoseconds()));
         for (std::size_t i = 0; i < entry.get_weak_flags().size(); ++i)
