@@ -30,6 +30,7 @@
 #include "rdb_gauges.h"
 #include "rdb_histogram.h"
 #include "rdb_chart.h"
+#include "rdb_grid_table.h"
 #include "rdb_embedded.h"
 #include "rdb_message_gen.h"
 #include "rdb_report_type.h"

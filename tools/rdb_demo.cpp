@@ -19,6 +19,7 @@
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
 #include "rdb_histogram.h"
+#include "rdb_grid_table.h"
 #include "rdb_report.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
@@ -715,6 +716,80 @@ void add_slack_histogram(RDB_FOLDER_OBJECT& stage)
     }
 }
 
+// The grid of clock transfers: per source and destination clock the number of paths, the worst
+// slack, whether every path is constrained and whether any crosses unrelated clocks. Category 1 is
+// a transfer between related clocks, 2 between unrelated ones; pairs without paths keep category 0.
+void add_clock_transfers(RDB_FOLDER_OBJECT& stage)
+{
+    using RULESET = RDB_GRID_TABLE_RULESET;
+    RULESET rules;
+    rules.set_time_unit(BIG_TIME::NS);
+    const std::uint32_t paths =
+        rules.add_counter("Paths: ", "Number of paths", false, {}, RDB_GRID_TABLE_SAFE_COUNTER(0));
+    const std::uint32_t slack = rules.add_min_time("Worst slack: ", "Worst slack (ns)", false, {}, 0x7FFFFFFF);
+    rules.add_weak_flag("Fully constrained", "Every path is constrained", {1});
+    rules.add_strong_flag("Unsafe", "Some path crosses unrelated clocks", {2});
+    rules.add_legend_info("No paths", RDB_COLOR_DEFAULT, RDB_COLOR_DEFAULT, 0, {});
+    rules.add_legend_info("Failing", RDB_COLOR_LIGHT_RED, RDB_COLOR_BLACK, 1, {{{slack, RULESET::LESS_THAN_ZERO}}});
+    rules.add_legend_info("Passing", RDB_COLOR_LIGHT_GREEN, RDB_COLOR_BLACK, 1, {});
+    rules.add_legend_info("Unrelated clocks", RDB_COLOR_ORANGE, RDB_COLOR_BLACK, 2, {});
+    rules.add_command_info({1}, {{{paths, RULESET::GREATER_THAN_ZERO}}}, {});
+    rules.add_command_info({2}, {}, {2});
+
+    RDB_GRID_TABLE_OBJECT* grid =
+        add(stage, std::make_unique<RDB_GRID_TABLE_OBJECT>("Clock Transfers", "Source Clock", "Destination Clock",
+                                                           rules, "clocks"));
+    grid->set_footer("Worst slack is the setup slack of the slow corner.");
+    const std::pair<const char*, const char*> clocks[] = {
+        {"clk_pix", "148.50 MHz"}, {"clk_sys", "200.00 MHz"}, {"clk_dma", "250.00 MHz"}};
+    for (const auto& [clock, frequency] : clocks) {
+        grid->add_row_header(new RDB_TABLE_STRING_ELEMENT(clock));
+        auto* column = new RDB_TABLE_STRING_ELEMENT(std::string(clock) + "\n(" + frequency + ")");
+        column->set_tooltip(frequency);
+        grid->add_column_header(column);
+    }
+    grid->add_header_cmd_template(new RDB_GRID_TABLE_CMD("Report Clock", "Report the clock",
+                                                         "Reports the clock's settings", "report_clock {%VAL%}"));
+    grid->add_header_cmd_template(new RDB_GRID_TABLE_CMD("Report Sources", "Report the source clock's targets", "",
+                                                         "report_clock_targets {%VAL%} %ROW_ONLY%%NO_REC%"));
+    grid->add_cell_cmd_template(1, new RDB_GRID_TABLE_CMD("Report Timing", "Report the worst paths", "",
+                                                          "report_timing -from_clock {%ROW%} -to_clock {%COL%}"));
+    grid->add_cell_cmd_template(2, new RDB_GRID_TABLE_CMD("Report Crossing", "Report the unsafe crossing", "",
+                                                          "report_clock_crossing -from {%ROW%} -to {%COL%}"));
+
+    // Per transfer two groups of paths (register to register, and through I/O), merged into one entry.
+    struct TRANSFER {
+        int from;
+        int to;
+        int category;
+        int paths[2];
+        int slack_ps[2];
+        bool constrained[2];
+    };
+    const TRANSFER transfers[] = {
+        {0, 0, 1, {1470, 12}, {412, 930}, {true, true}},     {0, 1, 2, {10, 2}, {-135, 220}, {true, false}},
+        {1, 0, 2, {8, 0}, {87, 0x7FFFFFFF}, {true, true}},   {1, 1, 1, {2196, 14}, {655, 1210}, {true, true}},
+        {1, 2, 1, {64, 0}, {-48, 0x7FFFFFFF}, {true, true}}, {2, 1, 1, {60, 4}, {233, 870}, {true, true}},
+        {2, 2, 1, {918, 12}, {301, 1544}, {true, true}},
+    };
+    for (const TRANSFER& transfer : transfers) {
+        RDB_GRID_TABLE_MERGEABLE_ELEMENT merged;
+        for (int group = 0; group < 2; ++group) {
+            RDB_GRID_TABLE_MERGEABLE_ELEMENT entry;
+            entry.add_counter(RDB_GRID_TABLE_SAFE_COUNTER(transfer.paths[group]));
+            entry.add_min_time(transfer.slack_ps[group]);
+            entry.add_weak_flag(transfer.constrained[group]);
+            entry.add_strong_flag(transfer.category == 2);
+            entry.set_category(transfer.category);
+            if (group == 0)
+                merged = entry;
+            else
+                merged.aggregate(entry);
+        }
+        grid->set_grid_entry(transfer.from, transfer.to, merged);
+    }
+}
+
 void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
 {
     RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_TIMING_ANALYZER_NAME);
@@ -762,6 +837,7 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
     }
     add_worst_setup_paths(*stage);
     add_slack_histogram(*stage);
+    add_clock_transfers(*stage);
     add_stage_messages(main, *stage, FLOW_TIMING_ANALYZER_NAME, "sta");
 }
 

@@ -1,0 +1,1000 @@
+// Grid tables and their rule sets: counters, entries, command templates, rule evaluation, the text
+// layout, and the transfer routines and class records of every grid class.
+
+#include "rdb_grid_table.h"
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+
+#include <boost/numeric/conversion/cast.hpp>
+
+#include "msg/msg.h"
+#include "rdb_enum.h"
+#include "rdb_serialize_util.h"
+#include "rdb_table_element.h"
+#include "rdb_visitor.h"
+
+namespace {
+
+// A slot's default; a text whose slot has no default is an internal error.
+template <class T> const T& default_of(const std::vector<T>& defaults, std::uint32_t slot)
+{
+    RDB_ASSERT(slot < defaults.size());
+    return defaults[slot];
+}
+
+// The entry's value of a slot, or the slot's default when the entry has fewer slots.
+template <class T> const T& slot_of(const std::vector<T>& values, const std::vector<T>& defaults, std::uint32_t slot)
+{
+    return slot < values.size() ? values[slot] : default_of(defaults, slot);
+}
+
+bool contains(const std::vector<std::int32_t>& values, std::int32_t value)
+{
+    return std::find(values.begin(), values.end(), value) != values.end();
+}
+
+// Whether a value compared with zero (order = value <=> zero) meets the comparison type.
+bool meets(std::strong_ordering order, RDB_GRID_TABLE_RULESET::COMPARE_TYPE type)
+{
+    switch (type) {
+    case RDB_GRID_TABLE_RULESET::EQUAL_ZERO:
+        return order == 0;
+    case RDB_GRID_TABLE_RULESET::LESS_THAN_ZERO:
+        return order < 0;
+    case RDB_GRID_TABLE_RULESET::AT_MOST_ZERO:
+        return order <= 0;
+    case RDB_GRID_TABLE_RULESET::GREATER_THAN_ZERO:
+        return order > 0;
+    case RDB_GRID_TABLE_RULESET::AT_LEAST_ZERO:
+        return order >= 0;
+    case RDB_GRID_TABLE_RULESET::NOT_ZERO:
+        return order != 0;
+    }
+    RDB_INTERNAL_ERROR("Unsupported comparison type");
+}
+
+std::uint32_t to_index(std::size_t value) { return boost::numeric_cast<std::uint32_t>(value); }
+
+// Transfers a vector element by element (count first); on reading every element is made anew.
+template <class T, class TRANSFER>
+void transfer_each(PDB_SEGMENT& segment, std::vector<T>& values, std::size_t min_item_size, TRANSFER transfer_one)
+{
+    std::uint32_t count = static_cast<std::uint32_t>(values.size());
+    segment.transfer(count);
+    if (segment.is_reading()) {
+        segment.require_items(count, min_item_size);
+        values.assign(count, T());
+    }
+    for (T& value : values)
+        transfer_one(value);
+}
+
+void transfer_times(PDB_SEGMENT& segment, std::vector<BIG_TIME>& times)
+{
+    transfer_each(segment, times, 8, [&segment](BIG_TIME& time) {
+        std::int64_t picoseconds = time.get_picoseconds();
+        segment.transfer(picoseconds);
+        time = BIG_TIME(picoseconds);
+    });
+}
+
+void transfer_counters(PDB_SEGMENT& segment, std::vector<RDB_GRID_TABLE_SAFE_COUNTER>& counters)
+{
+    transfer_each(segment, counters, 4,
+                  [&segment](RDB_GRID_TABLE_SAFE_COUNTER& counter) { counter.serialize(segment); });
+}
+
+void transfer_rule_groups(PDB_SEGMENT& segment, RDB_GRID_TABLE_RULESET::RULE_GROUPS& groups)
+{
+    transfer_each(segment, groups, 4, [&segment](RDB_GRID_TABLE_RULESET::RULE_GROUP& group) {
+        transfer_each(segment, group, 8,
+                      [&segment](RDB_GRID_TABLE_RULESET::COMPARE_RULE& rule) { rule.serialize(segment); });
+    });
+}
+
+// The keys of a map in ascending order.
+template <class MAP> std::vector<typename MAP::key_type> sorted_keys(const MAP& map)
+{
+    std::vector<typename MAP::key_type> keys;
+    keys.reserve(map.size());
+    for (const auto& item : map)
+        keys.push_back(item.first);
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+void transfer_color(PDB_SEGMENT& segment, RDB_COLOR_NAME& color)
+{
+    segment.transfer_enum(color, RDB_COLOR_DEFAULT, RDB_COLOR_COUNT - 1);
+}
+
+// ---- Text layout ----
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::size_t widest(const std::vector<std::string>& lines)
+{
+    std::size_t width = 0;
+    for (const std::string& line : lines)
+        width = std::max(width, line.size());
+    return width;
+}
+
+// Line l of a text (empty past its end) filled with spaces to width.
+std::string line_filled(const std::vector<std::string>& lines, std::size_t l, std::size_t width)
+{
+    std::string line = l < lines.size() ? lines[l] : std::string();
+    if (line.size() < width) line.append(width - line.size(), ' ');
+    return line;
+}
+
+// The measured grid: the lines of every header and cell and the width of every column (0: the row
+// headers, j + 1: column j).
+struct GRID_LAYOUT {
+    std::vector<std::vector<std::string>> row_headers;
+    std::vector<std::vector<std::string>> column_headers;
+    std::vector<std::vector<std::vector<std::string>>> cells; // [row][column]
+    std::string corner_top;
+    std::string corner_bottom;
+    std::vector<std::size_t> widths;
+    std::size_t heading_height = 3;
+
+    void write_separator(std::ostream& os) const
+    {
+        os << '+';
+        for (std::size_t width : widths)
+            os << std::string(width + 2, '-') << '+';
+        os << '\n';
+    }
+
+    void write_heading(std::ostream& os) const
+    {
+        const std::size_t w0 = widths[0];
+        for (std::size_t l = 0; l < heading_height; ++l) {
+            os << ';';
+            if (l == 0)
+                os << ' ' << line_filled({corner_top}, 0, w0) << " ;";
+            else if (l == heading_height - 2)
+                os << " | " << std::string(w0 - 2, ' ') << " ;";
+            else if (l == heading_height - 1)
+                os << ' ' << line_filled({corner_bottom}, 0, w0) << " ;";
+            else
+                os << std::string(w0 + 2, ' ') << ';';
+            for (std::size_t j = 0; j < column_headers.size(); ++j)
+                os << ' ' << line_filled(column_headers[j], l, widths[j + 1]) << " ;";
+            os << '\n';
+        }
+    }
+
+    void write_rows(std::ostream& os) const
+    {
+        for (std::size_t r = 0; r < row_headers.size(); ++r) {
+            std::size_t height = row_headers[r].size();
+            for (const std::vector<std::string>& cell : cells[r])
+                height = std::max(height, cell.size());
+            for (std::size_t l = 0; l < height; ++l) {
+                os << "; " << line_filled(row_headers[r], l, widths[0]) << " ;";
+                for (std::size_t j = 0; j < cells[r].size(); ++j)
+                    os << ' ' << line_filled(cells[r][j], l, widths[j + 1]) << " ;";
+                os << '\n';
+            }
+        }
+    }
+};
+
+} // namespace
+
+// ---- RDB_GRID_TABLE_SAFE_COUNTER -----------------------------------------------------------------
+
+RDB_GRID_TABLE_SAFE_COUNTER::RDB_GRID_TABLE_SAFE_COUNTER(int value) : m_value(value) { RDB_ASSERT(m_value >= 0); }
+
+RDB_GRID_TABLE_SAFE_COUNTER& RDB_GRID_TABLE_SAFE_COUNTER::operator++()
+{
+    if (m_value < MAX_VALUE) ++m_value;
+    return *this;
+}
+
+RDB_GRID_TABLE_SAFE_COUNTER& RDB_GRID_TABLE_SAFE_COUNTER::operator+=(const RDB_GRID_TABLE_SAFE_COUNTER& other)
+{
+    m_value = MAX_VALUE - m_value <= other.m_value ? MAX_VALUE : m_value + other.m_value;
+    return *this;
+}
+
+std::string RDB_GRID_TABLE_SAFE_COUNTER::to_string() const
+{
+    return is_saturated() ? "> " + std::to_string(MAX_VALUE) : std::to_string(m_value);
+}
+
+// ---- RDB_GRID_TABLE_FLAGS ------------------------------------------------------------------------
+
+void RDB_GRID_TABLE_FLAGS::push_back(bool value)
+{
+    // A full sequence grows to 1.5 times its bits plus one, in whole words.
+    if (m_size == m_words.size() * 32) m_words.resize((m_size * 3 / 2 + 1 + 31) / 32, 0u);
+    ++m_size;
+    set(m_size - 1, value);
+}
+
+void RDB_GRID_TABLE_FLAGS::set(std::size_t index, bool value)
+{
+    RDB_ASSERT(index < m_size);
+    const std::uint32_t bit = 1u << (index % 32);
+    m_words[index / 32] = value ? m_words[index / 32] | bit : m_words[index / 32] & ~bit;
+}
+
+bool RDB_GRID_TABLE_FLAGS::operator==(const RDB_GRID_TABLE_FLAGS& other) const
+{
+    if (m_size != other.m_size) return false;
+    for (std::size_t i = 0; i < m_size; ++i)
+        if (get(i) != other.get(i)) return false;
+    return true;
+}
+
+void RDB_GRID_TABLE_FLAGS::transfer(PDB_SEGMENT& segment)
+{
+    std::uint32_t count = static_cast<std::uint32_t>(m_size);
+    segment.transfer(count);
+    const std::size_t words = (std::size_t{count} + 31) / 32;
+    if (segment.is_reading()) {
+        segment.require_items(words, 4);
+        m_words.assign(words, 0u);
+        m_size = count;
+    }
+    for (std::size_t i = 0; i < words; ++i)
+        segment.transfer(m_words[i]);
+    if (segment.is_reading() && count % 32 != 0 && (m_words.back() >> (count % 32)) != 0)
+        segment.fail("flag bits beyond the flag count");
+}
+
+// ---- RDB_GRID_TABLE_MERGEABLE_ELEMENT ------------------------------------------------------------
+
+void RDB_GRID_TABLE_MERGEABLE_ELEMENT::aggregate(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& other)
+{
+    RDB_ASSERT(m_counters.size() == other.m_counters.size());
+    RDB_ASSERT(m_min_times.size() == other.m_min_times.size());
+    RDB_ASSERT(m_total_times.size() == other.m_total_times.size());
+    for (std::size_t i = 0; i < m_counters.size(); ++i)
+        m_counters[i] += other.m_counters[i];
+    for (std::size_t i = 0; i < m_min_times.size(); ++i)
+        m_min_times[i] = std::min(m_min_times[i], other.m_min_times[i]);
+    for (std::size_t i = 0; i < m_total_times.size(); ++i)
+        m_total_times[i] += other.m_total_times[i];
+    // The other entry's flag sequences may be shorter: a flag it lacks is clear.
+    for (std::size_t i = 0; i < m_weak_flags.size(); ++i)
+        m_weak_flags.set(i, m_weak_flags.get(i) && other.m_weak_flags.get(i));
+    for (std::size_t i = 0; i < m_strong_flags.size(); ++i)
+        m_strong_flags.set(i, m_strong_flags.get(i) || other.m_strong_flags.get(i));
+    m_category = std::min(m_category, other.m_category);
+}
+
+bool RDB_GRID_TABLE_MERGEABLE_ELEMENT::operator==(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& other) const
+{
+    return m_counters == other.m_counters && m_min_times == other.m_min_times && m_total_times == other.m_total_times &&
+           m_weak_flags == other.m_weak_flags && m_strong_flags == other.m_strong_flags &&
+           m_category == other.m_category;
+}
+
+// ---- RDB_GRID_TABLE_CMD --------------------------------------------------------------------------
+
+void RDB_GRID_TABLE_CMD::replace_pattern_in_cmd(std::string& cmd, const std::string& pattern,
+                                                const std::string& replacement)
+{
+    for (std::size_t at = cmd.find(pattern); at != std::string::npos; at = cmd.find(pattern, at + replacement.size()))
+        cmd.replace(at, pattern.size(), replacement);
+}
+
+std::string RDB_GRID_TABLE_CMD::build_cell_cmd(const std::string& cmd_template, const std::string& row,
+                                               const std::string& col)
+{
+    std::string cmd = cmd_template;
+    replace_pattern_in_cmd(cmd, "%ROW%", row);
+    replace_pattern_in_cmd(cmd, "%COL%", col);
+    replace_pattern_in_cmd(cmd, "%NO_REC%", "");
+    return cmd;
+}
+
+std::string RDB_GRID_TABLE_CMD::build_header_cmd(const std::string& cmd_template, const std::string& value)
+{
+    std::string cmd = cmd_template;
+    replace_pattern_in_cmd(cmd, "%VAL%", value);
+    for (const char* marker : {"%ROW_ONLY%", "%COL_ONLY%", "%NO_REC%"})
+        replace_pattern_in_cmd(cmd, marker, "");
+    return cmd;
+}
+
+bool RDB_GRID_TABLE_CMD::does_command_belong_to_header(const std::string& cmd_template, bool is_row_header)
+{
+    return cmd_template.find(is_row_header ? "%COL_ONLY%" : "%ROW_ONLY%") == std::string::npos;
+}
+
+bool RDB_GRID_TABLE_CMD::does_command_use_header_children(const std::string& cmd_template)
+{
+    return cmd_template.find("%NO_REC%") == std::string::npos;
+}
+
+// ---- RDB_GRID_TABLE_RULESET: declaration ---------------------------------------------------------
+
+std::uint32_t RDB_GRID_TABLE_RULESET::add_text(const std::string& name, const std::string& full_name, DATA_TYPE type,
+                                               std::size_t slot, bool show_if_default,
+                                               const std::vector<int>& visible_categories)
+{
+    TEXT_INFO text;
+    text.name = name;
+    text.full_name = full_name;
+    text.data_type = type;
+    text.index = to_index(slot);
+    text.show_if_default = show_if_default;
+    text.visible_categories = visible_categories;
+    m_texts.push_back(std::move(text));
+    return to_index(m_texts.size() - 1);
+}
+
+std::uint32_t RDB_GRID_TABLE_RULESET::add_counter(const std::string& name, const std::string& full_name,
+                                                  bool show_if_default, const std::vector<int>& visible_categories,
+                                                  const RDB_GRID_TABLE_SAFE_COUNTER& default_value)
+{
+    const std::uint32_t id =
+        add_text(name, full_name, COUNTER, m_counter_defaults.size(), show_if_default, visible_categories);
+    m_counter_defaults.push_back(default_value);
+    return id;
+}
+
+std::uint32_t RDB_GRID_TABLE_RULESET::add_min_time(const std::string& name, const std::string& full_name,
+                                                   bool show_if_default, const std::vector<int>& visible_categories,
+                                                   int default_value)
+{
+    const std::uint32_t id =
+        add_text(name, full_name, MIN_TIME, m_min_time_defaults.size(), show_if_default, visible_categories);
+    m_min_time_defaults.push_back(default_value);
+    return id;
+}
+
+std::uint32_t RDB_GRID_TABLE_RULESET::add_total_time(const std::string& name, const std::string& full_name,
+                                                     bool show_if_default, const std::vector<int>& visible_categories,
+                                                     const BIG_TIME& default_value)
+{
+    const std::uint32_t id =
+        add_text(name, full_name, TOTAL_TIME, m_total_time_defaults.size(), show_if_default, visible_categories);
+    m_total_time_defaults.push_back(default_value);
+    return id;
+}
+
+std::uint32_t RDB_GRID_TABLE_RULESET::add_weak_flag(const std::string& name, const std::string& full_name,
+                                                    const std::vector<int>& visible_categories)
+{
+    const std::uint32_t id = add_text(name, full_name, WEAK_FLAG, m_num_weak_flags, true, visible_categories);
+    ++m_num_weak_flags;
+    return id;
+}
+
+std::uint32_t RDB_GRID_TABLE_RULESET::add_strong_flag(const std::string& name, const std::string& full_name,
+                                                      const std::vector<int>& visible_categories)
+{
+    const std::uint32_t id = add_text(name, full_name, STRONG_FLAG, m_num_strong_flags, true, visible_categories);
+    ++m_num_strong_flags;
+    return id;
+}
+
+void RDB_GRID_TABLE_RULESET::set_appear_rules(std::uint32_t text_id, const RULE_GROUPS& groups)
+{
+    RDB_ASSERT(text_id < m_texts.size());
+    m_texts[text_id].compare_rule_group = groups;
+}
+
+std::uint32_t RDB_GRID_TABLE_RULESET::add_legend_info(const std::string& name, RDB_COLOR_NAME background,
+                                                      RDB_COLOR_NAME foreground, int category,
+                                                      const RULE_GROUPS& groups)
+{
+    m_legend_infos.push_back(LEGEND_INFO{name, background, foreground, groups, category});
+    return to_index(m_legend_infos.size() - 1);
+}
+
+void RDB_GRID_TABLE_RULESET::add_command_info(const std::vector<int>& command_ids, const RULE_GROUPS& groups,
+                                              const std::vector<int>& categories)
+{
+    m_command_infos.push_back(COMMAND_INFO{command_ids, groups, categories});
+}
+
+const std::string& RDB_GRID_TABLE_RULESET::get_name(std::size_t text_id) const
+{
+    RDB_ASSERT(text_id < m_texts.size());
+    return m_texts[text_id].name;
+}
+
+const std::string& RDB_GRID_TABLE_RULESET::get_full_name(std::size_t text_id) const
+{
+    RDB_ASSERT(text_id < m_texts.size());
+    return m_texts[text_id].full_name;
+}
+
+const std::string& RDB_GRID_TABLE_RULESET::get_legend_name(std::size_t legend_id) const
+{
+    RDB_ASSERT(legend_id < m_legend_infos.size());
+    return m_legend_infos[legend_id].name;
+}
+
+RDB_COLOR_NAME RDB_GRID_TABLE_RULESET::get_legend_background(std::size_t legend_id) const
+{
+    RDB_ASSERT(legend_id < m_legend_infos.size());
+    return m_legend_infos[legend_id].background;
+}
+
+RDB_COLOR_NAME RDB_GRID_TABLE_RULESET::get_legend_foreground(std::size_t legend_id) const
+{
+    RDB_ASSERT(legend_id < m_legend_infos.size());
+    return m_legend_infos[legend_id].foreground;
+}
+
+// ---- RDB_GRID_TABLE_RULESET: evaluation ----------------------------------------------------------
+
+RDB_GRID_TABLE_MERGEABLE_ELEMENT RDB_GRID_TABLE_RULESET::get_default_entry() const
+{
+    RDB_GRID_TABLE_MERGEABLE_ELEMENT entry;
+    for (const RDB_GRID_TABLE_SAFE_COUNTER& counter : m_counter_defaults)
+        entry.add_counter(counter);
+    for (std::int32_t min_time : m_min_time_defaults)
+        entry.add_min_time(min_time);
+    for (const BIG_TIME& total_time : m_total_time_defaults)
+        entry.add_total_time(total_time);
+    for (std::uint32_t i = 0; i < m_num_weak_flags; ++i)
+        entry.add_weak_flag(false);
+    for (std::uint32_t i = 0; i < m_num_strong_flags; ++i)
+        entry.add_strong_flag(false);
+    entry.set_category(m_default_category);
+    return entry;
+}
+
+bool RDB_GRID_TABLE_RULESET::meets_rule(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry, const COMPARE_RULE& rule) const
+{
+    RDB_ASSERT(rule.index < m_texts.size());
+    const TEXT_INFO& text = m_texts[rule.index];
+    switch (text.data_type) {
+    case COUNTER:
+        return meets(slot_of(entry.get_counters(), m_counter_defaults, text.index).get_value() <=> 0, rule.type);
+    case MIN_TIME:
+        return meets(slot_of(entry.get_min_times(), m_min_time_defaults, text.index) <=> 0, rule.type);
+    case TOTAL_TIME:
+        return meets(slot_of(entry.get_total_times(), m_total_time_defaults, text.index) <=> BIG_TIME(0), rule.type);
+    case WEAK_FLAG:
+    case STRONG_FLAG: {
+        const RDB_GRID_TABLE_FLAGS& flags =
+            text.data_type == WEAK_FLAG ? entry.get_weak_flags() : entry.get_strong_flags();
+        const bool set = flags.get(text.index);
+        switch (rule.type) {
+        case EQUAL_ZERO:
+        case LESS_THAN_ZERO:
+        case AT_MOST_ZERO:
+            return !set;
+        case GREATER_THAN_ZERO:
+        case AT_LEAST_ZERO:
+        case NOT_ZERO:
+            return set;
+        }
+        RDB_INTERNAL_ERROR("Unsupported comparison type");
+    }
+    }
+    RDB_INTERNAL_ERROR("Unsupported data type");
+}
+
+bool RDB_GRID_TABLE_RULESET::meets_comparison(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry,
+                                              const RULE_GROUPS& groups) const
+{
+    if (groups.empty()) return true;
+    for (const RULE_GROUP& group : groups)
+        if (std::all_of(group.begin(), group.end(), [&](const COMPARE_RULE& rule) { return meets_rule(entry, rule); }))
+            return true;
+    return false;
+}
+
+std::uint32_t RDB_GRID_TABLE_RULESET::get_legend_id(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry) const
+{
+    for (std::size_t id = 0; id < m_legend_infos.size(); ++id) {
+        const LEGEND_INFO& legend = m_legend_infos[id];
+        if (legend.category == entry.get_category() && meets_comparison(entry, legend.compare_rule_group))
+            return to_index(id);
+    }
+    RDB_INTERNAL_ERROR("No matching legend type");
+}
+
+std::vector<int> RDB_GRID_TABLE_RULESET::get_command_ids(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry) const
+{
+    std::vector<int> ids;
+    for (const COMMAND_INFO& command : m_command_infos) {
+        if (!command.categories.empty() && !contains(command.categories, entry.get_category())) continue;
+        if (meets_comparison(entry, command.compare_rule_group))
+            ids.insert(ids.end(), command.command_ids.begin(), command.command_ids.end());
+    }
+    return ids;
+}
+
+bool RDB_GRID_TABLE_RULESET::get_value_text(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry, const TEXT_INFO& text,
+                                            std::string& value) const
+{
+    switch (text.data_type) {
+    case COUNTER: {
+        const RDB_GRID_TABLE_SAFE_COUNTER& counter = slot_of(entry.get_counters(), m_counter_defaults, text.index);
+        if (!text.show_if_default && counter == default_of(m_counter_defaults, text.index)) return false;
+        value = counter.to_string();
+        return true;
+    }
+    case MIN_TIME: {
+        const std::int32_t min_time = slot_of(entry.get_min_times(), m_min_time_defaults, text.index);
+        if (!text.show_if_default && min_time == default_of(m_min_time_defaults, text.index)) return false;
+        if (min_time == -0x7FFFFFFF || min_time == 0x7FFFFFFF) {
+            value = "N/A";
+            return true;
+        }
+        BIG_TIME time;
+        time.set_storage_number(min_time);
+        value = time.to_string_without_unit(m_time_unit, m_decimal_places, false);
+        return true;
+    }
+    case TOTAL_TIME: {
+        const BIG_TIME& total_time = slot_of(entry.get_total_times(), m_total_time_defaults, text.index);
+        if (!text.show_if_default && total_time == default_of(m_total_time_defaults, text.index)) return false;
+        value = total_time.is_legal() ? total_time.to_string_without_unit(m_time_unit, m_decimal_places, false) : "N/A";
+        return true;
+    }
+    case WEAK_FLAG:
+        value.clear();
+        return entry.get_weak_flags().get(text.index);
+    case STRONG_FLAG:
+        value.clear();
+        return entry.get_strong_flags().get(text.index);
+    }
+    RDB_INTERNAL_ERROR("Unsupported data type");
+}
+
+std::string RDB_GRID_TABLE_RULESET::get_string(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry,
+                                               const std::vector<bool>& active_texts) const
+{
+    RDB_ASSERT(active_texts.size() == m_texts.size());
+    std::string result;
+    std::string value;
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
+        const TEXT_INFO& text = m_texts[i];
+        if (!active_texts[i]) continue;
+        if (!text.visible_categories.empty() && !contains(text.visible_categories, entry.get_category())) continue;
+        if (!meets_comparison(entry, text.compare_rule_group)) continue;
+        if (get_value_text(entry, text, value)) result += text.name + value + "\n";
+    }
+    while (!result.empty() && result.back() == '\n')
+        result.pop_back();
+    return result;
+}
+
+std::string RDB_GRID_TABLE_RULESET::get_full_string(const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry) const
+{
+    return get_string(entry, std::vector<bool>(m_texts.size(), true));
+}
+
+// ---- RDB_GRID_TABLE_OBJECT -----------------------------------------------------------------------
+
+namespace {
+
+// The initial bucket count of the grid's hash maps.
+std::size_t initial_buckets() { return ktl_hash_lite_get_next_prime(60); }
+
+} // namespace
+
+RDB_GRID_TABLE_OBJECT::RDB_GRID_TABLE_OBJECT() : m_cell_cmd_map(initial_buckets()), m_grid_entries(initial_buckets())
+{
+    m_cell_cmd_map.max_load_factor(0.8f);
+    m_grid_entries.max_load_factor(0.8f);
+}
+
+RDB_GRID_TABLE_OBJECT::RDB_GRID_TABLE_OBJECT(const std::string& name, const std::string& row_label,
+                                             const std::string& column_label, const RDB_GRID_TABLE_RULESET& ruleset,
+                                             const std::string& valid_collections)
+    : RDB_GRID_TABLE_OBJECT()
+{
+    set_name(name);
+    m_ruleset = ruleset;
+    m_row_label = row_label;
+    m_column_label = column_label;
+    m_valid_collections = valid_collections;
+    m_default_entry = m_ruleset.get_default_entry();
+}
+
+RDB_GRID_TABLE_OBJECT::~RDB_GRID_TABLE_OBJECT()
+{
+    for (RDB_TABLE_ELEMENT* header : m_row_headers)
+        delete header;
+    for (RDB_TABLE_ELEMENT* header : m_column_headers)
+        delete header;
+    for (RDB_GRID_TABLE_CMD* cmd : m_header_cmds)
+        delete cmd;
+    for (auto& [id, cmd] : m_cell_cmd_map)
+        delete cmd;
+}
+
+RDB_OBJECT_TYPE RDB_GRID_TABLE_OBJECT::get_type() const { return RDB_GRID_TABLE_TYPE; }
+
+void RDB_GRID_TABLE_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_grid_table(this); }
+
+void RDB_GRID_TABLE_OBJECT::add_row_header(RDB_TABLE_ELEMENT* row)
+{
+    RDB_ASSERT(row != nullptr);
+    m_row_headers.push_back(row);
+}
+
+void RDB_GRID_TABLE_OBJECT::add_column_header(RDB_TABLE_ELEMENT* column)
+{
+    RDB_ASSERT(column != nullptr);
+    m_column_headers.push_back(column);
+}
+
+const RDB_TABLE_ELEMENT* RDB_GRID_TABLE_OBJECT::get_row_header(std::size_t row) const
+{
+    RDB_ASSERT(row < m_row_headers.size());
+    return m_row_headers[row];
+}
+
+const RDB_TABLE_ELEMENT* RDB_GRID_TABLE_OBJECT::get_column_header(std::size_t column) const
+{
+    RDB_ASSERT(column < m_column_headers.size());
+    return m_column_headers[column];
+}
+
+void RDB_GRID_TABLE_OBJECT::add_header_cmd_template(RDB_GRID_TABLE_CMD* cmd)
+{
+    RDB_ASSERT(cmd != nullptr);
+    m_header_cmds.push_back(cmd);
+}
+
+void RDB_GRID_TABLE_OBJECT::add_cell_cmd_template(int id, RDB_GRID_TABLE_CMD* cmd)
+{
+    RDB_ASSERT(cmd != nullptr);
+    auto [found, inserted] = m_cell_cmd_map.emplace(id, cmd);
+    // The table took ownership: a command it does not keep is released here.
+    if (!inserted && found->second != cmd) delete cmd;
+}
+
+const RDB_GRID_TABLE_CMD* RDB_GRID_TABLE_OBJECT::get_cell_cmd_template(int id) const
+{
+    auto found = m_cell_cmd_map.find(id);
+    return found != m_cell_cmd_map.end() ? found->second : nullptr;
+}
+
+std::vector<int> RDB_GRID_TABLE_OBJECT::get_cell_cmd_templates_for_cell(std::size_t row, std::size_t col) const
+{
+    if (!is_index_in_bounds(row, col)) return {};
+    return m_ruleset.get_command_ids(*get_grid_entry_without_bounds_check(row, col));
+}
+
+bool RDB_GRID_TABLE_OBJECT::is_index_in_bounds(std::size_t row, std::size_t col) const
+{
+    return row < m_row_headers.size() || col < m_column_headers.size();
+}
+
+RDB_GRID_TABLE_OBJECT::INDEX RDB_GRID_TABLE_OBJECT::make_index(std::size_t row, std::size_t col)
+{
+    return INDEX(to_index(row), to_index(col));
+}
+
+void RDB_GRID_TABLE_OBJECT::set_grid_entry(std::size_t row, std::size_t column,
+                                           const RDB_GRID_TABLE_MERGEABLE_ELEMENT& entry)
+{
+    const INDEX index = make_index(row, column);
+    RDB_ASSERT(is_index_in_bounds(row, column));
+    m_grid_entries.insert_or_assign(index, entry);
+}
+
+const RDB_GRID_TABLE_MERGEABLE_ELEMENT* RDB_GRID_TABLE_OBJECT::get_grid_entry(std::size_t row, std::size_t col) const
+{
+    make_index(row, col);
+    if (!is_index_in_bounds(row, col)) return nullptr;
+    return get_grid_entry_without_bounds_check(row, col);
+}
+
+const RDB_GRID_TABLE_MERGEABLE_ELEMENT*
+RDB_GRID_TABLE_OBJECT::get_grid_entry_without_bounds_check(std::size_t row, std::size_t col) const
+{
+    auto found = m_grid_entries.find(make_index(row, col));
+    return found != m_grid_entries.end() ? &found->second : &m_default_entry;
+}
+
+void RDB_GRID_TABLE_OBJECT::output_ascii(std::ostream& os)
+{
+    if (!get_header().empty()) os << get_header() << "\n";
+    if (m_row_headers.empty() || m_column_headers.empty()) {
+        os << get_name() << ": nothing to report\n";
+    } else {
+        // Widths are byte counts of lines.
+        GRID_LAYOUT layout;
+        layout.corner_top = m_column_label + "->";
+        layout.corner_bottom = "v " + m_row_label;
+        layout.widths.assign(m_column_headers.size() + 1, 0);
+        layout.widths[0] = std::max(layout.corner_top.size(), layout.corner_bottom.size());
+        for (const RDB_TABLE_ELEMENT* header : m_column_headers) {
+            layout.column_headers.push_back(lines_of(header->get_string()));
+            layout.widths[layout.column_headers.size()] = widest(layout.column_headers.back());
+            layout.heading_height = std::max(layout.heading_height, layout.column_headers.back().size());
+        }
+        for (std::size_t r = 0; r < m_row_headers.size(); ++r) {
+            layout.row_headers.push_back(lines_of(m_row_headers[r]->get_string()));
+            layout.widths[0] = std::max(layout.widths[0], widest(layout.row_headers.back()));
+            layout.cells.emplace_back();
+            for (std::size_t c = 0; c < m_column_headers.size(); ++c) {
+                layout.cells[r].push_back(lines_of(m_ruleset.get_full_string(*get_grid_entry(r, c))));
+                layout.widths[c + 1] = std::max(layout.widths[c + 1], widest(layout.cells[r].back()));
+            }
+        }
+        std::size_t inner = layout.widths[0] + 3 + layout.widths.size() - 2;
+        for (std::size_t j = 1; j < layout.widths.size(); ++j)
+            inner += layout.widths[j] + 2;
+        // A title wider than the grid widens the last column.
+        if (get_name().size() + 2 > inner) {
+            layout.widths.back() += get_name().size() + 2 - inner;
+            inner = get_name().size() + 2;
+        }
+        output_ascii_table_header(os, boost::numeric_cast<int>(inner));
+        layout.write_separator(os);
+        layout.write_heading(os);
+        layout.write_separator(os);
+        layout.write_rows(os);
+        layout.write_separator(os);
+    }
+    if (!get_footer().empty()) os << get_footer() << "\n";
+}
+
+// ---- Transfer routines and class records ---------------------------------------------------------
+
+PDB_CLASS_THUNK<RDB_GRID_TABLE_SAFE_COUNTER>
+    RDB_GRID_TABLE_SAFE_COUNTER::s_thunk("RDB_GRID_TABLE_SAFE_COUNTER", nullptr,
+                                         []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GRID_TABLE_SAFE_COUNTER(); });
+
+void RDB_GRID_TABLE_SAFE_COUNTER::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class(&s_thunk, this);
+    RDB_TRACE(m_value);
+    segment.transfer(m_value);
+    if (segment.is_reading() && m_value < 0) segment.fail("a negative counter");
+    segment.end_class();
+}
+
+PDB_CLASS_THUNK<RDB_GRID_TABLE_MERGEABLE_ELEMENT>
+    RDB_GRID_TABLE_MERGEABLE_ELEMENT::s_thunk("RDB_GRID_TABLE_MERGEABLE_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* {
+        return new RDB_GRID_TABLE_MERGEABLE_ELEMENT();
+    });
+
+void RDB_GRID_TABLE_MERGEABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class(&s_thunk, this);
+    RDB_TRACE(m_counters);
+    transfer_counters(segment, m_counters);
+    RDB_TRACE(m_min_times);
+    segment.transfer(m_min_times);
+    RDB_TRACE(m_total_times);
+    transfer_times(segment, m_total_times);
+    RDB_TRACE(m_weak_flags);
+    m_weak_flags.transfer(segment);
+    RDB_TRACE(m_strong_flags);
+    m_strong_flags.transfer(segment);
+    RDB_TRACE(m_category);
+    segment.transfer(m_category);
+    segment.end_class();
+}
+
+PDB_CLASS_THUNK<RDB_GRID_TABLE_CMD> RDB_GRID_TABLE_CMD::s_thunk("RDB_GRID_TABLE_CMD", nullptr,
+                                                                []() -> PDB_VIRTUAL_OBJECT* {
+                                                                    return new RDB_GRID_TABLE_CMD();
+                                                                });
+
+void RDB_GRID_TABLE_CMD::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class(&s_thunk, this);
+    RDB_TRACE(m_gui_cmd_name);
+    segment.transfer(m_gui_cmd_name);
+    RDB_TRACE(m_tool_tip);
+    segment.transfer(m_tool_tip);
+    RDB_TRACE(m_help);
+    segment.transfer(m_help);
+    RDB_TRACE(m_cmd_template);
+    segment.transfer(m_cmd_template);
+    segment.end_class();
+}
+
+void RDB_GRID_TABLE_RULESET::COMPARE_RULE::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class("RDB_GRID_TABLE_RULESET::COMPARE_RULE", this);
+    RDB_TRACE(index);
+    segment.transfer(index);
+    RDB_TRACE(type);
+    segment.transfer_enum(type, EQUAL_ZERO, NOT_ZERO);
+    segment.end_class();
+}
+
+void RDB_GRID_TABLE_RULESET::TEXT_INFO::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class("RDB_GRID_TABLE_RULESET::TEXT_INFO", this);
+    RDB_TRACE(name);
+    segment.transfer(name);
+    RDB_TRACE(full_name);
+    segment.transfer(full_name);
+    RDB_TRACE(data_type);
+    segment.transfer_enum(data_type, COUNTER, STRONG_FLAG);
+    RDB_TRACE(index);
+    segment.transfer(index);
+    RDB_TRACE(show_if_default);
+    segment.transfer(show_if_default);
+    RDB_TRACE(visible_categories);
+    segment.transfer(visible_categories);
+    RDB_TRACE(compare_rule_group);
+    transfer_rule_groups(segment, compare_rule_group);
+    segment.end_class();
+}
+
+void RDB_GRID_TABLE_RULESET::LEGEND_INFO::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class("RDB_GRID_TABLE_RULESET::LEGEND_INFO", this);
+    RDB_TRACE(name);
+    segment.transfer(name);
+    RDB_TRACE(background);
+    transfer_color(segment, background);
+    RDB_TRACE(foreground);
+    transfer_color(segment, foreground);
+    RDB_TRACE(compare_rule_group);
+    transfer_rule_groups(segment, compare_rule_group);
+    RDB_TRACE(category);
+    segment.transfer(category);
+    segment.end_class();
+}
+
+void RDB_GRID_TABLE_RULESET::COMMAND_INFO::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class("RDB_GRID_TABLE_RULESET::COMMAND_INFO", this);
+    RDB_TRACE(command_ids);
+    segment.transfer(command_ids);
+    RDB_TRACE(compare_rule_group);
+    transfer_rule_groups(segment, compare_rule_group);
+    RDB_TRACE(categories);
+    segment.transfer(categories);
+    segment.end_class();
+}
+
+PDB_CLASS_THUNK<RDB_GRID_TABLE_RULESET> RDB_GRID_TABLE_RULESET::s_thunk("RDB_GRID_TABLE_RULESET", nullptr,
+                                                                        []() -> PDB_VIRTUAL_OBJECT* {
+                                                                            return new RDB_GRID_TABLE_RULESET();
+                                                                        });
+
+void RDB_GRID_TABLE_RULESET::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class(&s_thunk, this);
+    RDB_TRACE(m_counter_defaults);
+    transfer_counters(segment, m_counter_defaults);
+    RDB_TRACE(m_min_time_defaults);
+    segment.transfer(m_min_time_defaults);
+    RDB_TRACE(m_total_time_defaults);
+    transfer_times(segment, m_total_time_defaults);
+    RDB_TRACE(m_num_weak_flags);
+    segment.transfer(m_num_weak_flags);
+    RDB_TRACE(m_num_strong_flags);
+    segment.transfer(m_num_strong_flags);
+    RDB_TRACE(m_texts);
+    transfer_each(segment, m_texts, 20, [&segment](TEXT_INFO& text) { text.serialize(segment); });
+    RDB_TRACE(m_legend_infos);
+    transfer_each(segment, m_legend_infos, 20, [&segment](LEGEND_INFO& legend) { legend.serialize(segment); });
+    RDB_TRACE(m_command_infos);
+    transfer_each(segment, m_command_infos, 12, [&segment](COMMAND_INFO& command) { command.serialize(segment); });
+    RDB_TRACE(m_default_category);
+    segment.transfer(m_default_category);
+    RDB_TRACE(m_time_unit);
+    segment.transfer_enum(m_time_unit, BIG_TIME::AUTO, BIG_TIME::GHZ);
+    RDB_TRACE(m_decimal_places);
+    segment.transfer(m_decimal_places);
+    if (segment.is_reading()) {
+        // Every text names a slot that has a default, every rule a text.
+        for (const TEXT_INFO& text : m_texts) {
+            const std::size_t slots[] = {m_counter_defaults.size(), m_min_time_defaults.size(),
+                                         m_total_time_defaults.size(), m_num_weak_flags, m_num_strong_flags};
+            if (text.index >= slots[text.data_type]) segment.fail("a text naming a slot that does not exist");
+        }
+        auto check_rules = [&](const RULE_GROUPS& groups) {
+            for (const RULE_GROUP& group : groups)
+                for (const COMPARE_RULE& rule : group)
+                    if (rule.index >= m_texts.size()) segment.fail("a rule naming a text that does not exist");
+        };
+        for (const TEXT_INFO& text : m_texts)
+            check_rules(text.compare_rule_group);
+        for (const LEGEND_INFO& legend : m_legend_infos)
+            check_rules(legend.compare_rule_group);
+        for (const COMMAND_INFO& command : m_command_infos)
+            check_rules(command.compare_rule_group);
+    }
+    segment.end_class();
+}
+
+PDB_CLASS_THUNK<RDB_GRID_TABLE_OBJECT> RDB_GRID_TABLE_OBJECT::s_thunk("RDB_GRID_TABLE_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                                      []() -> PDB_VIRTUAL_OBJECT* {
+                                                                          return new RDB_GRID_TABLE_OBJECT();
+                                                                      });
+
+void RDB_GRID_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
+{
+    segment.begin_class(&s_thunk, this);
+    RDB_TRACE(RDB_OBJECT);
+    RDB_OBJECT::serialize(segment);
+    RDB_TRACE(m_ruleset);
+    m_ruleset.serialize(segment);
+    RDB_TRACE(m_row_headers);
+    segment.transfer_owned(m_row_headers, false);
+    RDB_TRACE(m_column_headers);
+    segment.transfer_owned(m_column_headers, false);
+    RDB_TRACE(m_header_cmds);
+    segment.transfer_owned(m_header_cmds, false);
+
+    // Commands by id and entries by position, in ascending order so that a table is always written
+    // the same way. On reading, every key must be new and every entry's position in bounds.
+    RDB_TRACE(m_cell_cmd_map);
+    std::uint32_t count = static_cast<std::uint32_t>(m_cell_cmd_map.size());
+    segment.transfer(count);
+    if (segment.is_writing()) {
+        for (int id : sorted_keys(m_cell_cmd_map)) {
+            std::int32_t key = id;
+            segment.transfer(key);
+            segment.transfer_owned(m_cell_cmd_map.at(id));
+        }
+    } else {
+        segment.require_items(count, 8);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::int32_t id = 0;
+            segment.transfer(id);
+            RDB_GRID_TABLE_CMD* cmd = nullptr;
+            segment.transfer_owned(cmd);
+            if (cmd == nullptr) segment.fail("a null cell command");
+            if (!m_cell_cmd_map.emplace(id, cmd).second) {
+                delete cmd;
+                segment.fail("two cell commands with one id");
+            }
+        }
+    }
+
+    RDB_TRACE(m_grid_entries);
+    count = static_cast<std::uint32_t>(m_grid_entries.size());
+    segment.transfer(count);
+    if (segment.is_writing()) {
+        for (const INDEX& key : sorted_keys(m_grid_entries)) {
+            INDEX index = key;
+            segment.transfer(index.first);
+            segment.transfer(index.second);
+            m_grid_entries.at(key).serialize(segment);
+        }
+    } else {
+        segment.require_items(count, 28);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            INDEX index;
+            segment.transfer(index.first);
+            segment.transfer(index.second);
+            RDB_GRID_TABLE_MERGEABLE_ELEMENT entry;
+            entry.serialize(segment);
+            if (!is_index_in_bounds(index.first, index.second)) segment.fail("a grid entry outside the headers");
+            if (!m_grid_entries.emplace(index, std::move(entry)).second)
+                segment.fail("two grid entries at one position");
+        }
+    }
+
+    RDB_TRACE(m_row_label);
+    segment.transfer(m_row_label);
+    RDB_TRACE(m_column_label);
+    segment.transfer(m_column_label);
+    RDB_TRACE(m_valid_collections);
+    segment.transfer(m_valid_collections);
+    RDB_TRACE(m_use_monospace_font);
+    segment.transfer(m_use_monospace_font);
+    RDB_TRACE(m_default_entry);
+    m_default_entry.serialize(segment);
+    if (segment.is_reading() && !(m_default_entry == m_ruleset.get_default_entry()))
+        segment.fail("a cached default entry that differs from the rule set's");
+    segment.end_class();
+}
