@@ -28,6 +28,8 @@
 #include "rdb_table_sys.h"
 #include "rdb_gauges.h"
 #include "rdb_embedded.h"
+#include "rdb_waveform_display.h"
+#include "rdb_path.h"
 #include "rdb_message_gen.h"
 #include "rdb_report_type.h"
 #include "rdb_vocabulary.h"

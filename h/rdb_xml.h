@@ -26,7 +26,7 @@ class RDB_REPORT;
 bool rdb_write_xml_report(const RDB_REPORT* report, const char* file, bool compressed);
 // The same for the panel document of one object. A folder's panel document is the report document
 // rooted at that folder (the flat form needs the folders section); kinds without a file form
-// (gauges, grid tables, paths, waveforms) give a document with no element.
+// (gauges, grid tables) give a document with no element.
 bool rdb_write_xml_report(const RDB_OBJECT* object, const char* file, bool compressed);
 // Write the same documents into a stream, without debug lines. A null report or object writes
 // nothing and answers false; otherwise they answer whether the stream is still good.
