@@ -51,7 +51,9 @@ public:
 
     RDB_LINE_PROPERTIES() = default;
     RDB_LINE_PROPERTIES(TYPE type, THICKNESS thickness, RDB_COLOR_NAME color)
-        : m_line_type(type), m_thickness(thickness), m_color(color) {}
+        : m_line_type(type), m_thickness(thickness), m_color(color)
+    {
+    }
     RDB_LINE_PROPERTIES(const RDB_LINE_PROPERTIES&) = default;
     RDB_LINE_PROPERTIES& operator=(const RDB_LINE_PROPERTIES&) = default;
     PDB_DECLARE_PERSISTENT(RDB_LINE_PROPERTIES)
@@ -210,7 +212,9 @@ public:
     RDB_ARROW_ELEMENT() = default;
     RDB_ARROW_ELEMENT(const std::string& label, int begin_id, int begin_time, int end_id, int end_time)
         : m_label(label), m_begin_waveform_id(begin_id), m_end_waveform_id(end_id), m_begin_time(begin_time),
-          m_end_time(end_time) {}
+          m_end_time(end_time)
+    {
+    }
     RDB_ARROW_ELEMENT(const RDB_ARROW_ELEMENT&) = default;
     RDB_ARROW_ELEMENT& operator=(const RDB_ARROW_ELEMENT&) = default;
     PDB_DECLARE_PERSISTENT(RDB_ARROW_ELEMENT)
@@ -244,7 +248,9 @@ class RDB_LABEL_ELEMENT : public PDB_VIRTUAL_OBJECT {
 public:
     RDB_LABEL_ELEMENT() = default;
     RDB_LABEL_ELEMENT(const std::string& label, int waveform_id, int time)
-        : m_label(label), m_waveform_id(waveform_id), m_time(time) {}
+        : m_label(label), m_waveform_id(waveform_id), m_time(time)
+    {
+    }
     RDB_LABEL_ELEMENT(const RDB_LABEL_ELEMENT&) = default;
     RDB_LABEL_ELEMENT& operator=(const RDB_LABEL_ELEMENT&) = default;
     PDB_DECLARE_PERSISTENT(RDB_LABEL_ELEMENT)

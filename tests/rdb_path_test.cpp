@@ -39,7 +39,8 @@ template <class TABLE = RDB_TABLE_OBJECT>
 TABLE* table_of(const std::string& name, const std::vector<std::vector<std::string>>& rows)
 {
     auto* table = new TABLE(name);
-    for (const auto& cells : rows) table->add_row(rdb_create_row(cells));
+    for (const auto& cells : rows)
+        table->add_row(rdb_create_row(cells));
     return table;
 }
 
@@ -56,8 +57,8 @@ RDB_WAVEFORM_ELEMENT* wave(int period, int begin, std::initializer_list<int> tim
     waveform->set_label(label);
     int i = 0;
     for (int time : times)
-        waveform->add_event(RDB_WAVEFORM_EVENT(time, i++ % 2 ? RDB_WAVEFORM_EVENT::FALLING_EDGE
-                                                             : RDB_WAVEFORM_EVENT::RISING_EDGE));
+        waveform->add_event(
+            RDB_WAVEFORM_EVENT(time, i++ % 2 ? RDB_WAVEFORM_EVENT::FALLING_EDGE : RDB_WAVEFORM_EVENT::RISING_EDGE));
     return waveform;
 }
 
@@ -69,7 +70,8 @@ RDB_WAVEFORM_DISPLAY_OBJECT* make_display(const std::string& name)
     display->add_waveform(wave(7919, 100, {0, 3960}, "launch <clk>"));
     display->add_waveform(wave(7919, 600, {0, 3960}, "latch & \"clk\""));
     RDB_WAVEFORM_ELEMENT* data = wave(0, 0, {1234567, 2345678}, "data\nbus");
-    data->get_properties() = RDB_LINE_PROPERTIES(RDB_LINE_PROPERTIES::DASHDOT, RDB_LINE_PROPERTIES::THICK, RDB_COLOR_RED);
+    data->get_properties() =
+        RDB_LINE_PROPERTIES(RDB_LINE_PROPERTIES::DASHDOT, RDB_LINE_PROPERTIES::THICK, RDB_COLOR_RED);
     display->add_waveform(data, 1);
     display->add_waveform(wave(0, -40, {}, ""));
     auto* arrow = new RDB_ARROW_ELEMENT("setup", 0, 100, 1, 8519);
@@ -170,7 +172,8 @@ std::string patched(std::string text, const std::string& from, const std::string
 std::string int_bytes(int value)
 {
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
     return bytes;
 }
 
@@ -186,7 +189,8 @@ std::unique_ptr<RDB_REPORT> from_xml(const std::string& xml) { return rdb_read_x
 std::vector<int> edges(const RDB_WAVEFORM_ELEMENT& waveform)
 {
     std::vector<int> out;
-    for (auto it = waveform.begin_events(); it != waveform.end_events(); ++it) out.push_back(it->get_time());
+    for (auto it = waveform.begin_events(); it != waveform.end_events(); ++it)
+        out.push_back(it->get_time());
     return out;
 }
 
@@ -199,8 +203,7 @@ void expect_like_made(RDB_REPORT& report)
     EXPECT_EQ(folder.get_option_summary_panel(), folder.find_object("Options"));
     auto* first = &as<RDB_PATH_OBJECT>(folder.find_object("Path 1"));
     auto* second = &as<RDB_PATH_OBJECT>(folder.find_object("Path 2"));
-    EXPECT_EQ(folder.get_path_id_table(),
-              (std::vector<RDB_PATH_OBJECT*>{first, first, first, second, second, second}));
+    EXPECT_EQ(folder.get_path_id_table(), (std::vector<RDB_PATH_OBJECT*>{first, first, first, second, second, second}));
 
     EXPECT_TRUE(first->path_is_violated());
     EXPECT_FALSE(second->get_highlight_violations());
@@ -283,7 +286,8 @@ TEST(RdbPath, KindsAndVisitors)
     EXPECT_EQ(folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT(), &folder);
     EXPECT_EQ(static_cast<RDB_OBJECT&>(path).dynamic_cast_to_RDB_PATH_OBJECT(), &path);
     KIND_VISITOR visitor;
-    for (RDB_OBJECT* object : std::initializer_list<RDB_OBJECT*>{&path, &folder, &display}) object->accept_visitor(&visitor);
+    for (RDB_OBJECT* object : std::initializer_list<RDB_OBJECT*>{&path, &folder, &display})
+        object->accept_visitor(&visitor);
     EXPECT_EQ(visitor.seen, "path path_folder waveform ");
 }
 
@@ -474,7 +478,8 @@ TEST(RdbPathStorage, DamagedXmlDocumentsFailTheRead)
         {"direct=\"false\" shaded=\"true\"", "direct=\"true\" shaded=\"true\""},
         {"<path_ids>2 2 2 4 4 4", "<path_ids>2 2 2 4 4 5"},
         {"<path_ids>2 2 2 4 4 4", "<path_ids>2 2 2 4 4 3"},
-        {"<path_folder_links name_id=\"2\" summary_table=\"0\"", "<path_folder_links name_id=\"2\" summary_table=\"1\""},
+        {"<path_folder_links name_id=\"2\" summary_table=\"0\"",
+         "<path_folder_links name_id=\"2\" summary_table=\"1\""},
         {"<path_folder_links name_id=\"2\"", "<path_folder_links name_id=\"1\""},
         {"slack=\"-120\"", "slack=\"-12x\""},
     };
@@ -484,7 +489,8 @@ TEST(RdbPathStorage, DamagedXmlDocumentsFailTheRead)
     }
 
     // A sub-object of a role this reader does not know is passed over.
-    std::unique_ptr<RDB_REPORT> read = from_xml(patched(xml, "<sub_object role=\"summary\">", "<sub_object role=\"new\">"));
+    std::unique_ptr<RDB_REPORT> read =
+        from_xml(patched(xml, "<sub_object role=\"summary\">", "<sub_object role=\"new\">"));
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(as<RDB_PATH_OBJECT>(read->get_main_folder()->find_object("Worst Paths||Path 1")).get_summary_table(),
               nullptr);

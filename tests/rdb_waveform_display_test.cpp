@@ -246,19 +246,10 @@ TEST(RdbWaveformDisplay, TimeRangeComesFromArrowsLabelsAndWaveforms)
 
 TEST(RdbWaveformProperties, NamesDefaultsDirectionsAndStyles)
 {
-    const std::pair<RDB_WAVEFORM_EVENT::TYPE, const char*> types[] = {
-        {RDB_WAVEFORM_EVENT::NON_EVENT, "Non-Event"},
-        {RDB_WAVEFORM_EVENT::RISING_EDGE, "0 to 1"},
-        {RDB_WAVEFORM_EVENT::FALLING_EDGE, "1 to 0"},
-        {RDB_WAVEFORM_EVENT::DATA_TRANSITION, "Data Transition"}};
-    for (const auto& [type, text] : types) EXPECT_STREQ(RDB_WAVEFORM_EVENT(0, type).get_type_string(), text);
+    EXPECT_STREQ(RDB_WAVEFORM_EVENT(0, RDB_WAVEFORM_EVENT::DATA_TRANSITION).get_type_string(), "Data Transition");
     EXPECT_INTERNAL_ERROR(RDB_WAVEFORM_EVENT(0, static_cast<RDB_WAVEFORM_EVENT::TYPE>(4)).get_type_string(),
                           "Unrecognized event type");
-
-    EXPECT_STREQ(RDB_LINE_PROPERTIES::get_enum_str(RDB_LINE_PROPERTIES::DASHDOT), "dashdot");
     EXPECT_STREQ(RDB_LINE_PROPERTIES::get_enum_str(static_cast<RDB_LINE_PROPERTIES::TYPE>(4)), "unknown");
-    EXPECT_STREQ(RDB_LINE_PROPERTIES::get_enum_str(RDB_LINE_PROPERTIES::THICK), "thick");
-    EXPECT_STREQ(RDB_LINE_PROPERTIES::get_enum_str(static_cast<RDB_LINE_PROPERTIES::THICKNESS>(2)), "unknown");
     EXPECT_EQ(RDB_LINE_PROPERTIES().get_color(), RDB_COLOR_BLACK);
 
     RDB_ARROW_PROPERTIES arrow;
@@ -293,16 +284,17 @@ TEST(RdbWaveformDisplay, DebugDumpListsElementsAndEdgesAndTextWritesNothing)
     arrow->get_properties().set_arrow_direction(RDB_ARROW_PROPERTIES::BOTH_ARROWHEADS);
     display.add_arrow(arrow);
     auto* label = new RDB_LABEL_ELEMENT("launch", 0, 7);
-    label->get_properties() = RDB_LINE_PROPERTIES(RDB_LINE_PROPERTIES::DASH, RDB_LINE_PROPERTIES::THICK, RDB_COLOR_BLACK);
+    label->get_properties() =
+        RDB_LINE_PROPERTIES(RDB_LINE_PROPERTIES::DASH, RDB_LINE_PROPERTIES::THICK, RDB_COLOR_BLACK);
     display.add_label(label);
 
     DEBUG_RECORDER rec;
     display.debug_dump();
-    for (const char* line : {"Waveforms : 1", "Arrows    : 1", "Labels    : 1", "Begin Time: 2", "End Time  : 12",
-                             "ID    : 0", "Label : clk", "Period: 10", "Begin : 0 ps", "End   : 10 ps",
-                             "Label   : setup", "0 @ 2ps ---> 0 @ 12ps", "arrow: begin end ref_bar",
-                             "Location : 0 @ 7ps", "line:  type: dash, thickness: thick, color: 6",
-                             "line:  type: solid, thickness: normal, color: 6", "Waveform 0 (clk)"})
+    for (const char* line :
+         {"Waveforms : 1", "Arrows    : 1", "Labels    : 1", "Begin Time: 2", "End Time  : 12", "ID    : 0",
+          "Label : clk", "Period: 10", "Begin : 0 ps", "End   : 10 ps", "Label   : setup", "0 @ 2ps ---> 0 @ 12ps",
+          "arrow: begin end ref_bar", "Location : 0 @ 7ps", "line:  type: dash, thickness: thick, color: 6",
+          "line:  type: solid, thickness: normal, color: 6", "Waveform 0 (clk)"})
         EXPECT_TRUE(rec.saw(line)) << line;
     EXPECT_TRUE(rec.saw(std::string(11, ' ') + "2: 0 to 1"));
     // The edges in the display's range follow the waveform's own edge list.

@@ -18,7 +18,8 @@ RDB_PATH_OBJECT::RDB_PATH_OBJECT(const std::string& name) : RDB_OBJECT(name) {}
 
 RDB_PATH_OBJECT::~RDB_PATH_OBJECT()
 {
-    for (RDB_OBJECT* object : sub_objects()) delete object;
+    for (RDB_OBJECT* object : sub_objects())
+        delete object;
     delete m_waveform;
 }
 
@@ -28,9 +29,9 @@ void RDB_PATH_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->vis
 
 std::array<RDB_OBJECT*, 10> RDB_PATH_OBJECT::sub_objects() const
 {
-    return {m_summary,    m_optimizations_analyzed_table, m_recommendations_table,         m_critical_chain_table,
-            m_path_stats, m_extra_info,                   m_internal_negative_cycle_table, m_data_arrival_path,
-            m_data_required_path, m_idb_text};
+    return {
+        m_summary,    m_optimizations_analyzed_table,  m_recommendations_table, m_critical_chain_table, m_path_stats,
+        m_extra_info, m_internal_negative_cycle_table, m_data_arrival_path,     m_data_required_path,   m_idb_text};
 }
 
 bool RDB_PATH_OBJECT::holds(const RDB_OBJECT* object) const
@@ -95,7 +96,8 @@ void RDB_PATH_FOLDER_OBJECT::create_path_id_table_report_neighbour_path(bool nei
     m_path_vec.clear();
     m_path_vec.reserve(size() * copies);
     for (RDB_OBJECT* child : *this)
-        if (RDB_PATH_OBJECT* path = child->dynamic_cast_to_RDB_PATH_OBJECT()) m_path_vec.insert(m_path_vec.end(), copies, path);
+        if (RDB_PATH_OBJECT* path = child->dynamic_cast_to_RDB_PATH_OBJECT())
+            m_path_vec.insert(m_path_vec.end(), copies, path);
 }
 
 RDB_PATH_OBJECT* RDB_PATH_FOLDER_OBJECT::get_path_object_by_index(unsigned int id) const
@@ -131,8 +133,10 @@ template <class T> void transfer_child_pointer(PDB_SEGMENT& segment, const CHILD
 
 } // namespace
 
-PDB_CLASS_THUNK<RDB_PATH_OBJECT> RDB_PATH_OBJECT::s_thunk(
-    "RDB_PATH_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_PATH_OBJECT(); });
+PDB_CLASS_THUNK<RDB_PATH_OBJECT> RDB_PATH_OBJECT::s_thunk("RDB_PATH_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                          []() -> PDB_VIRTUAL_OBJECT* {
+                                                              return new RDB_PATH_OBJECT();
+                                                          });
 
 void RDB_PATH_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -174,9 +178,9 @@ void RDB_PATH_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_PATH_FOLDER_OBJECT> RDB_PATH_FOLDER_OBJECT::s_thunk(
-    "RDB_PATH_FOLDER_OBJECT", RDB_FOLDER_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_PATH_FOLDER_OBJECT(); });
+PDB_CLASS_THUNK<RDB_PATH_FOLDER_OBJECT>
+    RDB_PATH_FOLDER_OBJECT::s_thunk("RDB_PATH_FOLDER_OBJECT", RDB_FOLDER_OBJECT::pdb_thunk(),
+                                    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_PATH_FOLDER_OBJECT(); });
 
 void RDB_PATH_FOLDER_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -195,6 +199,7 @@ void RDB_PATH_FOLDER_OBJECT::serialize(PDB_SEGMENT& segment)
         segment.require_items(count, 4);
         m_path_vec.assign(count, nullptr);
     }
-    for (RDB_PATH_OBJECT*& path : m_path_vec) transfer_child_pointer(segment, children, path);
+    for (RDB_PATH_OBJECT*& path : m_path_vec)
+        transfer_child_pointer(segment, children, path);
     segment.end_class();
 }

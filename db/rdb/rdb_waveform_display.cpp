@@ -154,7 +154,8 @@ void RDB_WAVEFORM_ELEMENT::shift_by(int delay)
     m_begin_time = static_cast<int>(tmp_delay_begin);
     m_end_time = static_cast<int>(tmp_delay_end);
     if (is_periodic()) return;
-    for (RDB_WAVEFORM_EVENT& event : m_events) event.set_time(event.get_time() + delay);
+    for (RDB_WAVEFORM_EVENT& event : m_events)
+        event.set_time(event.get_time() + delay);
 }
 
 RDB_WAVEFORM_ELEMENT* RDB_WAVEFORM_ELEMENT::clone() const
@@ -187,7 +188,8 @@ void RDB_WAVEFORM_ELEMENT::debug_dump() const
     msg_local_vdebug("RDB", 2, "End   : %d ps", m_end_time);
     debug_line("Events");
     debug_line(RULE_49);
-    for (const RDB_WAVEFORM_EVENT& event : m_events) event.debug_dump();
+    for (const RDB_WAVEFORM_EVENT& event : m_events)
+        event.debug_dump();
 }
 
 // ---- RDB_WAVEFORM_EVENT_ITER -------------------------------------------------------------------------
@@ -211,7 +213,8 @@ RDB_WAVEFORM_EVENT_ITER::RDB_WAVEFORM_EVENT_ITER(const RDB_WAVEFORM_ELEMENT* wav
         m_iter = m_end_iter;
         return;
     }
-    while (!is_end() && time_at(m_iter) < m_range_begin) step();
+    while (!is_end() && time_at(m_iter) < m_range_begin)
+        step();
 }
 
 void RDB_WAVEFORM_EVENT_ITER::step()
@@ -300,9 +303,12 @@ void RDB_LABEL_ELEMENT::debug_dump() const
 
 RDB_WAVEFORM_DISPLAY_OBJECT::~RDB_WAVEFORM_DISPLAY_OBJECT()
 {
-    for (RDB_WAVEFORM_ELEMENT* waveform : m_waveforms) delete waveform;
-    for (RDB_ARROW_ELEMENT* arrow : m_arrows) delete arrow;
-    for (RDB_LABEL_ELEMENT* label : m_labels) delete label;
+    for (RDB_WAVEFORM_ELEMENT* waveform : m_waveforms)
+        delete waveform;
+    for (RDB_ARROW_ELEMENT* arrow : m_arrows)
+        delete arrow;
+    for (RDB_LABEL_ELEMENT* label : m_labels)
+        delete label;
 }
 
 RDB_OBJECT_TYPE RDB_WAVEFORM_DISPLAY_OBJECT::get_type() const { return RDB_WAVEFORM_DISPLAY_TYPE; }
@@ -322,7 +328,8 @@ void RDB_WAVEFORM_DISPLAY_OBJECT::add_waveform(RDB_WAVEFORM_ELEMENT* waveform, i
     RDB_ASSERT(waveform->get_id() == RDB_ILLEGAL_WAVEFORM_ELEMENT_ID);
     unsigned int position = m_next_position;
     if (overlay_on_waveform_id != -1) {
-        RDB_ASSERT(overlay_on_waveform_id >= 0 && static_cast<unsigned int>(overlay_on_waveform_id) < m_waveforms.size());
+        RDB_ASSERT(overlay_on_waveform_id >= 0 &&
+                   static_cast<unsigned int>(overlay_on_waveform_id) < m_waveforms.size());
         position = m_waveforms[static_cast<std::size_t>(overlay_on_waveform_id)]->get_position();
     }
     m_waveforms.reserve(m_waveforms.size() + 1);
@@ -352,8 +359,10 @@ int RDB_WAVEFORM_DISPLAY_OBJECT::get_begin_time() const
 {
     std::optional<int> begin;
     auto take = [&begin](int time) { begin = begin ? std::min(*begin, time) : time; };
-    for (const RDB_ARROW_ELEMENT* arrow : m_arrows) take(std::min(arrow->get_begin_time(), arrow->get_end_time()));
-    for (const RDB_LABEL_ELEMENT* label : m_labels) take(label->get_time());
+    for (const RDB_ARROW_ELEMENT* arrow : m_arrows)
+        take(std::min(arrow->get_begin_time(), arrow->get_end_time()));
+    for (const RDB_LABEL_ELEMENT* label : m_labels)
+        take(label->get_time());
     const bool count_periodic = m_arrows.empty() && m_labels.empty();
     for (const RDB_WAVEFORM_ELEMENT* waveform : m_waveforms)
         if (!waveform->is_periodic() || count_periodic) take(waveform->get_begin_time());
@@ -364,8 +373,10 @@ int RDB_WAVEFORM_DISPLAY_OBJECT::get_end_time() const
 {
     std::optional<int> end;
     auto take = [&end](int time) { end = end ? std::max(*end, time) : time; };
-    for (const RDB_ARROW_ELEMENT* arrow : m_arrows) take(std::max(arrow->get_begin_time(), arrow->get_end_time()));
-    for (const RDB_LABEL_ELEMENT* label : m_labels) take(label->get_time());
+    for (const RDB_ARROW_ELEMENT* arrow : m_arrows)
+        take(std::max(arrow->get_begin_time(), arrow->get_end_time()));
+    for (const RDB_LABEL_ELEMENT* label : m_labels)
+        take(label->get_time());
     const bool count_periodic = m_arrows.empty() && m_labels.empty();
     for (const RDB_WAVEFORM_ELEMENT* waveform : m_waveforms)
         if (!waveform->is_periodic() || count_periodic) take(waveform->get_end_time());
@@ -385,9 +396,12 @@ void RDB_WAVEFORM_DISPLAY_OBJECT::debug_dump() const
     msg_local_vdebug("RDB", 2, "End Time  : %d", end);
     debug_line("Waveforms");
     debug_line(RULE_74_EQUAL);
-    for (const RDB_WAVEFORM_ELEMENT* waveform : m_waveforms) waveform->debug_dump();
-    for (const RDB_ARROW_ELEMENT* arrow : m_arrows) arrow->debug_dump();
-    for (const RDB_LABEL_ELEMENT* label : m_labels) label->debug_dump();
+    for (const RDB_WAVEFORM_ELEMENT* waveform : m_waveforms)
+        waveform->debug_dump();
+    for (const RDB_ARROW_ELEMENT* arrow : m_arrows)
+        arrow->debug_dump();
+    for (const RDB_LABEL_ELEMENT* label : m_labels)
+        label->debug_dump();
     debug_line("Waveform edges in default range (using event iterators)");
     debug_line(RULE_74_EQUAL);
     for (const RDB_WAVEFORM_ELEMENT* waveform : m_waveforms) {
@@ -400,8 +414,10 @@ void RDB_WAVEFORM_DISPLAY_OBJECT::debug_dump() const
 
 // ==== Transfer routines ==================================================================================
 
-PDB_CLASS_THUNK<RDB_WAVEFORM_EVENT> RDB_WAVEFORM_EVENT::s_thunk(
-    "RDB_WAVEFORM_EVENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_WAVEFORM_EVENT(); });
+PDB_CLASS_THUNK<RDB_WAVEFORM_EVENT> RDB_WAVEFORM_EVENT::s_thunk("RDB_WAVEFORM_EVENT", nullptr,
+                                                                []() -> PDB_VIRTUAL_OBJECT* {
+                                                                    return new RDB_WAVEFORM_EVENT();
+                                                                });
 
 void RDB_WAVEFORM_EVENT::serialize(PDB_SEGMENT& segment)
 {
@@ -413,8 +429,10 @@ void RDB_WAVEFORM_EVENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_LINE_PROPERTIES> RDB_LINE_PROPERTIES::s_thunk(
-    "RDB_LINE_PROPERTIES", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_LINE_PROPERTIES(); });
+PDB_CLASS_THUNK<RDB_LINE_PROPERTIES> RDB_LINE_PROPERTIES::s_thunk("RDB_LINE_PROPERTIES", nullptr,
+                                                                  []() -> PDB_VIRTUAL_OBJECT* {
+                                                                      return new RDB_LINE_PROPERTIES();
+                                                                  });
 
 void RDB_LINE_PROPERTIES::serialize(PDB_SEGMENT& segment)
 {
@@ -428,9 +446,9 @@ void RDB_LINE_PROPERTIES::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_ARROW_PROPERTIES> RDB_ARROW_PROPERTIES::s_thunk(
-    "RDB_ARROW_PROPERTIES", RDB_LINE_PROPERTIES::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_ARROW_PROPERTIES(); });
+PDB_CLASS_THUNK<RDB_ARROW_PROPERTIES>
+    RDB_ARROW_PROPERTIES::s_thunk("RDB_ARROW_PROPERTIES", RDB_LINE_PROPERTIES::pdb_thunk(),
+                                  []() -> PDB_VIRTUAL_OBJECT* { return new RDB_ARROW_PROPERTIES(); });
 
 void RDB_ARROW_PROPERTIES::serialize(PDB_SEGMENT& segment)
 {
@@ -450,8 +468,10 @@ void RDB_ARROW_PROPERTIES::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_WAVEFORM_ELEMENT> RDB_WAVEFORM_ELEMENT::s_thunk(
-    "RDB_WAVEFORM_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_WAVEFORM_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_WAVEFORM_ELEMENT> RDB_WAVEFORM_ELEMENT::s_thunk("RDB_WAVEFORM_ELEMENT", nullptr,
+                                                                    []() -> PDB_VIRTUAL_OBJECT* {
+                                                                        return new RDB_WAVEFORM_ELEMENT();
+                                                                    });
 
 void RDB_WAVEFORM_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
@@ -475,7 +495,8 @@ void RDB_WAVEFORM_ELEMENT::serialize(PDB_SEGMENT& segment)
         segment.require_items(count, 8);
         m_events.resize(count);
     }
-    for (RDB_WAVEFORM_EVENT& event : m_events) event.serialize(segment);
+    for (RDB_WAVEFORM_EVENT& event : m_events)
+        event.serialize(segment);
     RDB_TRACE(m_line_properties);
     m_line_properties.serialize(segment);
 
@@ -485,7 +506,8 @@ void RDB_WAVEFORM_ELEMENT::serialize(PDB_SEGMENT& segment)
         for (std::size_t i = 1; i < m_events.size(); ++i)
             if (m_events[i].get_time() <= m_events[i - 1].get_time()) segment.fail("waveform edges out of order");
         if (is_periodic()) {
-            if (std::int64_t{m_begin_time} + m_period != m_end_time) segment.fail("a periodic waveform of the wrong span");
+            if (std::int64_t{m_begin_time} + m_period != m_end_time)
+                segment.fail("a periodic waveform of the wrong span");
             if (!m_events.empty() && (m_events.front().get_time() < 0 || m_events.back().get_time() >= m_period))
                 segment.fail("a periodic waveform edge outside its period");
         } else if (m_events.empty() ? m_begin_time != m_end_time
@@ -497,8 +519,10 @@ void RDB_WAVEFORM_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_ARROW_ELEMENT> RDB_ARROW_ELEMENT::s_thunk(
-    "RDB_ARROW_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_ARROW_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_ARROW_ELEMENT> RDB_ARROW_ELEMENT::s_thunk("RDB_ARROW_ELEMENT", nullptr,
+                                                              []() -> PDB_VIRTUAL_OBJECT* {
+                                                                  return new RDB_ARROW_ELEMENT();
+                                                              });
 
 void RDB_ARROW_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
@@ -518,8 +542,10 @@ void RDB_ARROW_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_LABEL_ELEMENT> RDB_LABEL_ELEMENT::s_thunk(
-    "RDB_LABEL_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_LABEL_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_LABEL_ELEMENT> RDB_LABEL_ELEMENT::s_thunk("RDB_LABEL_ELEMENT", nullptr,
+                                                              []() -> PDB_VIRTUAL_OBJECT* {
+                                                                  return new RDB_LABEL_ELEMENT();
+                                                              });
 
 void RDB_LABEL_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
@@ -535,9 +561,9 @@ void RDB_LABEL_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_WAVEFORM_DISPLAY_OBJECT> RDB_WAVEFORM_DISPLAY_OBJECT::s_thunk(
-    "RDB_WAVEFORM_DISPLAY_OBJECT", RDB_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_WAVEFORM_DISPLAY_OBJECT(); });
+PDB_CLASS_THUNK<RDB_WAVEFORM_DISPLAY_OBJECT>
+    RDB_WAVEFORM_DISPLAY_OBJECT::s_thunk("RDB_WAVEFORM_DISPLAY_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                         []() -> PDB_VIRTUAL_OBJECT* { return new RDB_WAVEFORM_DISPLAY_OBJECT(); });
 
 void RDB_WAVEFORM_DISPLAY_OBJECT::serialize(PDB_SEGMENT& segment)
 {
