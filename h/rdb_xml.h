@@ -4,8 +4,11 @@
 //
 // The format is flat: folders are listed once in a "folders" section, panels follow in "panels",
 // and every object names its parent folder by number ("parent_id"). Trait values travel in a
-// trailing "dtraits" element. Documents are written by one thread at a time (the indentation depth
-// is process-wide); a read keeps process-wide state too, so one read at a time per process.
+// trailing "dtraits" element. Timing paths (with their sub-objects nested), path folders' links to
+// their children and waveform displays are written in elements of this library's own ("path",
+// "path_folder_links", "waveform_display"), which other readers pass over. Documents are written by
+// one thread at a time (the indentation depth is process-wide); a read keeps process-wide state too,
+// so one read at a time per process.
 
 #include <iosfwd>
 #include <memory>
