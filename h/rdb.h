@@ -32,6 +32,8 @@
 #include "rdb_chart.h"
 #include "rdb_grid_table.h"
 #include "rdb_embedded.h"
+#include "rdb_waveform_display.h"
+#include "rdb_path.h"
 #include "rdb_message_gen.h"
 #include "rdb_report_type.h"
 #include "rdb_vocabulary.h"

@@ -4,8 +4,11 @@
 //
 // The format is flat: folders are listed once in a "folders" section, panels follow in "panels",
 // and every object names its parent folder by number ("parent_id"). Trait values travel in a
-// trailing "dtraits" element. Documents are written by one thread at a time (the indentation depth
-// is process-wide); a read keeps process-wide state too, so one read at a time per process.
+// trailing "dtraits" element. Timing paths (with their sub-objects nested), path folders' links to
+// their children and waveform displays are written in elements of this library's own ("path",
+// "path_folder_links", "waveform_display"), which other readers pass over. Documents are written by
+// one thread at a time (the indentation depth is process-wide); a read keeps process-wide state too,
+// so one read at a time per process.
 
 #include <iosfwd>
 #include <memory>
@@ -26,7 +29,7 @@ class RDB_REPORT;
 bool rdb_write_xml_report(const RDB_REPORT* report, const char* file, bool compressed);
 // The same for the panel document of one object. A folder's panel document is the report document
 // rooted at that folder (the flat form needs the folders section); kinds without a file form
-// (paths, waveforms) give a document with no element.
+// give a document with no element.
 bool rdb_write_xml_report(const RDB_OBJECT* object, const char* file, bool compressed);
 // Write the same documents into a stream, without debug lines. A null report or object writes
 // nothing and answers false; otherwise they answer whether the stream is still good.

@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "rdb_folder.h"
+#include "rdb_path.h"
+#include "rdb_report.h"
+#include "rdb_table_sys.h"
+#include "rdb_waveform_display.h"
+#include "rdb_xml.h"
 #include "tool_runner.h"
 
 namespace {
@@ -209,4 +215,40 @@ TEST_F(DEMO_PROJECT, EveryBoxOfTheDemoReportHasOneWidth)
     }
     EXPECT_GT(boxes, 40u);
     EXPECT_GT(non_ascii_lines, 10u) << "the demo's UTF-8 names are in the boxes";
+}
+
+// The timing stage's worst-case paths are printed, stored, and kept by the XML backup.
+TEST_F(DEMO_PROJECT, WorstCasePathsArePrintedStoredAndBackedUp)
+{
+    const std::string text = demo();
+    EXPECT_NE(text.find("Setup slack -0.120 ns from fir|tap12|mac|acc[7] to fir|tap13|mac|acc[8] (VIOLATED)\nPath 1\n" +
+                        std::string(79, '=') + "\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("0.488 ns from dma|rd_ptr[3] to dma|fifo|ram~12|portbaddr (VIOLATED)"), std::string::npos);
+    const TOOL_RESULT path = run({"show", "pixel_pipe", "cmp", "Timing Analyzer||Worst-Case Paths||Path 2"});
+    ASSERT_EQ(path.status, 0) << path.err;
+    EXPECT_NE(text.find(path.out), std::string::npos);
+    EXPECT_NE(path.out.find("; Data Required Path "), std::string::npos);
+
+    const fs::path backup = m_project / "db" / "pixel_pipe+_all+report.cmp.rdb.bak";
+    const std::string xml = tool_read_file(backup);
+    std::unique_ptr<RDB_REPORT> read = rdb_read_xml_report(backup.c_str());
+    ASSERT_NE(read, nullptr) << backup;
+    std::ostringstream again;
+    rdb_xml_write(again, read.get());
+    EXPECT_EQ(again.str(), xml);
+    auto* folder = read->get_main_folder()->find_object("Timing Analyzer||Worst-Case Paths");
+    ASSERT_NE(folder, nullptr);
+    RDB_PATH_FOLDER_OBJECT* paths = folder->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT();
+    ASSERT_NE(paths, nullptr);
+    EXPECT_EQ(paths->get_path_summary_table(), paths->find_object("Path Summary"));
+    ASSERT_EQ(paths->get_path_id_table().size(), 3u);
+    const RDB_PATH_OBJECT* worst = paths->get_path_object_by_index(0);
+    EXPECT_TRUE(worst->path_is_violated());
+    EXPECT_FALSE(paths->get_path_object_by_index(1)->path_is_violated());
+    ASSERT_NE(worst->get_waveform(), nullptr);
+    EXPECT_EQ(worst->get_waveform()->get_waveform_count(), 3u);
+    // From the launch label to one past the data edge at 6.912 ns.
+    EXPECT_EQ(worst->get_waveform()->get_begin_time(), 0);
+    EXPECT_EQ(worst->get_waveform()->get_end_time(), 6913);
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,12 +21,14 @@
 #include "rdb_gauges.h"
 #include "rdb_histogram.h"
 #include "rdb_grid_table.h"
+#include "rdb_path.h"
 #include "rdb_report.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
 #include "rdb_tcl_table.h"
 #include "rdb_text.h"
 #include "rdb_vocabulary.h"
+#include "rdb_waveform_display.h"
 #include "ver/ver.h"
 
 namespace {
@@ -790,6 +793,118 @@ void add_clock_transfers(RDB_FOLDER_OBJECT& stage)
     }
 }
 
+// ---- Worst-case timing paths ------------------------------------------------------------------------
+
+struct DEMO_PATH {
+    const char* from;
+    const char* to;
+    int clock_delay_ps;                             // launch clock network delay
+    std::vector<std::pair<const char*, int>> cells; // data path elements and their delays
+    int required_ps;                                // data required time
+};
+
+std::string ns(int ps) { return fixed(ps / 1000.0, 3); }
+
+RDB_TABLE_OBJECT* make_table(const std::string& name, const std::vector<std::vector<std::string>>& rows)
+{
+    auto* table = new RDB_TABLE_OBJECT(name);
+    for (const auto& cells : rows) table->add_row(rdb_create_row(cells));
+    return table;
+}
+
+// The launch and latch clock edges, the data arriving in between, the slack as an arrow to the latch
+// edge and a label at the launch edge.
+RDB_WAVEFORM_DISPLAY_OBJECT* make_path_waveform(int period_ps, int arrival_ps, int required_ps)
+{
+    auto* display = new RDB_WAVEFORM_DISPLAY_OBJECT("Waveform");
+    auto clock = [period_ps](const char* label, int begin) {
+        auto* waveform = new RDB_WAVEFORM_ELEMENT(period_ps, begin);
+        waveform->set_label(label);
+        waveform->add_event(RDB_WAVEFORM_EVENT(0, RDB_WAVEFORM_EVENT::RISING_EDGE));
+        waveform->add_event(RDB_WAVEFORM_EVENT(period_ps / 2, RDB_WAVEFORM_EVENT::FALLING_EDGE));
+        return waveform;
+    };
+    display->add_waveform(clock("Launch Clock (clk_pix)", 0));
+    display->add_waveform(clock("Latch Clock (clk_pix)", period_ps));
+    auto* data = new RDB_WAVEFORM_ELEMENT();
+    data->set_label("Data Arrival");
+    data->add_event(RDB_WAVEFORM_EVENT(arrival_ps, RDB_WAVEFORM_EVENT::DATA_TRANSITION));
+    display->add_waveform(data);
+    auto* slack = new RDB_ARROW_ELEMENT("Slack " + ns(required_ps - arrival_ps), 2, arrival_ps, 1, required_ps);
+    slack->get_properties().set_style(RDB_ARROW_PROPERTIES::SHADED_STYLE);
+    slack->get_properties().set_color(required_ps < arrival_ps ? RDB_COLOR_RED : RDB_COLOR_GREEN);
+    display->add_arrow(slack);
+    display->add_label(new RDB_LABEL_ELEMENT("Launch", 0, 0));
+    return display;
+}
+
+void add_worst_case_paths(RDB_FOLDER_OBJECT& stage)
+{
+    constexpr int PERIOD_PS = 6734;
+    const DEMO_PATH paths[] = {
+        {"fir|tap12|mac|acc[7]", "fir|tap13|mac|acc[8]", 1842,
+         {{"fir|tap12|mac|acc[7]|q", 245}, {"fir|tap12|mac|add~3|combout", 1960}, {"fir|tap13|mac|acc[8]|d", 2865}},
+         6792},
+        {"dma|rd_ptr[3]", "dma|fifo|ram~12|portbaddr", 1751,
+         {{"dma|rd_ptr[3]|q", 231}, {"dma|fifo|addr_mux~5|combout", 2214}, {"dma|fifo|ram~12|portbaddr", 2106}},
+         6790},
+        {"scaler|coef[2]", "scaler|mult0|dataa[2]", 1802,
+         {{"scaler|coef[2]|q", 238}, {"scaler|coef_sel~1|combout", 1547}, {"scaler|mult0|dataa[2]", 2658}},
+         6788},
+    };
+
+    auto* folder = new RDB_PATH_FOLDER_OBJECT("Worst-Case Paths");
+    stage.add_object_to_list(folder);
+    RDB_TABLE_OBJECT* summary =
+        make_table("Path Summary", {{"Path", "Slack (ns)", "From Node", "To Node", "Launch Clock", "Latch Clock"}});
+    folder->add_object_to_list(summary);
+    folder->set_path_summary_table(summary);
+
+    for (std::size_t i = 0; i < std::size(paths); ++i) {
+        const DEMO_PATH& demo = paths[i];
+        int arrival = demo.clock_delay_ps;
+        std::vector<std::vector<std::string>> arrival_rows = {{"Total (ns)", "Incr (ns)", "Type", "Element"},
+                                                              {"0.000", "0.000", "", "launch edge time"},
+                                                              {ns(arrival), ns(arrival), "clock", "clock path"}};
+        for (const auto& [element, delay] : demo.cells) {
+            arrival += delay;
+            arrival_rows.push_back({ns(arrival), ns(delay), "cell", element});
+        }
+        const int slack = demo.required_ps - arrival;
+        const std::string name = "Path " + std::to_string(i + 1);
+        add_row(*summary, {name, ns(slack), demo.from, demo.to, "clk_pix", "clk_pix"});
+
+        auto* path = new RDB_PATH_OBJECT(name);
+        path->set_slack(slack);
+        path->set_header("Setup slack " + ns(slack) + " ns from " + demo.from + " to " + demo.to +
+                         (path->path_is_violated() ? " (VIOLATED)" : ""));
+        path->set_gen_arrival_loc_path_str(demo.from);
+        path->set_gen_required_loc_path_str(demo.to);
+        path->set_summary_table(make_table("Summary", {{"Property", "Value"},
+                                                       {"Slack", ns(slack) + " ns"},
+                                                       {"From Node", demo.from},
+                                                       {"To Node", demo.to},
+                                                       {"Launch Clock", "clk_pix (rise)"},
+                                                       {"Latch Clock", "clk_pix (rise)"},
+                                                       {"Data Arrival Time", ns(arrival)},
+                                                       {"Data Required Time", ns(demo.required_ps)}}));
+        path->set_data_arrival_table(make_table("Data Arrival Path", arrival_rows));
+        const int latch_clock = demo.required_ps + 95; // the register's setup time is 95 ps
+        path->set_data_required_table(make_table(
+            "Data Required Path", {{"Total (ns)", "Incr (ns)", "Type", "Element"},
+                                   {ns(PERIOD_PS), ns(PERIOD_PS), "", "latch edge time"},
+                                   {ns(latch_clock), ns(latch_clock - PERIOD_PS), "clock", "clock path"},
+                                   {ns(demo.required_ps), ns(demo.required_ps - latch_clock), "setup", demo.to}}));
+        auto* notes = new RDB_TEXT_OBJECT("Path Notes");
+        notes->set_text(slack < 0 ? "The data arrives after the latch edge: retime or pipeline the adder."
+                                  : "The path meets its setup requirement.");
+        path->set_idb_text(notes);
+        path->set_waveform(make_path_waveform(PERIOD_PS, arrival, demo.required_ps));
+        folder->add_object_to_list(path);
+    }
+    folder->create_path_id_table();
+}
+
 void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
 {
     RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_TIMING_ANALYZER_NAME);
@@ -838,6 +953,7 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
     add_worst_setup_paths(*stage);
     add_slack_histogram(*stage);
     add_clock_transfers(*stage);
+    add_worst_case_paths(*stage);
     add_stage_messages(main, *stage, FLOW_TIMING_ANALYZER_NAME, "sta");
 }
 

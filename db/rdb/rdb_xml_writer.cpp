@@ -20,6 +20,7 @@
 #include "rdb_gauges.h"
 #include "rdb_histogram.h"
 #include "rdb_grid_table.h"
+#include "rdb_path.h"
 #include "rdb_report.h"
 #include "rdb_rgb.h"
 #include "rdb_table_element.h"
@@ -27,6 +28,7 @@
 #include "rdb_tcl_table.h"
 #include "rdb_text.h"
 #include "rdb_tiny_numberer.h"
+#include "rdb_waveform_display.h"
 #include "rdb_xml.h"
 #include "trait/dtrait_tracker.h"
 #include "xml/xml_parse.h"
@@ -75,8 +77,7 @@ const RDB_FOLDER_OBJECT* shown_folder(const RDB_FOLDER_OBJECT& folder)
     return report->get_current_folder() != nullptr ? report->get_current_folder() : report->get_main_folder();
 }
 
-// Whether the object is written into files; paths, waveforms and the kinds without a file form are
-// left out.
+// Whether the object is written into files (the kinds without a file form are left out).
 bool has_file_form(const RDB_OBJECT& object)
 {
     switch (object.get_type()) {
@@ -105,9 +106,29 @@ bool has_file_form(const RDB_OBJECT& object)
         return object.dynamic_cast_to_RDB_GAUGES_OBJECT() != nullptr;
     case RDB_GRID_TABLE_TYPE:
         return object.dynamic_cast_to_RDB_GRID_TABLE_OBJECT() != nullptr;
+    case RDB_PATH_TYPE:
+        return object.dynamic_cast_to_RDB_PATH_OBJECT() != nullptr;
+    case RDB_WAVEFORM_DISPLAY_TYPE:
+        return object.dynamic_cast_to_RDB_WAVEFORM_DISPLAY_OBJECT() != nullptr;
     default:
         return false;
     }
+}
+
+// A path's sub-objects with the role names the file gives them.
+std::vector<std::pair<const char*, const RDB_OBJECT*>> path_sub_objects(const RDB_PATH_OBJECT& path)
+{
+    return {{"summary", path.get_summary_table()},
+            {"data_arrival", path.get_data_arrival_table()},
+            {"data_required", path.get_data_required_table()},
+            {"path_stats", path.get_path_stats_table()},
+            {"extra_info", path.get_extra_info_table()},
+            {"waveform", path.get_waveform()},
+            {"idb_text", path.get_idb_text()},
+            {"critical_chain", path.get_critical_chain_table()},
+            {"recommendations", path.get_recommendations_table()},
+            {"internal_negative_cycle", path.get_internal_negative_cycle_table()},
+            {"optimizations_analyzed", path.get_optimizations_analyzed_table()}};
 }
 
 class RDB_XML_DOCUMENT_WRITER {
@@ -199,11 +220,13 @@ private:
                 const RDB_FOLDER_OBJECT* child_folder = child->dynamic_cast_to_RDB_FOLDER_OBJECT();
                 if (child_folder == nullptr) continue;
                 const int id = number(child_folder);
-                element("folder", LAYOUT::EMPTY,
-                        {{"name_id", std::to_string(id)},
-                         {"name", std::to_string(id) + ":" + child_folder->get_name()},
-                         {"master_detail",
-                          bool_text(child_folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr)}});
+                ATTRIBUTES attributes = {
+                    {"name_id", std::to_string(id)},
+                    {"name", std::to_string(id) + ":" + child_folder->get_name()},
+                    {"master_detail", bool_text(child_folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr)}};
+                if (child_folder->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() != nullptr)
+                    attributes.emplace_back("path_folder", "true");
+                element("folder", LAYOUT::EMPTY, attributes);
                 list_folders(*child_folder, listed);
             }
         }
@@ -281,8 +304,15 @@ private:
             if (const RDB_GRID_TABLE_OBJECT* grid = object.dynamic_cast_to_RDB_GRID_TABLE_OBJECT())
                 write_grid_table(*grid);
             return;
+        case RDB_PATH_TYPE:
+            if (const RDB_PATH_OBJECT* path = object.dynamic_cast_to_RDB_PATH_OBJECT()) write_path(*path);
+            return;
+        case RDB_WAVEFORM_DISPLAY_TYPE:
+            if (const RDB_WAVEFORM_DISPLAY_OBJECT* display = object.dynamic_cast_to_RDB_WAVEFORM_DISPLAY_OBJECT())
+                write_waveform_display(*display);
+            return;
         default:
-            // Paths, waveforms and the kinds without a file form are left out.
+            // The kinds without a file form are left out.
             return;
         }
     }
@@ -317,6 +347,8 @@ private:
         write_common_children(folder);
         close("folder_ref", LAYOUT::BLOCK);
         write_children_as_panels(folder);
+        if (const RDB_PATH_FOLDER_OBJECT* paths = folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT())
+            write_path_folder_links(*paths);
     }
 
     void write_text(const RDB_TEXT_OBJECT& text, const RDB_OBJECT* parent)
@@ -764,6 +796,112 @@ private:
         for (std::size_t i = 0; i < entry.get_strong_flags().size(); ++i)
             text_element("strong_flag", bool_text(entry.get_strong_flags().get(i)));
         close("entry", LAYOUT::BLOCK);
+    }
+
+    // ---- Timing paths and waveform displays ----
+    // The document format has no elements for these kinds; these are our own, which a reader that
+    // does not know them passes over. A path holds its sub-objects nested, each in a "sub_object"
+    // element naming its role; a path folder's pointers at its children follow its children in a
+    // "path_folder_links" element, as indices among the children written.
+
+    void write_path(const RDB_PATH_OBJECT& path)
+    {
+        ATTRIBUTES attributes = common_attributes(path, m_context.parent_of(&path), false);
+        attributes.emplace_back("slack", std::to_string(path.get_slack()));
+        attributes.emplace_back("highlight_violations", bool_text(path.get_highlight_violations()));
+        open("path", LAYOUT::BLOCK, attributes);
+        write_common_children(path);
+        const std::pair<const char*, const std::string&> locations[] = {
+            {"loc_path", path.get_gen_loc_path_str()},
+            {"arrival_loc_path", path.get_gen_arrival_loc_path_str()},
+            {"required_loc_path", path.get_gen_required_loc_path_str()}};
+        for (const auto& [name, text] : locations)
+            if (!text.empty()) text_element(name, text);
+        for (const auto& [role, object] : path_sub_objects(path)) {
+            if (object == nullptr || !has_file_form(*object)) continue;
+            open("sub_object", LAYOUT::BLOCK, {{"role", role}});
+            write_object(*object);
+            close("sub_object", LAYOUT::BLOCK);
+        }
+        close("path", LAYOUT::BLOCK);
+    }
+
+    static ATTRIBUTES line_attributes(const RDB_LINE_PROPERTIES& line)
+    {
+        return {{"line_type", std::to_string(line.get_line_type())},
+                {"thickness", std::to_string(line.get_thickness())},
+                {"color", std::to_string(line.get_color())}};
+    }
+
+    void write_waveform_display(const RDB_WAVEFORM_DISPLAY_OBJECT& display)
+    {
+        open("waveform_display", LAYOUT::BLOCK, common_attributes(display, m_context.parent_of(&display), false));
+        write_common_children(display);
+        for (auto it = display.begin_waveforms(); it != display.end_waveforms(); ++it) {
+            const RDB_WAVEFORM_ELEMENT& waveform = **it;
+            ATTRIBUTES attributes = {{"id", std::to_string(waveform.get_id())},
+                                     {"position", std::to_string(waveform.get_position())},
+                                     {"label", waveform.get_label()},
+                                     {"period", std::to_string(waveform.get_period())},
+                                     {"begin", std::to_string(waveform.get_begin_time())},
+                                     {"end", std::to_string(waveform.get_end_time())}};
+            for (auto& attribute : line_attributes(waveform.get_properties())) attributes.push_back(std::move(attribute));
+            const bool has_events = waveform.begin_events() != waveform.end_events();
+            open("wave", has_events ? LAYOUT::BLOCK : LAYOUT::EMPTY, attributes);
+            for (auto event = waveform.begin_events(); event != waveform.end_events(); ++event)
+                element("event", LAYOUT::EMPTY,
+                        {{"time", std::to_string(event->get_time())}, {"type", std::to_string(event->get_type())}});
+            close("wave", has_events ? LAYOUT::BLOCK : LAYOUT::EMPTY);
+        }
+        for (auto it = display.begin_arrows(); it != display.end_arrows(); ++it) {
+            const RDB_ARROW_ELEMENT& arrow = **it;
+            const RDB_ARROW_PROPERTIES& properties = arrow.get_properties();
+            ATTRIBUTES attributes = {{"label", arrow.get_label()},
+                                     {"begin_id", std::to_string(arrow.get_begin_id())},
+                                     {"begin_time", std::to_string(arrow.get_begin_time())},
+                                     {"end_id", std::to_string(arrow.get_end_id())},
+                                     {"end_time", std::to_string(arrow.get_end_time())}};
+            for (auto& attribute : line_attributes(properties)) attributes.push_back(std::move(attribute));
+            attributes.emplace_back("begin_arrowhead", bool_text(properties.has_begin_arrowhead()));
+            attributes.emplace_back("end_arrowhead", bool_text(properties.has_end_arrowhead()));
+            attributes.emplace_back("direct", bool_text(properties.is_direct()));
+            attributes.emplace_back("shaded", bool_text(properties.is_shaded()));
+            attributes.emplace_back("reference_bars", bool_text(properties.show_reference_bars()));
+            element("arrow", LAYOUT::EMPTY, attributes);
+        }
+        for (auto it = display.begin_labels(); it != display.end_labels(); ++it) {
+            const RDB_LABEL_ELEMENT& label = **it;
+            ATTRIBUTES attributes = {{"label", label.get_label()},
+                                     {"waveform_id", std::to_string(label.get_waveform_id())},
+                                     {"time", std::to_string(label.get_time())}};
+            for (auto& attribute : line_attributes(label.get_properties())) attributes.push_back(std::move(attribute));
+            element("event_label", LAYOUT::EMPTY, attributes);
+        }
+        close("waveform_display", LAYOUT::BLOCK);
+    }
+
+    void write_path_folder_links(const RDB_PATH_FOLDER_OBJECT& folder)
+    {
+        // Pointers that name no written child (a removed child leaves them dangling) are left out, or
+        // as a path id written as -1, so that the later ids keep their numbers.
+        std::unordered_map<const RDB_OBJECT*, int> indices;
+        for (const RDB_OBJECT* child : folder)
+            if (has_file_form(*child)) indices.emplace(child, static_cast<int>(indices.size()));
+        auto index_of = [&indices](const RDB_OBJECT* object) {
+            const auto found = indices.find(object);
+            return found != indices.end() ? found->second : -1;
+        };
+        ATTRIBUTES attributes = {{"name_id", std::to_string(number(&folder))}};
+        if (const int summary = index_of(folder.get_path_summary_table()); summary >= 0)
+            attributes.emplace_back("summary_table", std::to_string(summary));
+        if (const int option = index_of(folder.get_option_summary_panel()); option >= 0)
+            attributes.emplace_back("option_summary_panel", std::to_string(option));
+        open("path_folder_links", LAYOUT::BLOCK, attributes);
+        std::string ids;
+        for (const RDB_PATH_OBJECT* path : folder.get_path_id_table())
+            ids += (ids.empty() ? "" : " ") + std::to_string(index_of(path));
+        text_element("path_ids", ids);
+        close("path_folder_links", LAYOUT::BLOCK);
     }
 
     // ---- Traits ----
