@@ -114,7 +114,6 @@ std::unique_ptr<RDB_REPORT> make_report()
     auto* summary = table_of("Path Summary", {{"Path", "Slack"}, {"1", "-120"}, {"2", "35"}});
     folder->add_object_to_list(summary);
     folder->set_path_summary_table(summary);
-    folder->add_object_to_list(new RDB_GAUGES_OBJECT("Gauges", 1));
     auto* options = text_of("Options", "report_timing -npaths 2");
     folder->add_object_to_list(options);
     folder->set_option_summary_panel(options);
@@ -387,7 +386,6 @@ TEST(RdbPathStorage, BinaryRoundTripKeepsFoldersPathsAndWaveforms)
     EXPECT_EQ(encode(*copy), image);
     EXPECT_EQ(xml_of(*copy), xml_of(*report));
     expect_like_made(*copy);
-    as<RDB_GAUGES_OBJECT>(copy->get_main_folder()->find_object("Worst Paths||Gauges"));
 }
 
 TEST(RdbPathStorage, XmlRoundTripKeepsFoldersPathsAndWaveforms)
