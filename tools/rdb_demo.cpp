@@ -854,6 +854,7 @@ void add_worst_case_paths(RDB_FOLDER_OBJECT& stage)
     };
 
     auto* folder = new RDB_PATH_FOLDER_OBJECT("Worst-Case Paths");
+    folder->set_is_stage_folder(true); // a section of its own in the table of contents
     stage.add_object_to_list(folder);
     RDB_TABLE_OBJECT* summary =
         make_table("Path Summary", {{"Path", "Slack (ns)", "From Node", "To Node", "Launch Clock", "Latch Clock"}});
