@@ -1,0 +1,47 @@
+#include "report_copies.h"
+
+#include <sstream>
+
+#include <gsl/span>
+#include <gtest/gtest.h>
+
+#include "pdb/pdb.h"
+#include "rdb_dms_model_handler.h"
+#include "rdb_report.h"
+#include "rdb_xml.h"
+
+std::string encode_report(RDB_REPORT& report)
+{
+    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
+    std::string image;
+    std::string error;
+    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
+    return image;
+}
+
+std::unique_ptr<RDB_REPORT> decode_report(std::string image, std::string* error, bool reseal)
+{
+    if (reseal) PDB_ARCHIVE::reseal(image);
+    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, error);
+    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
+    return model != nullptr ? model->release_report() : nullptr;
+}
+
+std::string xml_of(const RDB_REPORT& report)
+{
+    std::ostringstream out;
+    EXPECT_TRUE(rdb_xml_write(out, &report));
+    return out.str();
+}
+
+std::string xml_of(const RDB_OBJECT& object)
+{
+    std::ostringstream out;
+    EXPECT_TRUE(rdb_xml_write(out, &object));
+    return out.str();
+}
+
+std::unique_ptr<RDB_REPORT> report_from_xml(const std::string& text)
+{
+    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
+}
