@@ -273,8 +273,11 @@ protected:
             folder = m_state.create<RDB_MASTER_DETAIL_OBJECT>(folder_name(full_name, id.has_value()));
         else if (is_true(attributes.get("path_folder")))
             folder = m_state.create<RDB_PATH_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
+        else if (is_true(attributes.get("multi_corner")))
+            folder = m_state.create<RDB_MULTI_CORNER_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
         else
             folder = m_state.create<RDB_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
+        folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
         enter(folder, id, folder->get_name());
     }
     void on_end(const std::string&) override {}
@@ -460,6 +463,8 @@ protected: // the grid table reader reads its header cells with this reader's ce
             m_table = m_state.create<RDB_LINK_TABLE_OBJECT>(object_name);
         else if (name == "tcl_table")
             m_table = start_tcl_table(object_name, attributes);
+        else if (name == "table" && is_true(attributes.get("new_table")))
+            m_table = m_state.create<RDB_NEW_TABLE_OBJECT>(object_name);
         else
             m_table = m_state.create<RDB_TABLE_OBJECT>(object_name);
         m_table->set_no_compact_format(is_true(attributes.get("no_compact")));
@@ -696,10 +701,17 @@ protected:
             m_summary->add_row(rdb_create_row(attributes.get("name"), std::string()));
             m_row = m_summary->get_row(static_cast<int>(m_summary->get_number_of_rows() - 1));
         } else if (name == "gauges") {
-            m_gauges = new RDB_GAUGES_OBJECT("This name should not be observed", GAUGES_CAPACITY);
+            // Our own "all_slots" lists every slot, so the gauges are made without slots of their own.
+            const std::string* gauges_name = attributes.find("name");
+            m_gauges = new RDB_GAUGES_OBJECT(gauges_name ? *gauges_name : "This name should not be observed",
+                                             is_true(attributes.get("all_slots")) ? 0 : GAUGES_CAPACITY);
             m_summary->set_gauges(m_gauges);
             m_next_gauge = 0;
             m_gauge = nullptr;
+        } else if (name == "empty_slot") {
+            if (m_gauges == nullptr) return fail("empty_slot outside gauges");
+            if (m_next_gauge >= m_gauges->get_size()) m_gauges->add_data(nullptr);
+            ++m_next_gauge;
         } else if (name == "gauge") {
             if (m_gauges == nullptr) return fail("gauge outside gauges");
             m_gauge = new RDB_GAUGES_DATA_ELEMENT(attributes.get("name"), is_true(attributes.get("percent")), 0, 0, 0,

@@ -224,8 +224,12 @@ private:
                     {"name_id", std::to_string(id)},
                     {"name", std::to_string(id) + ":" + child_folder->get_name()},
                     {"master_detail", bool_text(child_folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr)}};
+                // Our own attributes, present only when true: the folder's class and its stage flag.
                 if (child_folder->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() != nullptr)
                     attributes.emplace_back("path_folder", "true");
+                if (child_folder->dynamic_cast_to_RDB_MULTI_CORNER_FOLDER_OBJECT() != nullptr)
+                    attributes.emplace_back("multi_corner", "true");
+                if (child_folder->get_is_stage_folder()) attributes.emplace_back("stage_folder", "true");
                 element("folder", LAYOUT::EMPTY, attributes);
                 list_folders(*child_folder, listed);
             }
@@ -395,9 +399,10 @@ private:
     void write_table(const RDB_TABLE_OBJECT& table)
     {
         ATTRIBUTES attributes = table_attributes(table);
-        // Our own attribute: a heat map and its threshold.
+        // Our own attributes: a heat map and its threshold; a new-style table.
         if (const auto* heatmap = dynamic_cast<const RDB_HEATMAP_TABLE_OBJECT*>(&table))
             attributes.emplace_back("heatmap_threshold", std::to_string(heatmap->get_threshold_percentage()));
+        if (table.dynamic_cast_to_RDB_NEW_TABLE_OBJECT() != nullptr) attributes.emplace_back("new_table", "true");
         open("table", LAYOUT::BLOCK, attributes);
         write_common_children(table);
         write_column_lists(table);
@@ -521,9 +526,10 @@ private:
             text_element("element", cell_text(row, 1), {{"name", cell_text(row, 0)}});
         close("elements", LAYOUT::BLOCK);
         if (const RDB_GAUGES_OBJECT* gauges = summary.get_gauges()) {
-            open("gauges", LAYOUT::BLOCK);
-            for (unsigned i = 0; const RDB_GAUGES_DATA_ELEMENT* gauge = gauges->get_data_at(i); ++i)
-                write_gauge(*gauge);
+            // Our own additions keep the gauges whole: their name and every slot, an empty one as
+            // "empty_slot" (a reader that does not know them takes the gauges in order).
+            open("gauges", LAYOUT::BLOCK, {{"name", gauges->get_name()}, {"all_slots", "true"}});
+            write_gauge_slots(*gauges);
             close("gauges", LAYOUT::BLOCK);
         }
         close("summary", LAYOUT::BLOCK);
@@ -544,13 +550,18 @@ private:
     {
         open("gauges", LAYOUT::BLOCK, common_attributes(gauges, m_context.parent_of(&gauges), false));
         write_common_children(gauges);
+        write_gauge_slots(gauges);
+        close("gauges", LAYOUT::BLOCK);
+    }
+
+    void write_gauge_slots(const RDB_GAUGES_OBJECT& gauges)
+    {
         for (unsigned i = 0; i < gauges.get_size(); ++i) {
             if (const RDB_GAUGES_DATA_ELEMENT* gauge = gauges.get_data_at(i))
                 write_gauge(*gauge);
             else
                 element("empty_slot", LAYOUT::EMPTY, {});
         }
-        close("gauges", LAYOUT::BLOCK);
     }
 
     // ---- Histograms and charts ----
