@@ -160,12 +160,6 @@ std::unique_ptr<TEST_NODE> make_tree()
     return root;
 }
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // A folder of its own for one test, and the sorted names of its files.
 class PdbArchive : public ::testing::Test {
 protected:

@@ -1,41 +1,15 @@
 // Charts, heat maps and gauges panels in folders: their accessors, and the binary and XML round trips
 // (the XML ones back to the same tree and, written again, the same bytes).
 
-#include <sstream>
-
 #include "rdb_chart.h"
-#include "rdb_dms_model_handler.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
 #include "rdb_report.h"
 #include "rdb_visitor.h"
-#include "rdb_xml.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
-
-std::string to_xml(const RDB_REPORT& report)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &report));
-    return out.str();
-}
-
-std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
-{
-    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
-}
-
-std::unique_ptr<RDB_REPORT> binary_round_trip(RDB_REPORT& report)
-{
-    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
-    std::string image, error;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, &error);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    EXPECT_NE(model, nullptr) << error;
-    return model ? model->release_report() : nullptr;
-}
 
 // The report's main folder object called name, as T (null when missing or of another class).
 template <class T> T* object_as(const std::unique_ptr<RDB_REPORT>& report, const std::string& name)
@@ -200,7 +174,7 @@ TEST(RdbChart, AxisCaptionsLiveInTheHeaderRow)
 TEST(RdbChart, BinaryRoundTripKeepsChartsHeatMapsAndGauges)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
-    expect_same_kinds(binary_round_trip(*report), *report);
+    expect_same_kinds(decode_report(encode_report(*report)), *report);
 }
 
 // The standard elements leave out a heat map's kind and threshold, a gauges panel in a folder, and a
@@ -209,11 +183,11 @@ TEST(RdbChart, BinaryRoundTripKeepsChartsHeatMapsAndGauges)
 TEST(RdbChart, XmlRoundTripGivesTheSameTreeAndTheSameBytes)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
-    const std::string xml = to_xml(*report);
-    std::unique_ptr<RDB_REPORT> copy = from_xml(xml);
+    const std::string xml = xml_of(*report);
+    std::unique_ptr<RDB_REPORT> copy = report_from_xml(xml);
     expect_same_kinds(copy, *report);
     ASSERT_TRUE(copy);
-    EXPECT_EQ(to_xml(*copy), xml);
+    EXPECT_EQ(xml_of(*copy), xml);
 
     // A plain chart is written in the standard form alone.
     const std::size_t plain = xml.find("<chart name=\"Plain\"");
@@ -237,20 +211,17 @@ TEST(RdbChart, XmlRoundTripGivesTheSameTreeAndTheSameBytes)
 
     // Each kind as a panel document of its own.
     for (const char* name : {"Plain", "Charts||Coloured", "Bare", "Routing", "Usage"}) {
-        std::ostringstream panel;
-        ASSERT_TRUE(rdb_xml_write(panel, report->get_main_folder()->find_object(name)));
-        std::unique_ptr<RDB_REPORT> read = from_xml(panel.str());
+        const std::string panel = xml_of(*report->get_main_folder()->find_object(name));
+        std::unique_ptr<RDB_REPORT> read = report_from_xml(panel);
         ASSERT_TRUE(read && read->get_main_folder()->size() == 1u) << name;
-        std::ostringstream again;
-        ASSERT_TRUE(rdb_xml_write(again, *read->get_main_folder()->begin()));
-        EXPECT_EQ(again.str(), panel.str()) << name;
+        EXPECT_EQ(xml_of(**read->get_main_folder()->begin()), panel) << name;
     }
 }
 
 TEST(RdbChart, XmlReaderTakesTheStandardFormAlone)
 {
     DEBUG_RECORDER rec;
-    std::unique_ptr<RDB_REPORT> report = from_xml(
+    std::unique_ptr<RDB_REPORT> report = report_from_xml(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><report><folders><root name_id=\"1\" name=\"M\"/></folders><panels>"
         "<chart name=\"C\" parent_id=\"1\" size=\"2\"><type>pie</type><x_label>X</x_label><y_label>Y</y_label>"
         "<show_labels>FALSE</show_labels><data name=\"a\">5</data></chart>"
@@ -278,8 +249,8 @@ TEST(RdbChart, XmlReaderTakesTheStandardFormAlone)
                               "<y_label>Y</y_label></chart>",
                               "<table name=\"T\" parent_id=\"1\" expand_to=\"-1\" heatmap_threshold=\"hot\"></table>",
                               "<gauges name=\"G\" parent_id=\"1\"><gauge name=\"g\"><min>low</min></gauge></gauges>"})
-        EXPECT_FALSE(from_xml(std::string("<?xml version=\"1.0\"?><report><folders><root name_id=\"1\" name=\"M\"/>"
-                                          "</folders><panels>") +
-                              panel + "</panels></report>"))
+        EXPECT_FALSE(report_from_xml(
+            std::string("<?xml version=\"1.0\"?><report><folders><root name_id=\"1\" name=\"M\"/></folders><panels>") +
+            panel + "</panels></report>"))
             << panel;
 }

@@ -10,13 +10,12 @@
 #include "gen/gen_project.h"
 #include "ini/cfg.h"
 #include "msg/msg_file.h"
-#include "rdb_dms_model_handler.h"
 #include "rdb_embedded.h"
 #include "rdb_folder.h"
 #include "rdb_report.h"
 #include "rdb_visitor.h"
 #include "rdb_vocabulary.h"
-#include "rdb_xml.h"
+#include "report_copies.h"
 #include "test_support.h"
 #include "ver/ver.h"
 
@@ -95,34 +94,6 @@ std::unique_ptr<RDB_REPORT> make_report()
     memory->set_footer("memory footer");
     stage->add_object_to_list(memory);
     return report;
-}
-
-std::string encode(RDB_REPORT& report)
-{
-    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
-    std::string image;
-    std::string error;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
-    return image;
-}
-
-std::unique_ptr<RDB_REPORT> decode(std::string_view image)
-{
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, nullptr);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    return model ? model->release_report() : nullptr;
-}
-
-std::string to_xml(const RDB_REPORT& report)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &report));
-    return out.str();
-}
-
-std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
-{
-    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
 }
 
 // A panel document holding one memory element with the given attributes and content.
@@ -253,19 +224,19 @@ TEST(RdbEmbeddedText, EveryTypeWritesItsBoxAndNotice)
 TEST(RdbEmbeddedRoundTrip, BinaryAndXmlKeepEveryField)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
-    const std::string image = encode(*report);
-    const std::string xml = to_xml(*report);
+    const std::string image = encode_report(*report);
+    const std::string xml = xml_of(*report);
     // Types without a user text are written with their debug text; each message file on its own.
     EXPECT_NE(xml.find("type=\"EMBEDDED_OBJECT_WAVEFORM_TYPE\""), std::string::npos);
     EXPECT_NE(xml.find("<info>top.fit.1 &lt;&amp;&gt;&#10;</info>"), std::string::npos);
     EXPECT_NE(xml.find("<message_file>top.fit.plan</message_file>"), std::string::npos);
-    std::unique_ptr<RDB_REPORT> binary_copy = decode(image);
-    std::unique_ptr<RDB_REPORT> xml_copy = from_xml(xml);
+    std::unique_ptr<RDB_REPORT> binary_copy = decode_report(image);
+    std::unique_ptr<RDB_REPORT> xml_copy = report_from_xml(xml);
     ASSERT_NE(binary_copy, nullptr);
     ASSERT_NE(xml_copy, nullptr);
-    EXPECT_EQ(to_xml(*binary_copy), xml);
+    EXPECT_EQ(xml_of(*binary_copy), xml);
     xml_copy->set_current_folder(nullptr); // XML keeps no current folder
-    EXPECT_EQ(encode(*xml_copy), image);
+    EXPECT_EQ(encode_report(*xml_copy), image);
 
     // A depth that disagrees with the stored words fails the load: the accessors trust it.
     const std::size_t at = image.find(std::string("\x0B\0\0\0", 4) + "logical ram");
@@ -273,26 +244,23 @@ TEST(RdbEmbeddedRoundTrip, BinaryAndXmlKeepEveryField)
     ASSERT_EQ(image.substr(at - 4, 4), std::string("\x03\0\0\0", 4));
     std::string bad = image;
     bad[at - 4] = '\x04';
-    PDB_ARCHIVE::reseal(bad);
-    EXPECT_EQ(decode(bad), nullptr);
+    EXPECT_EQ(decode_report(bad), nullptr);
     // So does an embedded type beyond the last one (after the info text and an empty file list).
     bad = image;
     const std::string type0 = "top.fit.0 <&>\n" + std::string(8, '\0');
     const std::size_t type_at = bad.find(type0) + type0.size() - 4;
     ASSERT_LT(type_at, bad.size());
     bad[type_at] = '\x0A';
-    PDB_ARCHIVE::reseal(bad);
-    EXPECT_EQ(decode(bad), nullptr);
+    EXPECT_EQ(decode_report(bad), nullptr);
     bad[type_at] = '\x09';
-    PDB_ARCHIVE::reseal(bad);
-    EXPECT_NE(decode(bad), nullptr);
+    EXPECT_NE(decode_report(bad), nullptr);
 }
 
 TEST(RdbEmbeddedXml, HostileMemoryDocumentsGiveNoReport)
 {
     const std::string sizes = "depth=\"2\" width=\"2\" address_width=\"1\"";
     const std::string good = "<content><address><data>1</data><data>x</data></address></content>";
-    std::unique_ptr<RDB_REPORT> read = from_xml(memory_document(sizes, good));
+    std::unique_ptr<RDB_REPORT> read = report_from_xml(memory_document(sizes, good));
     ASSERT_NE(read, nullptr);
     const RDB_MEMORY_OBJECT* memory = read->get_main_folder()->find_object("m")->dynamic_cast_to_RDB_MEMORY_OBJECT();
     ASSERT_NE(memory, nullptr);
@@ -308,13 +276,15 @@ TEST(RdbEmbeddedXml, HostileMemoryDocumentsGiveNoReport)
              {"depth=\"4000000000\" width=\"4000000000\" address_width=\"32\"", ""},
              {"depth=\"-1\" width=\"2\" address_width=\"1\"", ""},
              {"width=\"2\" address_width=\"1\"", ""}})
-        EXPECT_EQ(from_xml(memory_document(attributes, content)), nullptr) << attributes << content;
+        EXPECT_EQ(report_from_xml(memory_document(attributes, content)), nullptr) << attributes << content;
 }
 
 TEST(RdbEmbeddedXml, UnknownTypesFloorplansAndWaveforms)
 {
     DEBUG_RECORDER recorder;
-    auto read = [](const std::string& element) { return from_xml("<?xml version=\"1.0\"?>\n" + element + "\n"); };
+    auto read = [](const std::string& element) {
+        return report_from_xml("<?xml version=\"1.0\"?>\n" + element + "\n");
+    };
     std::unique_ptr<RDB_REPORT> report = read("<embedded name=\"e\" type=\"hologram\"><info>i</info></embedded>");
     ASSERT_NE(report, nullptr);
     const RDB_OBJECT* embedded = report->get_main_folder()->find_object("e");

@@ -3,19 +3,17 @@
 // tests/golden/ascii), and round trips through the segment store and the XML form.
 
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <sstream>
 
 #include <boost/numeric/conversion/cast.hpp>
 
-#include "rdb_dms_model_handler.h"
 #include "rdb_folder.h"
 #include "rdb_grid_table.h"
 #include "rdb_report.h"
 #include "rdb_table_element.h"
 #include "rdb_visitor.h"
-#include "rdb_xml.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
@@ -85,25 +83,6 @@ std::unique_ptr<RDB_GRID_TABLE_OBJECT> make_grid()
     return grid;
 }
 
-std::string ascii_of(RDB_OBJECT& object)
-{
-    std::ostringstream os;
-    object.output_ascii(os);
-    return os.str();
-}
-
-void expect_golden(const std::string& name, const std::string& text)
-{
-    const std::string path = std::string(RDB_TEST_DATA_DIR) + "/golden/ascii/" + name + ".txt";
-    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(path, std::ios::binary) << text;
-        GTEST_SKIP() << "golden file " << path << " regenerated";
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << "missing golden file " << path;
-    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
-}
-
 std::unique_ptr<RDB_REPORT> report_with(std::unique_ptr<RDB_GRID_TABLE_OBJECT> grid)
 {
     auto report = std::make_unique<RDB_REPORT>();
@@ -119,23 +98,6 @@ RDB_GRID_TABLE_OBJECT* grid_of(RDB_REPORT& report)
     return object ? object->dynamic_cast_to_RDB_GRID_TABLE_OBJECT() : nullptr;
 }
 
-std::string encode_report(RDB_REPORT& report)
-{
-    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
-    std::string image;
-    std::string error;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
-    return image;
-}
-
-std::unique_ptr<RDB_REPORT> decode_report(std::string image, std::string* error = nullptr)
-{
-    PDB_ARCHIVE::reseal(image);
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, error);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    return model ? model->release_report() : nullptr;
-}
-
 // The image with 4 bytes at offset (from the first occurrence of marker) set to value.
 std::string with_word(std::string image, std::uint32_t marker, std::ptrdiff_t offset, std::uint32_t value)
 {
@@ -144,18 +106,6 @@ std::string with_word(std::string image, std::uint32_t marker, std::ptrdiff_t of
     if (at != std::string::npos)
         std::memcpy(&image[static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + offset)], &value, 4);
     return image;
-}
-
-std::string xml_of(const RDB_REPORT& report)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &report));
-    return out.str();
-}
-
-std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
-{
-    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
 }
 
 } // namespace
@@ -524,7 +474,7 @@ TEST(RdbGridXml, RoundTripRestoresTheTableByteForByte)
     std::unique_ptr<RDB_REPORT> report = report_with(make_grid());
     const std::string xml = xml_of(*report);
     EXPECT_NE(xml.find("<grid_table name=\"Transfers\""), std::string::npos);
-    std::unique_ptr<RDB_REPORT> copy = from_xml(xml);
+    std::unique_ptr<RDB_REPORT> copy = report_from_xml(xml);
     ASSERT_TRUE(copy);
     EXPECT_EQ(xml_of(*copy), xml);
     RDB_GRID_TABLE_OBJECT* grid = grid_of(*copy);
@@ -539,25 +489,17 @@ TEST(RdbGridXml, RoundTripRestoresTheTableByteForByte)
     EXPECT_EQ(grid->get_ruleset().get_legend_foreground(2), RDB_COLOR_WHITE);
 
     // A grid table's own panel document reads back into the main folder.
-    std::ostringstream panel;
-    ASSERT_TRUE(rdb_xml_write(panel, static_cast<const RDB_OBJECT*>(original)));
-    std::unique_ptr<RDB_REPORT> from_panel = from_xml(panel.str());
+    std::unique_ptr<RDB_REPORT> from_panel = report_from_xml(xml_of(*original));
     ASSERT_TRUE(from_panel && from_panel->get_main_folder()->size() == 1u);
     EXPECT_EQ(ascii_of(**from_panel->get_main_folder()->begin()), ascii_of(*original));
 
     // Values the grid would answer with an internal error fail the read.
-    auto replaced = [&xml](const std::string& from, const std::string& to) {
-        std::string text = xml;
-        const std::size_t at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        return at == std::string::npos ? text : text.replace(at, from.size(), to);
-    };
-    EXPECT_FALSE(from_xml(replaced("<entry row=\"1\" column=\"1\"", "<entry row=\"9\" column=\"9\"")));
-    EXPECT_FALSE(from_xml(replaced("<rule text=\"1\"", "<rule text=\"5\"")));
-    EXPECT_FALSE(from_xml(replaced("compare=\"1\"", "compare=\"6\"")));
-    EXPECT_FALSE(from_xml(replaced("<counter>1482</counter>", "<counter>-1</counter>")));
-    EXPECT_FALSE(from_xml(replaced("background=\"2\"", "background=\"74\"")));
+    EXPECT_FALSE(report_from_xml(patched(xml, "<entry row=\"1\" column=\"1\"", "<entry row=\"9\" column=\"9\"")));
+    EXPECT_FALSE(report_from_xml(patched(xml, "<rule text=\"1\"", "<rule text=\"5\"")));
+    EXPECT_FALSE(report_from_xml(patched(xml, "compare=\"1\"", "compare=\"6\"")));
+    EXPECT_FALSE(report_from_xml(patched(xml, "<counter>1482</counter>", "<counter>-1</counter>")));
+    EXPECT_FALSE(report_from_xml(patched(xml, "background=\"2\"", "background=\"74\"")));
     // Documents cut anywhere inside the grid table give no report (and leave nothing behind).
     for (std::size_t size = xml.find("<grid_table"); size < xml.find("</grid_table>"); size += 7)
-        EXPECT_FALSE(from_xml(xml.substr(0, size))) << size;
+        EXPECT_FALSE(report_from_xml(xml.substr(0, size))) << size;
 }

@@ -2,41 +2,16 @@
 // regenerated on purpose with RDB_UPDATE_GOLDEN=1), and the binary and XML round trips.
 
 #include <array>
-#include <cstdlib>
 #include <limits>
-#include <fstream>
-#include <sstream>
 
-#include "rdb_dms_model_handler.h"
 #include "rdb_folder.h"
 #include "rdb_histogram.h"
 #include "rdb_report.h"
 #include "rdb_visitor.h"
-#include "rdb_xml.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
-
-const std::string GOLDEN_DIR = std::string(RDB_TEST_DATA_DIR) + "/golden/ascii/";
-
-void expect_golden(const std::string& name, const std::string& text)
-{
-    const std::string path = GOLDEN_DIR + name + ".txt";
-    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(path, std::ios::binary) << text;
-        GTEST_SKIP() << "golden file " << path << " regenerated";
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << "missing golden file " << path;
-    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
-}
-
-std::string ascii_of(RDB_OBJECT& object)
-{
-    std::ostringstream os;
-    object.output_ascii(os);
-    return os.str();
-}
 
 // A histogram with its header row and the given bins (from, to, value), coloured blue.
 RDB_HISTOGRAM_TABLE_OBJECT* with_bins(RDB_HISTOGRAM_TABLE_OBJECT* histogram, std::initializer_list<std::array<int, 3>> bins)
@@ -44,29 +19,6 @@ RDB_HISTOGRAM_TABLE_OBJECT* with_bins(RDB_HISTOGRAM_TABLE_OBJECT* histogram, std
     histogram->add_row(rdb_create_row({"From", "To", "Value"}));
     for (const auto& [from, to, value] : bins) histogram->add_row(from, to, value, RDB_COLOR_BLUE);
     return histogram;
-}
-
-std::string to_xml(const RDB_REPORT& report)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &report));
-    return out.str();
-}
-
-std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
-{
-    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
-}
-
-std::unique_ptr<RDB_REPORT> binary_round_trip(RDB_REPORT& report)
-{
-    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
-    std::string image, error;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, &error);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    EXPECT_NE(model, nullptr) << error;
-    return model ? model->release_report() : nullptr;
 }
 
 // A histogram with every field set: labels, unit, a scale of 0, a hidden column, partitions with a
@@ -238,7 +190,7 @@ TEST(RdbHistogram, BinaryRoundTripKeepsEveryField)
     RDB_REPORT report;
     RDB_HISTOGRAM_TABLE_OBJECT* histogram = full_histogram();
     report.get_main_folder()->add_object_to_list(histogram);
-    std::unique_ptr<RDB_REPORT> copy = binary_round_trip(report);
+    std::unique_ptr<RDB_REPORT> copy = decode_report(encode_report(report));
     ASSERT_TRUE(copy);
     auto* loaded = (*copy->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
     ASSERT_NE(loaded, nullptr);
@@ -251,7 +203,7 @@ TEST(RdbHistogram, XmlRoundTripKeepsEveryFieldAndTheBytes)
     RDB_REPORT report;
     RDB_HISTOGRAM_TABLE_OBJECT* histogram = full_histogram();
     report.get_main_folder()->add_object_to_list(histogram);
-    const std::string xml = to_xml(report);
+    const std::string xml = xml_of(report);
     // The histogram's own elements, then ours.
     for (const char* expected : {"<histogram name=\"Slack\" parent_id=\"1\" enabled=\"true\" no_compact=\"false\"",
                                  "<x_label>Slack</x_label>\n", "<unit>ns</unit>\n", "<scale>0</scale>\n",
@@ -260,12 +212,12 @@ TEST(RdbHistogram, XmlRoundTripKeepsEveryFieldAndTheBytes)
                                  "<partition_values></partition_values>\n",
                                  "<partition_values>-7 40</partition_values>\n"})
         EXPECT_NE(xml.find(expected), std::string::npos) << expected;
-    std::unique_ptr<RDB_REPORT> copy = from_xml(xml);
+    std::unique_ptr<RDB_REPORT> copy = report_from_xml(xml);
     ASSERT_TRUE(copy);
     auto* loaded = (*copy->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
     ASSERT_NE(loaded, nullptr);
     expect_same_histogram(*loaded, *histogram);
-    EXPECT_EQ(to_xml(*copy), xml);
+    EXPECT_EQ(xml_of(*copy), xml);
 }
 
 TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotIntegers)
@@ -276,7 +228,7 @@ TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotInteger
                                    "<string_cell>Value</string_cell></row>";
     const std::string tail = "<x_label>X</x_label><y_label>Y</y_label><unit>us</unit><scale>10</scale>"
                              "</histogram></panels></report>";
-    std::unique_ptr<RDB_REPORT> report = from_xml(
+    std::unique_ptr<RDB_REPORT> report = report_from_xml(
         head + header_row + "<row><int_cell>0</int_cell><int_cell>5</int_cell><int_cell foreground=\"FF0000\">9</int_cell></row>" +
         tail);
     ASSERT_TRUE(report);
@@ -291,7 +243,7 @@ TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotInteger
     // A bin whose cells its accessors could not read would stop the text form with an internal error.
     for (const char* row : {"<row><int_cell>0</int_cell><int_cell>5</int_cell></row>",
                             "<row><int_cell>0</int_cell><string_cell>5</string_cell><int_cell>1</int_cell></row>"})
-        EXPECT_FALSE(from_xml(head + header_row + row + tail)) << row;
-    EXPECT_FALSE(from_xml(head + "<partition_values>1 x</partition_values>" + tail));
-    EXPECT_FALSE(from_xml(head + header_row + tail.substr(0, tail.find("10")) + "-1</scale></histogram></panels></report>"));
+        EXPECT_FALSE(report_from_xml(head + header_row + row + tail)) << row;
+    EXPECT_FALSE(report_from_xml(head + "<partition_values>1 x</partition_values>" + tail));
+    EXPECT_FALSE(report_from_xml(head + header_row + tail.substr(0, tail.find("10")) + "-1</scale></histogram></panels></report>"));
 }

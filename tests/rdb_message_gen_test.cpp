@@ -56,12 +56,6 @@ struct COLLECTOR : MSG_POST_FUNCTOR {
     std::vector<MSG_FILE_MESSAGE> messages;
 };
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void write_file(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;

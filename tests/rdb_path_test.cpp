@@ -2,11 +2,8 @@
 // binary and XML round trips of path folders with paths and waveform displays, damaged files included.
 
 #include <climits>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 
-#include "rdb_dms_model_handler.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
@@ -16,24 +13,10 @@
 #include "rdb_text.h"
 #include "rdb_visitor.h"
 #include "rdb_waveform_display.h"
-#include "rdb_xml.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
-
-const std::string GOLDEN_DIR = std::string(RDB_TEST_DATA_DIR) + "/golden/ascii/";
-
-void expect_golden(const std::string& name, const std::string& text)
-{
-    const std::string path = GOLDEN_DIR + name + ".txt";
-    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(path, std::ios::binary) << text;
-        GTEST_SKIP() << "golden file " << path << " regenerated";
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << "missing golden file " << path;
-    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
-}
 
 template <class TABLE = RDB_TABLE_OBJECT>
 TABLE* table_of(const std::string& name, const std::vector<std::vector<std::string>>& rows)
@@ -128,46 +111,6 @@ std::unique_ptr<RDB_REPORT> make_report()
     return report;
 }
 
-template <class T, class U> T& as(U* object)
-{
-    T* typed = dynamic_cast<T*>(object);
-    if (typed == nullptr) throw std::runtime_error(std::string("not a ") + typeid(T).name());
-    return *typed;
-}
-
-std::string encode(RDB_REPORT& report)
-{
-    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
-    std::string image;
-    std::string error;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
-    return image;
-}
-
-std::unique_ptr<RDB_REPORT> decode(std::string image, std::string* error = nullptr)
-{
-    PDB_ARCHIVE::reseal(image);
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, error);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    return model ? model->release_report() : nullptr;
-}
-
-// The reason a changed image is refused.
-std::string refusal(const std::string& image)
-{
-    std::string error;
-    EXPECT_EQ(decode(image, &error), nullptr);
-    return error;
-}
-
-std::string patched(std::string text, const std::string& from, const std::string& to)
-{
-    const std::size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos) text.replace(at, from.size(), to);
-    return text;
-}
-
 std::string int_bytes(int value)
 {
     std::string bytes(4, '\0');
@@ -175,15 +118,6 @@ std::string int_bytes(int value)
         bytes[i] = static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
     return bytes;
 }
-
-template <class OBJECT> std::string xml_of(const OBJECT& object)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &object));
-    return out.str();
-}
-
-std::unique_ptr<RDB_REPORT> from_xml(const std::string& xml) { return rdb_read_xml_report(gsl::span<const char>(xml)); }
 
 std::vector<int> edges(const RDB_WAVEFORM_ELEMENT& waveform)
 {
@@ -380,10 +314,10 @@ TEST(RdbPath, TextLayoutMatchesGoldenFile)
 TEST(RdbPathStorage, BinaryRoundTripKeepsFoldersPathsAndWaveforms)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
-    const std::string image = encode(*report);
-    std::unique_ptr<RDB_REPORT> copy = decode(image);
+    const std::string image = encode_report(*report);
+    std::unique_ptr<RDB_REPORT> copy = decode_report(image);
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(encode(*copy), image);
+    EXPECT_EQ(encode_report(*copy), image);
     EXPECT_EQ(xml_of(*copy), xml_of(*report));
     expect_like_made(*copy);
 }
@@ -392,7 +326,7 @@ TEST(RdbPathStorage, XmlRoundTripKeepsFoldersPathsAndWaveforms)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
     const std::string xml = xml_of(*report);
-    std::unique_ptr<RDB_REPORT> read = from_xml(xml);
+    std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(xml_of(*read), xml);
     expect_like_made(*read);
@@ -406,7 +340,7 @@ TEST(RdbPathStorage, XmlRoundTripKeepsFoldersPathsAndWaveforms)
     // The panel document of a path reads back into the main folder.
     const RDB_OBJECT* path = report->get_main_folder()->find_object("Worst Paths||Path 1");
     const std::string panel = xml_of(*path);
-    std::unique_ptr<RDB_REPORT> panel_read = from_xml(panel);
+    std::unique_ptr<RDB_REPORT> panel_read = report_from_xml(panel);
     ASSERT_NE(panel_read, nullptr);
     const RDB_OBJECT* path_copy = *panel_read->get_main_folder()->begin();
     EXPECT_EQ(xml_of(*path_copy), panel);
@@ -420,7 +354,7 @@ TEST(RdbPathStorage, PointersAtRemovedChildrenAreStoredAsNothing)
     folder.remove_object_from_list(folder.get_path_summary_table());
     folder.remove_object_from_list(folder.find_object("Path 2"));
 
-    std::unique_ptr<RDB_REPORT> copy = decode(encode(*report));
+    std::unique_ptr<RDB_REPORT> copy = decode_report(encode_report(*report));
     ASSERT_NE(copy, nullptr);
     auto& loaded = as<RDB_PATH_FOLDER_OBJECT>(copy->get_main_folder()->find_object("Worst Paths"));
     EXPECT_EQ(loaded.get_path_summary_table(), nullptr);
@@ -431,7 +365,7 @@ TEST(RdbPathStorage, PointersAtRemovedChildrenAreStoredAsNothing)
 
     const std::string xml = xml_of(*report);
     EXPECT_NE(xml.find("<path_ids>1 1 1 -1 -1 -1</path_ids>"), std::string::npos);
-    std::unique_ptr<RDB_REPORT> read = from_xml(xml);
+    std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(xml_of(*read), xml);
     EXPECT_EQ(xml_of(*read), xml_of(*copy));
@@ -441,7 +375,7 @@ TEST(RdbPathStorage, PointersAtRemovedChildrenAreStoredAsNothing)
 TEST(RdbPathStorage, DamagedBinaryFilesFailTheLoad)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
-    const std::string image = encode(*report);
+    const std::string image = encode_report(*report);
     EXPECT_NE(refusal(patched(image, int_bytes(7919), int_bytes(-7919))).find("negative period"), std::string::npos);
     // The one-shot data waveform: its begin time, then its second edge.
     EXPECT_NE(refusal(patched(image, int_bytes(1234567), int_bytes(1234566))).find("span does not match"),
@@ -451,12 +385,13 @@ TEST(RdbPathStorage, DamagedBinaryFilesFailTheLoad)
     EXPECT_NE(refusal(patched(image, int_bytes(3960), int_bytes(7919))).find("outside its period"), std::string::npos);
 
     for (std::size_t length = PDB_HEADER_SIZE; length < image.size(); ++length)
-        EXPECT_EQ(decode(image.substr(0, length)), nullptr) << length;
+        EXPECT_EQ(decode_report(image.substr(0, length)), nullptr) << length;
     for (std::size_t at = PDB_HEADER_SIZE; at < image.size(); ++at) {
         std::string flipped = image;
         flipped[at] = static_cast<char>(flipped[at] ^ 0x5A);
         DEBUG_RECORDER quiet;
-        if (std::unique_ptr<RDB_REPORT> loaded = decode(flipped)) encode(*loaded); // a load that passes is whole
+        if (std::unique_ptr<RDB_REPORT> loaded = decode_report(flipped))
+            encode_report(*loaded); // a load that passes is whole
     }
 }
 
@@ -483,12 +418,12 @@ TEST(RdbPathStorage, DamagedXmlDocumentsFailTheRead)
     };
     for (const auto& [from, to] : faults) {
         DEBUG_RECORDER quiet;
-        EXPECT_EQ(from_xml(patched(xml, from, to)), nullptr) << to;
+        EXPECT_EQ(report_from_xml(patched(xml, from, to)), nullptr) << to;
     }
 
     // A sub-object of a role this reader does not know is passed over.
     std::unique_ptr<RDB_REPORT> read =
-        from_xml(patched(xml, "<sub_object role=\"summary\">", "<sub_object role=\"new\">"));
+        report_from_xml(patched(xml, "<sub_object role=\"summary\">", "<sub_object role=\"new\">"));
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(as<RDB_PATH_OBJECT>(read->get_main_folder()->find_object("Worst Paths||Path 1")).get_summary_table(),
               nullptr);
@@ -496,6 +431,6 @@ TEST(RdbPathStorage, DamagedXmlDocumentsFailTheRead)
     const std::size_t end_of_report = xml.rfind("</report>") + std::string("</report>").size();
     for (std::size_t length = 0; length < xml.size(); ++length) {
         DEBUG_RECORDER quiet;
-        EXPECT_EQ(from_xml(xml.substr(0, length)) == nullptr, length < end_of_report) << length;
+        EXPECT_EQ(report_from_xml(xml.substr(0, length)) == nullptr, length < end_of_report) << length;
     }
 }

@@ -27,12 +27,6 @@ namespace fs = std::filesystem;
 
 const char* const PINNED_TIME = "Mon Jan  5 10:00:00 2026";
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // How the writer prints an entry: its text form and an empty line.
 std::string entry_text(RDB_OBJECT& object)
 {

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <tuple>
 #include <typeinfo>
 
@@ -18,7 +17,7 @@
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
-#include "rdb_xml.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
@@ -114,61 +113,6 @@ std::unique_ptr<RDB_REPORT> make_report()
     main->add_object_to_list(link);
     report->set_current_folder(stage);
     return report;
-}
-
-// The object as T; a missing object or one of another class fails the test.
-template <class T, class U> T& as(U* object)
-{
-    T* typed = dynamic_cast<T*>(object);
-    if (typed == nullptr) throw std::runtime_error(std::string("not a ") + typeid(T).name());
-    return *typed;
-}
-
-std::string encode_report(RDB_REPORT& report)
-{
-    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
-    std::string image;
-    std::string error;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, &error)) << error;
-    return image;
-}
-
-std::unique_ptr<RDB_REPORT> decode_report(std::string image, std::string* error = nullptr, bool reseal = true)
-{
-    if (reseal) PDB_ARCHIVE::reseal(image);
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, error);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    return model ? model->release_report() : nullptr;
-}
-
-// The reason a changed image is refused.
-std::string refusal(std::string image)
-{
-    std::string error;
-    EXPECT_FALSE(decode_report(std::move(image), &error));
-    return error;
-}
-
-// The image with the first occurrence of a text replaced by one of the same length.
-std::string patched(std::string image, const std::string& from, const std::string& to)
-{
-    std::size_t at = image.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos) image.replace(at, from.size(), to);
-    return image;
-}
-
-std::string xml_of(const RDB_REPORT& report)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &report));
-    return out.str();
-}
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 KDB_PATH report_path(const std::string& rev, const std::string& type)

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -18,6 +17,7 @@
 #include "rdb_report_controller.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
@@ -25,51 +25,17 @@ namespace {
 using LINES = std::vector<std::string>;
 using ROWS = std::vector<std::vector<std::string>>;
 
-const std::string GOLDEN_DIR = std::string(RDB_TEST_DATA_DIR) + "/golden/ascii/";
-
-void expect_golden(const std::string& name, const std::string& text)
-{
-    const std::string path = GOLDEN_DIR + name + ".txt";
-    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(path, std::ios::binary) << text;
-        GTEST_SKIP() << "golden file " << path << " regenerated";
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << "missing golden file " << path;
-    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
-}
-
 template <class TABLE> TABLE& fill(TABLE& table, const ROWS& rows)
 {
     for (const auto& cells : rows) table.add_row(rdb_create_row(cells));
     return table;
 }
 
-std::string ascii_of(RDB_OBJECT& object)
-{
-    std::ostringstream os;
-    object.output_ascii(os);
-    return os.str();
-}
-
-LINES lines_of(const std::string& text)
-{
-    LINES lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 // Every line of a boxed table spans as many screen columns (code points) as the top line.
 void expect_aligned_box(const std::string& text)
 {
-    auto width = [](const std::string& line) {
-        std::size_t n = 0;
-        for (unsigned char byte : line) n += (byte & 0xC0) != 0x80;
-        return n;
-    };
     const LINES lines = lines_of(text);
-    for (const std::string& line : lines) EXPECT_EQ(width(line), width(lines.at(0))) << line;
+    for (const std::string& line : lines) EXPECT_EQ(screen_width(line), screen_width(lines.at(0))) << line;
 }
 
 // A table whose cells exist only through get_data_string ("r<row>c<col>"), with its protected layout

@@ -1,16 +1,12 @@
 // Tcl tables: command templates built from rows, their binary and XML round trips, and table cells
 // carried through the real Tcl interpreter as Tcl values.
 
-#include <sstream>
-
 #include <tcl.h>
 
-#include "pdb/pdb.h"
-#include "rdb_dms_model_handler.h"
 #include "rdb_folder.h"
 #include "rdb_report.h"
 #include "rdb_tcl_table.h"
-#include "rdb_xml.h"
+#include "report_copies.h"
 #include "tcl/atcl.h"
 #include "test_support.h"
 
@@ -54,26 +50,6 @@ RDB_TCL_TABLE_OBJECT& tcl_table_at(RDB_REPORT& report, int index)
         (*std::next(report.get_main_folder()->begin(), index))->dynamic_cast_to_RDB_TCL_TABLE_OBJECT();
     if (table == nullptr) throw std::runtime_error("not a Tcl table");
     return *table;
-}
-
-std::string to_xml(const RDB_REPORT& report)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &report));
-    return out.str();
-}
-
-std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
-{
-    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
-}
-
-std::string encode(RDB_REPORT& report)
-{
-    RDB_LENT_REPORT_MODEL lent(&report, KDB_PATH());
-    std::string image;
-    EXPECT_TRUE(PDB_ARCHIVE::encode(lent.model(), image, nullptr));
-    return image;
 }
 
 // Runs a script in the shared interpreter; its result, or "ERROR: " and the message.
@@ -162,12 +138,10 @@ TEST(RdbTclTableCmd, SelfCheckPostsTheCommandsOfItsThreeRows)
 TEST(RdbTclTableStorage, BinaryRoundTripKeepsCommandsAndFlag)
 {
     auto report = make_report();
-    const std::string image = encode(*report);
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = PDB_ARCHIVE::decode(image, nullptr);
-    auto* model = dynamic_cast<RDB_KDB_MODEL*>(root.get());
-    ASSERT_NE(model, nullptr);
-    std::unique_ptr<RDB_REPORT> copy = model->release_report();
-    EXPECT_EQ(encode(*copy), image);
+    const std::string image = encode_report(*report);
+    std::unique_ptr<RDB_REPORT> copy = decode_report(image);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(encode_report(*copy), image);
     EXPECT_TRUE(tcl_table_at(*copy, 0).get_show_tcl_commands_on_context_menu());
     EXPECT_FALSE(tcl_table_at(*copy, 1).get_show_tcl_commands_on_context_menu());
     EXPECT_EQ(tcl_table_at(*copy, 0).build_cmd(0, 1), "report_path -from {a|q}-to {b|d}");
@@ -177,7 +151,7 @@ TEST(RdbTclTableStorage, BinaryRoundTripKeepsCommandsAndFlag)
 TEST(RdbTclTableStorage, XmlRoundTripIsByteIdenticalAndKeepsTheContextMenuFlag)
 {
     auto report = make_report();
-    const std::string xml = to_xml(*report);
+    const std::string xml = xml_of(*report);
     EXPECT_NE(xml.find("expand_to=\"-1\" show_tcl_commands_on_context_menu=\"true\">\n"
                        "            <hidden_column>0</hidden_column>\n            <row>\n"),
               std::string::npos)
@@ -193,16 +167,16 @@ TEST(RdbTclTableStorage, XmlRoundTripIsByteIdenticalAndKeepsTheContextMenuFlag)
                                 "            </command>\n";
     EXPECT_NE(xml.find(command), std::string::npos) << xml;
 
-    auto read = from_xml(xml);
+    auto read = report_from_xml(xml);
     ASSERT_NE(read, nullptr);
-    EXPECT_EQ(to_xml(*read), xml);
+    EXPECT_EQ(xml_of(*read), xml);
     EXPECT_TRUE(tcl_table_at(*read, 0).get_show_tcl_commands_on_context_menu());
     EXPECT_FALSE(tcl_table_at(*read, 1).get_show_tcl_commands_on_context_menu());
 }
 
 TEST(RdbTclTableStorage, XmlReaderTakesTheFlagElementAndSingleIndices)
 {
-    auto read = from_xml("<tcl_table name=\"T\" expand_to=\"-1\">"
+    auto read = report_from_xml("<tcl_table name=\"T\" expand_to=\"-1\">"
                          "<show_tcl_commands_on_context_menu show_tcl_commands_on_context_menu=\"TRUE\"/>"
                          "<row><string_cell>a</string_cell></row>"
                          "<command><cmd_template>x %COL_0%</cmd_template><row_index>7</row_index></command>"
@@ -215,9 +189,9 @@ TEST(RdbTclTableStorage, XmlReaderTakesTheFlagElementAndSingleIndices)
     EXPECT_EQ(table.get_cmd_template(0)->get_col_index(), -1);
     EXPECT_EQ(table.get_cmd_template(1)->get_col_index(), 3);
     EXPECT_EQ(table.build_cmd(0, 0), "x a");
-    EXPECT_EQ(
-        from_xml("<tcl_table name=\"T\" expand_to=\"-1\"><command><col_index>x</col_index></command></tcl_table>"),
-        nullptr);
+    EXPECT_EQ(report_from_xml("<tcl_table name=\"T\" expand_to=\"-1\">"
+                              "<command><col_index>x</col_index></command></tcl_table>"),
+              nullptr);
 }
 
 TEST(RdbTableElementTclObj, StringFormIsTheCellTextAndNoTextConverts)

@@ -24,14 +24,6 @@ namespace fs = std::filesystem;
 
 const std::string REPORT_FILE = "output_files/pixel_pipe.cmp.rpt";
 
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 // The text without its second line (the date and time the report was printed).
 std::string without_print_date(const std::string& text)
 {
@@ -187,11 +179,6 @@ TEST_F(DEMO_PROJECT, NoReportsSwitchStillPrintsButWritesNoFile)
 // lines. The memory contents listing is left out: its value cells are not padded to the heading's columns.
 TEST_F(DEMO_PROJECT, EveryBoxOfTheDemoReportHasOneWidth)
 {
-    auto width = [](const std::string& line) {
-        std::size_t n = 0;
-        for (unsigned char byte : line) n += (byte & 0xC0) != 0x80;
-        return n;
-    };
     const std::vector<std::string> lines = lines_of(demo());
     std::size_t boxes = 0, non_ascii_lines = 0, box_start = 0;
     bool in_memory_listing = false, memory_lines_seen = false;
@@ -210,8 +197,9 @@ TEST_F(DEMO_PROJECT, EveryBoxOfTheDemoReportHasOneWidth)
             continue;
         }
         boxes += i == box_start;
-        non_ascii_lines += width(line) != line.size();
-        EXPECT_EQ(width(line), width(lines[box_start])) << "line " << i + 1 << " of the box at " << box_start + 1;
+        non_ascii_lines += screen_width(line) != line.size();
+        EXPECT_EQ(screen_width(line), screen_width(lines[box_start]))
+            << "line " << i + 1 << " of the box at " << box_start + 1;
     }
     EXPECT_GT(boxes, 40u);
     EXPECT_GT(non_ascii_lines, 10u) << "the demo's UTF-8 names are in the boxes";

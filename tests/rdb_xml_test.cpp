@@ -17,23 +17,12 @@
 #include "rdb_text.h"
 #include "rdb_tiny_numberer.h"
 #include "rdb_xml.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-template <class T> std::string to_xml(const T& object)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(rdb_xml_write(out, &object));
-    return out.str();
-}
-
-std::unique_ptr<RDB_REPORT> from_xml(const std::string& text)
-{
-    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
-}
 
 // The first object of a report's main folder as T, or null.
 template <class T> T* first_as(const std::unique_ptr<RDB_REPORT>& report)
@@ -49,12 +38,6 @@ struct TEMP_DIR {
     ~TEMP_DIR() { fs::remove_all(m_path); }
     std::string file(const std::string& name) const { return (m_path / name).string(); }
 };
-
-std::string read_bytes(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 RDB_TABLE_ROW* row_of(std::initializer_list<RDB_TABLE_ELEMENT*> cells) { return new RDB_TABLE_ROW(cells); }
 
@@ -181,22 +164,22 @@ std::string table_with(const std::string& content, const std::string& expand_to 
 TEST(RdbXmlWriter, SampleReportMatchesGoldenFile)
 {
     auto report = make_sample_report();
-    const std::string xml = to_xml(*report);
+    const std::string xml = xml_of(*report);
     if (std::getenv("RDB_REGENERATE_GOLDEN") != nullptr) {
         std::ofstream(GOLDEN_FILE, std::ios::binary) << xml;
         GTEST_SKIP() << "golden file regenerated";
     }
-    EXPECT_EQ(xml, read_bytes(GOLDEN_FILE)) << GOLDEN_FILE;
+    EXPECT_EQ(xml, read_file(GOLDEN_FILE)) << GOLDEN_FILE;
 }
 
 // Reading a document and writing it again gives the same bytes (traits and flags of siblings that share
 // a name included), so the checks below are only for what the bytes cannot show.
 TEST(RdbXmlRoundTrip, ReportReadsBackIntoTheSameDocumentAndTree)
 {
-    const std::string first = to_xml(*make_sample_report());
-    auto read = from_xml(first);
+    const std::string first = xml_of(*make_sample_report());
+    auto read = report_from_xml(first);
     ASSERT_NE(read, nullptr);
-    EXPECT_EQ(to_xml(*read), first);
+    EXPECT_EQ(xml_of(*read), first);
     auto* twin = read->get_main_folder()->find_object("Fitter||Twin");
     EXPECT_EQ(twin->get_double_trait("xml_test_ratio", 0), 0.1);
     // The empty third gauge slot is not written and reads back as no gauge.
@@ -213,18 +196,18 @@ TEST(RdbXmlRoundTrip, PanelDocumentsReadBackIntoTheMainFolder)
          {"Flow Summary", "Fitter||Resource Usage", "Fitter||Twin", "Legal Notice", "Links", "Fitter"}) {
         SCOPED_TRACE(path);
         const RDB_OBJECT* panel = main->find_object(path);
-        const std::string first = to_xml(*panel);
-        auto read = from_xml(first);
+        const std::string first = xml_of(*panel);
+        auto read = report_from_xml(first);
         ASSERT_NE(read, nullptr);
         // A folder's panel is rooted at the folder; any other panel lands in the main folder.
         const RDB_FOLDER_OBJECT* folder = panel->dynamic_cast_to_RDB_FOLDER_OBJECT();
         ASSERT_EQ(read->get_main_folder()->size(), folder ? folder->size() : 1u);
         const RDB_OBJECT* copy = folder ? read->get_main_folder() : *read->get_main_folder()->begin();
         EXPECT_EQ(copy->get_name(), panel->get_name());
-        EXPECT_EQ(to_xml(*copy), first);
+        EXPECT_EQ(xml_of(*copy), first);
     }
     // The panel of a non-folder starts with the object itself; its parent is the unnumbered null.
-    EXPECT_EQ(to_xml(*main->find_object("Links")).rfind(DECLARATION + "<link_table name=\"Links\" parent_id=\"1\" ", 0),
+    EXPECT_EQ(xml_of(*main->find_object("Links")).rfind(DECLARATION + "<link_table name=\"Links\" parent_id=\"1\" ", 0),
               0u);
 }
 
@@ -240,9 +223,9 @@ TEST(RdbXmlWriter, NullReportsAndKindsWithoutAFileFormAreLeftOut)
     RDB_REPORT report;
     put(report.get_main_folder(), new BARE());
     put(report.get_main_folder(), new RDB_TEXT_OBJECT("Kept"));
-    const std::string xml = to_xml(report);
+    const std::string xml = xml_of(report);
     EXPECT_EQ(xml.find("Bare"), std::string::npos);
-    auto read = from_xml(xml);
+    auto read = report_from_xml(xml);
     ASSERT_TRUE(read && read->get_main_folder()->size() == 1u);
 }
 
@@ -256,7 +239,7 @@ TEST(RdbXmlMend, UnlistedCellClassKeepsItsColumnAsText)
     window->set_foreground(RDB_COLOR_GREEN);
     put(report.get_main_folder(), new RDB_TABLE_OBJECT("Windows"))
         ->add_row(row_of({text_cell("A"), window, new RDB_TABLE_INT_ELEMENT(5)}));
-    auto read = from_xml(to_xml(report));
+    auto read = report_from_xml(xml_of(report));
     auto* copy = first_as<RDB_TABLE_OBJECT>(read);
     ASSERT_TRUE(copy && copy->get_row(0)->size() == 3u);
     EXPECT_EQ(copy->get_element(0, 1, false)->get_string(), window->get_string());
@@ -295,7 +278,7 @@ TEST(RdbXmlMend, EscapingKeepsLineBreaksAndDropsWhatXmlForbids)
     auto* text = put(report.get_main_folder(), new RDB_TEXT_OBJECT("two\r\nlines\tand\x02 more"));
     text->set_header("head\nline");
     text->set_text("body\r\n\tindented\x1A");
-    auto read = from_xml(to_xml(report));
+    auto read = report_from_xml(xml_of(report));
     auto* copy = first_as<RDB_TEXT_OBJECT>(read);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->get_name(), "two\r\nlines\tand more");
@@ -311,12 +294,12 @@ TEST(RdbXmlMend, SummaryWithManyGaugesReadsBack)
     for (int i = 0; i < 150; ++i)
         gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("gauge " + std::to_string(i), true, -i, i * 2, i, false));
     put(report.get_main_folder(), new RDB_SUMMARY_TABLE_OBJECT("Summary"))->set_gauges(gauges);
-    const std::string xml = to_xml(report);
-    auto read = from_xml(xml);
+    const std::string xml = xml_of(report);
+    auto read = report_from_xml(xml);
     auto* copy = first_as<RDB_SUMMARY_TABLE_OBJECT>(read);
     ASSERT_TRUE(copy && copy->get_gauges() && copy->get_gauges()->get_data_at(149));
     EXPECT_EQ(copy->get_gauges()->get_data_at(150), nullptr);
-    EXPECT_EQ(to_xml(*read), xml);
+    EXPECT_EQ(xml_of(*read), xml);
 }
 
 // I/O failures of the writer used to be reported nowhere.
@@ -346,16 +329,16 @@ TEST(RdbXmlMend, FailedWritesAnswerFalse)
 TEST(RdbXmlFiles, PlainAndGzipFilesReadBackAlike)
 {
     auto report = make_sample_report();
-    const std::string xml = to_xml(*report);
+    const std::string xml = xml_of(*report);
     TEMP_DIR dir;
     ASSERT_TRUE(rdb_write_xml_report(report.get(), dir.file("plain.xml").c_str(), false));
     ASSERT_TRUE(rdb_write_xml_report(report.get(), dir.file("packed.xml.gz").c_str(), true));
-    EXPECT_EQ(read_bytes(dir.file("plain.xml")), xml);
-    const std::string packed = read_bytes(dir.file("packed.xml.gz"));
+    EXPECT_EQ(read_file(dir.file("plain.xml")), xml);
+    const std::string packed = read_file(dir.file("packed.xml.gz"));
     EXPECT_EQ(packed.substr(0, 2), "\x1F\x8B");
     for (const char* name : {"plain.xml", "packed.xml.gz"}) {
         auto read = rdb_read_xml_report(dir.file(name).c_str());
-        EXPECT_TRUE(read && to_xml(*read) == xml) << name;
+        EXPECT_TRUE(read && xml_of(*read) == xml) << name;
     }
     // A truncated gzip file and a directory give no report.
     std::ofstream(dir.file("cut.xml.gz"), std::ios::binary) << packed.substr(0, packed.size() / 2);
@@ -384,7 +367,7 @@ TEST(RdbTinyNumberer, NumbersInOrderOfFirstRequest)
 TEST(RdbXmlReader, ReadsHandWrittenDocuments)
 {
     DEBUG_RECORDER rec;
-    auto report = from_xml(report_document(
+    auto report = report_from_xml(report_document(
         "<folder name_id=\"5\" name=\"5:Timing\"/><folder name=\"Plain:Name\"/>",
         "<FOLDER_REF name_id=\"5\" parent_id=\"1\" enabled=\"TRUE\" visible=\"False\" creator=\"x\"/>"
         "<folder_ref name=\"Plain:Name\" parent_id=\"1\"/>"
@@ -425,10 +408,10 @@ TEST(RdbXmlWriter, LinkFoldersAreWrittenOnceWithTheirLinkedContent)
     RDB_REPORT::add_report("rev", "self", self);
     for (const auto& [name, type] : {std::pair{"To Linked", "linked"}, {"Again", "linked"}, {"To Self", "self"}})
         put(self->get_main_folder(), new RDB_LINK_RPT_OBJECT(name))->set_rev_name_and_rpt_type("rev", type, false);
-    const std::string xml = to_xml(*self);
-    auto read = from_xml(xml);
+    const std::string xml = xml_of(*self);
+    auto read = report_from_xml(xml);
     ASSERT_NE(read, nullptr);
-    EXPECT_EQ(to_xml(*read), xml);
+    EXPECT_EQ(xml_of(*read), xml);
     RDB_FOLDER_OBJECT* main = read->get_main_folder();
     EXPECT_NE(main->find_object("To Linked||Linked Sub"), nullptr);
     EXPECT_TRUE(main->find_object("Again")->dynamic_cast_to_RDB_FOLDER_OBJECT()->empty());
@@ -467,16 +450,17 @@ TEST(RdbXmlMend, MalformedDocumentsGiveNoReport)
     };
     for (const auto& [what, text] : cases) {
         DEBUG_RECORDER rec;
-        EXPECT_EQ(from_xml(text), nullptr) << what << "\n" << text;
+        EXPECT_EQ(report_from_xml(text), nullptr) << what << "\n" << text;
         bool reported = false;
         for (const DEBUG_LINE& line : rec.lines())
             reported |= line.text.rfind("XML report is not valid: ", 0) == 0;
         EXPECT_TRUE(reported) << what;
     }
     // The same documents without their fault read.
-    EXPECT_NE(from_xml(report_document("", table_with(cell_row + "<row><int_cell>-2147483648</int_cell></row>"))),
-              nullptr);
-    EXPECT_NE(from_xml(report_document(master, ref_a + table_with("", "-1", "2"))), nullptr);
+    EXPECT_NE(
+        report_from_xml(report_document("", table_with(cell_row + "<row><int_cell>-2147483648</int_cell></row>"))),
+        nullptr);
+    EXPECT_NE(report_from_xml(report_document(master, ref_a + table_with("", "-1", "2"))), nullptr);
 }
 
 // The parser used to resolve DTDs and external entities: a document could read local files or
@@ -486,7 +470,7 @@ TEST(RdbXmlMend, ExternalEntitiesAndDtdsAreNotResolved)
     TEMP_DIR dir;
     std::ofstream(dir.file("secret.txt")) << "TOP-SECRET";
     const std::string body = report_document("", "").substr(DECLARATION.size());
-    auto report = from_xml(
+    auto report = report_from_xml(
         DECLARATION + "<!DOCTYPE report [<!ENTITY secret SYSTEM \"file://" + dir.file("secret.txt") + "\">]>\n" +
         report_document("", "<text name=\"t\" parent_id=\"1\"><ascii_text>&secret;</ascii_text></text>")
             .substr(DECLARATION.size()));
@@ -494,8 +478,10 @@ TEST(RdbXmlMend, ExternalEntitiesAndDtdsAreNotResolved)
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(*text->get_text(), ""); // the external entity reads as empty text
     // An external DTD is not fetched: the document reads as if it had none.
-    EXPECT_NE(from_xml(DECLARATION + "<!DOCTYPE report SYSTEM \"http://127.0.0.1:9/rdb.dtd\">\n" + body), nullptr);
-    EXPECT_NE(from_xml(DECLARATION + "<!DOCTYPE report SYSTEM \"" + dir.file("secret.txt") + "\">\n" + body), nullptr);
+    EXPECT_NE(report_from_xml(DECLARATION + "<!DOCTYPE report SYSTEM \"http://127.0.0.1:9/rdb.dtd\">\n" + body),
+              nullptr);
+    EXPECT_NE(report_from_xml(DECLARATION + "<!DOCTYPE report SYSTEM \"" + dir.file("secret.txt") + "\">\n" + body),
+              nullptr);
 
     // Entity expansion is bounded.
     std::string bomb = DECLARATION + "<!DOCTYPE report [<!ENTITY a0 \"xxxxxxxxxx\">";
@@ -507,16 +493,16 @@ TEST(RdbXmlMend, ExternalEntitiesAndDtdsAreNotResolved)
     }
     bomb += "]>\n" + report_document("", "<text name=\"t\" parent_id=\"1\"><ascii_text>&a9;</ascii_text></text>")
                          .substr(DECLARATION.size());
-    EXPECT_EQ(from_xml(bomb), nullptr);
+    EXPECT_EQ(report_from_xml(bomb), nullptr);
 }
 
 // Run under the sanitizer build: no cut of a document crashes or leaks.
 TEST(RdbXmlMend, EveryTruncationOfADocumentIsHandled)
 {
-    const std::string xml = to_xml(*make_sample_report());
+    const std::string xml = xml_of(*make_sample_report());
     const std::size_t end_of_report = xml.rfind("</report>") + std::string("</report>").size();
     for (std::size_t length = 0; length < xml.size(); ++length) {
         DEBUG_RECORDER quiet;
-        EXPECT_EQ(from_xml(xml.substr(0, length)) == nullptr, length < end_of_report) << length;
+        EXPECT_EQ(report_from_xml(xml.substr(0, length)) == nullptr, length < end_of_report) << length;
     }
 }

@@ -1,6 +1,7 @@
 #include "report_copies.h"
 
 #include <sstream>
+#include <utility>
 
 #include <gsl/span>
 #include <gtest/gtest.h>
@@ -27,6 +28,13 @@ std::unique_ptr<RDB_REPORT> decode_report(std::string image, std::string* error,
     return model != nullptr ? model->release_report() : nullptr;
 }
 
+std::string refusal(std::string image)
+{
+    std::string error;
+    EXPECT_EQ(decode_report(std::move(image), &error), nullptr);
+    return error;
+}
+
 std::string xml_of(const RDB_REPORT& report)
 {
     std::ostringstream out;
@@ -44,4 +52,11 @@ std::string xml_of(const RDB_OBJECT& object)
 std::unique_ptr<RDB_REPORT> report_from_xml(const std::string& text)
 {
     return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
+}
+
+std::string ascii_of(RDB_OBJECT& object)
+{
+    std::ostringstream out;
+    object.output_ascii(out);
+    return out.str();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Copies of a report through the binary store and through the XML form, for round-trip tests.
+// Copies of a report through the binary store and through the XML form, for round-trip tests, and
+// the text form of an object.
 
 #include <memory>
 #include <string>
@@ -13,9 +14,14 @@ std::string encode_report(RDB_REPORT& report);
 // why. With reseal set the image's checksums are renewed first, so that a changed byte reaches the
 // validation of the fields instead of the checksum test.
 std::unique_ptr<RDB_REPORT> decode_report(std::string image, std::string* error = nullptr, bool reseal = true);
+// Why the store refuses a changed image (resealed first); an image it takes fails the test.
+std::string refusal(std::string image);
 
 // The XML document of a report, or the panel document of one object.
 std::string xml_of(const RDB_REPORT& report);
 std::string xml_of(const RDB_OBJECT& object);
 // The report read from an XML document; null when the document is refused.
 std::unique_ptr<RDB_REPORT> report_from_xml(const std::string& text);
+
+// The object's plain-text form.
+std::string ascii_of(RDB_OBJECT& object);

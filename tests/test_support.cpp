@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -117,4 +120,45 @@ std::string TEMP_PROJECT::db_file(const std::string& name) const { return fio_jo
 std::string TEMP_PROJECT::output_file(const std::string& name) const
 {
     return fio_join(gen_get_project_output_directory(), name);
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::size_t screen_width(const std::string& line)
+{
+    std::size_t n = 0;
+    for (unsigned char byte : line) n += (byte & 0xC0) != 0x80;
+    return n;
+}
+
+std::string patched(std::string text, const std::string& from, const std::string& to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+void expect_golden(const std::string& name, const std::string& text)
+{
+    const std::string path = std::string(RDB_TEST_DATA_DIR) + "/golden/ascii/" + name + ".txt";
+    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(path, std::ios::binary) << text;
+        GTEST_SKIP() << "golden file " << path << " regenerated";
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << "missing golden file " << path;
+    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
 }

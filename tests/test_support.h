@@ -1,8 +1,9 @@
 #pragma once
-// Test helpers: internal errors become exceptions, debug lines are recorded.
+// Test helpers: internal errors become exceptions, debug lines are recorded; files, texts and golden files.
 
 #include <stdexcept>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -71,3 +72,27 @@ public:
 private:
     std::string m_dir;
 };
+
+// The whole content of a file (empty when it cannot be read).
+std::string read_file(const std::string& path);
+
+// The lines of a text, without their line ends.
+std::vector<std::string> lines_of(const std::string& text);
+
+// How many screen columns a UTF-8 line spans (its code points).
+std::size_t screen_width(const std::string& line);
+
+// text with the first occurrence of from replaced by to; a text without from fails the test.
+std::string patched(std::string text, const std::string& from, const std::string& to);
+
+// Compares text with the golden file tests/golden/ascii/<name>.txt; with RDB_UPDATE_GOLDEN set the file
+// is written instead and the test skipped.
+void expect_golden(const std::string& name, const std::string& text);
+
+// The object as T; a missing object or one of another class throws, which fails the test.
+template <class T, class U> T& as(U* object)
+{
+    T* typed = dynamic_cast<T*>(object);
+    if (typed == nullptr) throw std::runtime_error(std::string("not a ") + typeid(T).name());
+    return *typed;
+}
