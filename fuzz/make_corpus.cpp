@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "every_kind_report.h"
 #include "kdb/kdb.h"
 #include "pdb/pdb.h"
 #include "rdb_dms_model_handler.h"
@@ -104,7 +105,10 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(binary_dir);
 
     const std::vector<std::pair<std::string, std::function<std::unique_ptr<RDB_REPORT>()>>> reports = {
-        {"empty", empty_report}, {"tables", table_report}, {"texts", text_report}};
+        {"empty", empty_report},
+        {"tables", table_report},
+        {"texts", text_report},
+        {"every_kind", [] { return rdb_every_kind_report(true); }}};
     bool ok = true;
     for (const auto& [name, make] : reports) {
         std::unique_ptr<RDB_REPORT> report = make();

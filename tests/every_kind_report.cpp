@@ -1,0 +1,128 @@
+#include "every_kind_report.h"
+
+#include <string>
+#include <vector>
+
+#include "rdb.h"
+
+namespace {
+
+template <class OBJECT> OBJECT* add(RDB_FOLDER_OBJECT& folder, OBJECT* object)
+{
+    folder.add_object_to_list(object);
+    return object;
+}
+
+template <class TABLE> TABLE* filled(TABLE* table)
+{
+    table->add_row(rdb_create_row("Name", "Value"));
+    table->add_row(rdb_create_row("alpha", "1"));
+    table->add_row(rdb_create_row("beta", "2"));
+    return table;
+}
+
+RDB_GRID_TABLE_OBJECT* grid()
+{
+    RDB_GRID_TABLE_RULESET rules;
+    const std::uint32_t count = rules.add_counter("n=", "Count", true, {}, RDB_GRID_TABLE_SAFE_COUNTER(0));
+    rules.add_strong_flag("hot", "Hot", {});
+    rules.add_legend_info("Hot", RDB_COLOR_RED, RDB_COLOR_BLACK, 0, {{{count, RDB_GRID_TABLE_RULESET::GREATER_THAN_ZERO}}});
+    rules.add_legend_info("Cold", RDB_COLOR_DEFAULT, RDB_COLOR_DEFAULT, 0, {});
+    rules.add_command_info({7}, {}, {});
+    auto* table = new RDB_GRID_TABLE_OBJECT("Grid", "From", "To", rules, "clocks");
+    table->add_row_header(new RDB_TABLE_STRING_ELEMENT("a"));
+    table->add_column_header(new RDB_TABLE_STRING_ELEMENT("b"));
+    table->add_cell_cmd_template(7, new RDB_GRID_TABLE_CMD("Show", "tip", "help", "show %ROW% %COL%"));
+    RDB_GRID_TABLE_MERGEABLE_ELEMENT entry;
+    entry.add_counter(RDB_GRID_TABLE_SAFE_COUNTER(4));
+    entry.add_strong_flag(true);
+    table->set_grid_entry(0, 0, entry);
+    return table;
+}
+
+RDB_WAVEFORM_DISPLAY_OBJECT* waveforms(const std::string& name)
+{
+    auto* display = new RDB_WAVEFORM_DISPLAY_OBJECT(name);
+    auto* clock = new RDB_WAVEFORM_ELEMENT(10000, 0);
+    clock->set_label("clk");
+    clock->add_event(RDB_WAVEFORM_EVENT(0, RDB_WAVEFORM_EVENT::RISING_EDGE));
+    clock->add_event(RDB_WAVEFORM_EVENT(5000, RDB_WAVEFORM_EVENT::FALLING_EDGE));
+    display->add_waveform(clock);
+    auto* data = new RDB_WAVEFORM_ELEMENT(0, 0);
+    data->add_event(RDB_WAVEFORM_EVENT(1200, RDB_WAVEFORM_EVENT::DATA_TRANSITION));
+    display->add_waveform(data);
+    display->add_arrow(new RDB_ARROW_ELEMENT("setup", 0, 0, 1, 1200));
+    display->add_label(new RDB_LABEL_ELEMENT("launch", 0, 0));
+    return display;
+}
+
+} // namespace
+
+std::unique_ptr<RDB_REPORT> rdb_every_kind_report(bool with_interactive)
+{
+    auto report = std::make_unique<RDB_REPORT>();
+    RDB_FOLDER_OBJECT& main = *report->get_main_folder();
+    report->set_current_folder(&main); // as a report read from a file has it
+    RDB_FOLDER_OBJECT& stage = *add(main, new RDB_FOLDER_OBJECT("Stage"));
+    stage.set_is_stage_folder(true);
+
+    add(stage, new RDB_TEXT_OBJECT("Text"))->set_text("free text");
+    add(stage, new RDB_LEGAL_OBJECT("Legal"));
+    if (with_interactive) add(stage, new RDB_INTERACTIVE_REPORT_DATA_OBJECT("Live", "{}", "json", "viewer"));
+    filled(add(stage, new RDB_TABLE_OBJECT("Table")));
+    filled(add(stage, new RDB_NEW_TABLE_OBJECT("New Table")));
+    filled(add(stage, new RDB_LINK_TABLE_OBJECT("Link Table")))->set_link_info("other.rpt");
+    auto* summary = add(stage, new RDB_SUMMARY_TABLE_OBJECT("Summary"));
+    filled(summary);
+    auto* summary_gauges = new RDB_GAUGES_OBJECT("gauges", 2);
+    summary_gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Logic", true, 0, 100, 42, false));
+    summary->set_gauges(summary_gauges);
+    auto* gauges = add(stage, new RDB_GAUGES_OBJECT("Gauges", 1));
+    gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Memory", false, 0, 64, 9, true));
+
+    auto* tcl = add(stage, new RDB_TCL_TABLE_OBJECT("Tcl Table"));
+    filled(tcl);
+    tcl->add_cmd_template(new RDB_TCL_TABLE_CMD("Show", "tip", "", "show %COL_0%< -v %COL_1%>", 0, -1));
+    tcl->set_show_tcl_commands_on_context_menu(true);
+    auto* chart = add(stage, new RDB_CHART_TABLE_OBJECT("Chart", 0));
+    chart->set_x_axis("Kind");
+    chart->set_y_axis("Count");
+    chart->add_row("LUT", 12);
+    chart->set_default_chart_type(CHART_TABLE_OBJECT_PIE_CHART);
+    auto* histogram = add(stage, new RDB_HISTOGRAM_TABLE_OBJECT("Histogram", "ns", 1000));
+    histogram->add_row(rdb_create_row({"From", "To", "Count"}));
+    histogram->add_row(0, 500, 3, RDB_COLOR_GREEN);
+    histogram->add_partition_names({"x", "y"});
+    std::vector<int> split = {1, 2};
+    histogram->add_partition_for_row(split, -1);
+    filled(add(stage, new RDB_HEATMAP_TABLE_OBJECT("Heat Map")))->set_threshold_percentage(75);
+    add(stage, grid());
+
+    add(stage, new RDB_EMBEDDED_OBJECT("Pinout", EMBEDDED_OBJECT_PINOUT_TYPE));
+    auto* memory = add(stage, new RDB_MEMORY_OBJECT("Memory", "rom.mif", 2, 4, 1, nullptr));
+    memory->set_value_at(1, 0, CDB_CAM_DATA_ONE);
+    add(stage, waveforms("Waveforms"));
+
+    auto* paths = add(stage, new RDB_PATH_FOLDER_OBJECT("Paths"));
+    RDB_TABLE_OBJECT* path_summary = filled(add(*paths, new RDB_TABLE_OBJECT("Path Summary")));
+    paths->set_path_summary_table(path_summary);
+    auto* path = add(*paths, new RDB_PATH_OBJECT("Path 1"));
+    path->set_slack(-25);
+    path->set_summary_table(filled(new RDB_TABLE_OBJECT("Path Summary 1")));
+    path->set_data_arrival_table(filled(new RDB_TABLE_OBJECT("Arrival")));
+    path->set_waveform(waveforms("Path Waveform"));
+    auto* note = new RDB_TEXT_OBJECT("Note");
+    note->set_text("retime");
+    path->set_idb_text(note);
+    paths->create_path_id_table();
+
+    auto* master = add(stage, new RDB_MASTER_DETAIL_OBJECT("Master Detail"));
+    RDB_TABLE_OBJECT* master_table = filled(add(*master, new RDB_TABLE_OBJECT("Master")));
+    master->add_master_table(master_table);
+    RDB_TEXT_OBJECT* detail = add(*master, new RDB_TEXT_OBJECT("Detail"));
+    detail->set_text("row details"); // a text object without text reads back with an empty one
+    master->add_detail_object(detail);
+    add(*add(stage, new RDB_MULTI_CORNER_FOLDER_OBJECT("Corners")), new RDB_TEXT_OBJECT("Slow Corner"))->set_text("slow");
+    return report;
+}
+
