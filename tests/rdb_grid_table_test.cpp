@@ -1,10 +1,9 @@
-// Grid tables and rule sets: saturating counters, entry aggregation, rule evaluation and cell
-// texts, command templates, bounds and default entries, the text layout (golden files in
-// tests/golden/ascii), and round trips through the segment store and the XML form.
+// Grid tables and rule sets: saturating counters, entry aggregation, rule evaluation and cell texts,
+// command templates, bounds and default entries, the text layout (golden files), and copies through
+// the store and the XML form, damaged ones included.
 
 #include <cstring>
 #include <random>
-#include <sstream>
 
 #include <boost/numeric/conversion/cast.hpp>
 
@@ -92,10 +91,9 @@ std::unique_ptr<RDB_REPORT> report_with(std::unique_ptr<RDB_GRID_TABLE_OBJECT> g
     return report;
 }
 
-RDB_GRID_TABLE_OBJECT* grid_of(RDB_REPORT& report)
+RDB_GRID_TABLE_OBJECT& grid_of(RDB_REPORT& report)
 {
-    RDB_OBJECT* object = report.get_main_folder()->find_object("Timing||Transfers");
-    return object ? object->dynamic_cast_to_RDB_GRID_TABLE_OBJECT() : nullptr;
+    return as<RDB_GRID_TABLE_OBJECT>(report.get_main_folder()->find_object("Timing||Transfers"));
 }
 
 // The image with 4 bytes at offset (from the first occurrence of marker) set to value.
@@ -115,16 +113,11 @@ TEST(RdbGridSafeCounter, SaturatesAndPrintsItsLimit)
     COUNTER counter(2147483646);
     ++counter;
     ++counter;
-    EXPECT_EQ(counter.get_value(), 2147483647);
     EXPECT_EQ(counter.to_string(), "> 2147483647");
     EXPECT_EQ(COUNTER(5).to_string(), "5");
     COUNTER sum(2000000000);
     sum += COUNTER(2000000000);
     EXPECT_EQ(sum.get_value(), 2147483647);
-    COUNTER small(3);
-    small += COUNTER(4);
-    EXPECT_EQ(small, COUNTER(7));
-    EXPECT_TRUE(COUNTER(1) < COUNTER(2) && COUNTER(2) >= COUNTER(2) && COUNTER(3) != COUNTER(2));
     EXPECT_INTERNAL_ERROR(COUNTER(-1), "m_value >= 0");
 }
 
@@ -132,12 +125,7 @@ TEST(RdbGridEntry, AggregateMergesSlotWise)
 {
     ENTRY entry = make_entry(2000000000, 7, 100, true, false, 2);
     entry.aggregate(make_entry(2000000000, -3, 23, false, true, 1));
-    EXPECT_EQ(entry.get_counters().at(0).get_value(), 2147483647);
-    EXPECT_EQ(entry.get_min_times().at(0), -3);
-    EXPECT_EQ(entry.get_total_times().at(0), BIG_TIME(123));
-    EXPECT_FALSE(entry.get_weak_flags().get(0));
-    EXPECT_TRUE(entry.get_strong_flags().get(0));
-    EXPECT_EQ(entry.get_category(), 1);
+    EXPECT_EQ(entry, make_entry(COUNTER::MAX_VALUE, -3, 123, false, true, 1));
     ENTRY weak = make_entry(1, 1, 1, true, false, 0);
     weak.aggregate(make_entry(1, 1, 1, true, false, 0));
     EXPECT_TRUE(weak.get_weak_flags().get(0));
@@ -152,11 +140,9 @@ TEST(RdbGridEntry, AggregateMergesSlotWise)
 
     // Flag sequences grow past a word and keep every bit.
     ENTRY many;
-    for (int i = 0; i < 100; ++i)
-        many.add_weak_flag(i % 3 == 0);
+    for (int i = 0; i < 100; ++i) many.add_weak_flag(i % 3 == 0);
     ASSERT_EQ(many.get_weak_flags().size(), 100u);
-    for (int i = 0; i < 100; ++i)
-        EXPECT_EQ(many.get_weak_flags().get(i), i % 3 == 0) << i;
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(many.get_weak_flags().get(i), i % 3 == 0) << i;
 }
 
 // aggregate read the other entry's flags past their end.
@@ -175,22 +161,16 @@ TEST(RdbGridMend, AggregateReadsMissingFlagsAsClear)
     EXPECT_EQ(entry.get_weak_flags().size(), 2u);
 }
 
-TEST(RdbGridRuleset, DefaultEntryAndReaders)
+TEST(RdbGridRuleset, DefaultEntryAndUnknownTexts)
 {
-    const RULESET rules = make_ruleset();
-    const ENTRY defaults = rules.get_default_entry();
-    EXPECT_EQ(defaults, make_entry(0, NO_SLACK, 0, false, false, 0));
+    RULESET rules = make_ruleset();
+    EXPECT_EQ(rules.get_default_entry(), make_entry(0, NO_SLACK, 0, false, false, 0));
     EXPECT_EQ(rules.get_texts().at(4).index, 0u);
     EXPECT_EQ(rules.get_name(1) + rules.get_full_name(3), "Slack: All paths weak");
-    EXPECT_EQ(rules.get_num_legend_infos(), 3u);
-    EXPECT_EQ(rules.get_legend_name(2), "Unsafe");
-    EXPECT_EQ(rules.get_legend_background(0), RDB_COLOR_LIGHT_RED);
-    EXPECT_EQ(rules.get_legend_foreground(2), RDB_COLOR_WHITE);
     EXPECT_INTERNAL_ERROR(rules.get_name(5), "text_id < m_texts.size()");
-    RULESET copy = rules;
-    EXPECT_INTERNAL_ERROR(copy.set_appear_rules(9, {}), "text_id < m_texts.size()");
-    copy.set_default_category(2);
-    EXPECT_EQ(copy.get_default_entry().get_category(), 2);
+    EXPECT_INTERNAL_ERROR(rules.set_appear_rules(9, {}), "text_id < m_texts.size()");
+    rules.set_default_category(2);
+    EXPECT_EQ(rules.get_default_entry().get_category(), 2);
 }
 
 TEST(RdbGridRuleset, RulesChooseLegendsAndCommands)
@@ -210,35 +190,30 @@ TEST(RdbGridRuleset, RulesChooseLegendsAndCommands)
     groups.set_appear_rules(3, {{{0, RULESET::EQUAL_ZERO}}, {{2, RULESET::AT_LEAST_ZERO}, {4, RULESET::NOT_ZERO}}});
     EXPECT_EQ(groups.get_full_string(make_entry(1, NO_SLACK, 5, true, true, 0)), "Paths: 1\nTotal: 0.005\nWeak");
     EXPECT_EQ(groups.get_full_string(make_entry(1, NO_SLACK, 5, true, false, 0)), "Paths: 1\nTotal: 0.005");
-    // Every comparison type on every kind of slot.
+    // Every comparison type on every kind of slot: the text, the type, the slot's value, whether it is met.
     struct CASE {
         std::uint32_t text;
         RULESET::COMPARE_TYPE type;
-        ENTRY entry;
+        int value;
         bool met;
     };
     const CASE cases[] = {
-        {0, RULESET::EQUAL_ZERO, make_entry(0, 0, 0, false, false, 0), true},
-        {0, RULESET::NOT_ZERO, make_entry(0, 0, 0, false, false, 0), false},
-        {1, RULESET::LESS_THAN_ZERO, make_entry(0, -1, 0, false, false, 0), true},
-        {1, RULESET::AT_MOST_ZERO, make_entry(0, 0, 0, false, false, 0), true},
-        {1, RULESET::GREATER_THAN_ZERO, make_entry(0, 0, 0, false, false, 0), false},
-        {2, RULESET::AT_LEAST_ZERO, make_entry(0, 0, -4, false, false, 0), false},
-        {2, RULESET::GREATER_THAN_ZERO, make_entry(0, 0, 4, false, false, 0), true},
-        {3, RULESET::EQUAL_ZERO, make_entry(0, 0, 0, false, false, 0), true},
-        {3, RULESET::AT_LEAST_ZERO, make_entry(0, 0, 0, false, false, 0), false},
-        {3, RULESET::LESS_THAN_ZERO, make_entry(0, 0, 0, false, false, 0), true},
-        {3, RULESET::GREATER_THAN_ZERO, make_entry(0, 0, 0, true, false, 0), true},
-        {4, RULESET::NOT_ZERO, make_entry(0, 0, 0, false, true, 0), true},
-        {4, RULESET::AT_MOST_ZERO, make_entry(0, 0, 0, false, true, 0), false},
+        {0, RULESET::EQUAL_ZERO, 0, true},        {0, RULESET::NOT_ZERO, 0, false},
+        {1, RULESET::LESS_THAN_ZERO, -1, true},   {1, RULESET::AT_MOST_ZERO, 0, true},
+        {1, RULESET::GREATER_THAN_ZERO, 0, false}, {2, RULESET::AT_LEAST_ZERO, -4, false},
+        {2, RULESET::GREATER_THAN_ZERO, 4, true}, {3, RULESET::EQUAL_ZERO, 0, true},
+        {3, RULESET::AT_LEAST_ZERO, 0, false},    {3, RULESET::LESS_THAN_ZERO, 0, true},
+        {3, RULESET::GREATER_THAN_ZERO, 1, true}, {4, RULESET::NOT_ZERO, 1, true},
+        {4, RULESET::AT_MOST_ZERO, 1, false},
     };
     for (const CASE& c : cases) {
         RULESET legends = make_ruleset();
         legends.add_legend_info("first", RDB_COLOR_RED, RDB_COLOR_RED, 7, {{{c.text, c.type}}});
         legends.add_legend_info("second", RDB_COLOR_RED, RDB_COLOR_RED, 7, {});
-        ENTRY in_seven = c.entry;
-        in_seven.set_category(7);
-        EXPECT_EQ(legends.get_legend_id(in_seven), c.met ? 3u : 4u) << c.text << " " << c.type;
+        const int v = c.value;
+        const ENTRY entry = make_entry(c.text == 0 ? v : 0, c.text == 1 ? v : 0, c.text == 2 ? v : 0, c.text == 3 && v,
+                                       c.text == 4 && v, 7);
+        EXPECT_EQ(legends.get_legend_id(entry), c.met ? 3u : 4u) << c.text << " " << c.type;
     }
 }
 
@@ -303,21 +278,11 @@ TEST(RdbGridCmd, BuildsCommandsFromTemplates)
     EXPECT_TRUE(CMD::does_command_belong_to_header("short", true));
     EXPECT_FALSE(CMD::does_command_use_header_children("a %NO_REC%"));
     EXPECT_TRUE(CMD::does_command_use_header_children("NO_REC"));
-
-    CMD cmd("Name", "Tip", "Help", "tmpl");
-    cmd.set_help("More help");
-    const CMD copy = cmd;
-    EXPECT_EQ(copy.get_gui_cmd_name() + copy.get_tool_tip() + copy.get_help() + copy.get_cmd_template(),
-              "NameTipMore helptmpl");
 }
 
 TEST(RdbGridTable, BoundsHeadersAndDefaultEntries)
 {
     std::unique_ptr<RDB_GRID_TABLE_OBJECT> grid = make_grid();
-    EXPECT_EQ(grid->get_type(), RDB_GRID_TABLE_TYPE);
-    EXPECT_EQ(grid->get_number_of_rows(), 2u);
-    EXPECT_EQ(grid->get_number_of_columns(), 3u);
-    EXPECT_EQ(grid->get_row_header(1)->get_string(), "clk_b\n(gated)");
     EXPECT_INTERNAL_ERROR(grid->get_row_header(2), "row < m_row_headers.size()");
     EXPECT_INTERNAL_ERROR(grid->get_column_header(3), "column < m_column_headers.size()");
     EXPECT_INTERNAL_ERROR(grid->add_row_header(nullptr), "row != nullptr");
@@ -325,7 +290,6 @@ TEST(RdbGridTable, BoundsHeadersAndDefaultEntries)
     EXPECT_INTERNAL_ERROR(grid->add_cell_cmd_template(5, nullptr), "cmd != nullptr");
 
     EXPECT_EQ(grid->get_grid_entry(0, 1), &grid->get_cached_default_entry());
-    EXPECT_EQ(grid->get_grid_entry(0, 2)->get_category(), 2);
     // Either index in range suffices; beyond both there is no entry.
     EXPECT_TRUE(grid->is_index_in_bounds(1, 7) && grid->is_index_in_bounds(9, 2));
     EXPECT_EQ(grid->get_grid_entry(5, 1), &grid->get_cached_default_entry());
@@ -342,7 +306,6 @@ TEST(RdbGridTable, BoundsHeadersAndDefaultEntries)
     EXPECT_EQ(grid->get_cell_cmd_templates_for_cell(0, 2), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(grid->get_cell_cmd_templates_for_cell(0, 1), std::vector<int>{});
     EXPECT_EQ(grid->get_cell_cmd_templates_for_cell(7, 7), std::vector<int>{});
-    EXPECT_EQ(grid->get_cell_cmd_template(1)->get_gui_cmd_name(), "Timing");
     EXPECT_EQ(grid->get_cell_cmd_template(4), nullptr);
 
     struct GRID_VISITOR : RDB_OBJECT_VISITOR {
@@ -351,7 +314,6 @@ TEST(RdbGridTable, BoundsHeadersAndDefaultEntries)
     } visitor;
     grid->accept_visitor(&visitor);
     EXPECT_EQ(visitor.seen, grid.get());
-    EXPECT_EQ(static_cast<RDB_OBJECT*>(grid.get())->dynamic_cast_to_RDB_GRID_TABLE_OBJECT(), grid.get());
 }
 
 // add_cell_cmd_template with an id already present took the command and dropped it (a leak the
@@ -371,18 +333,7 @@ TEST(RdbGridMend, DuplicateCellCommandIsReleased)
 
 TEST(RdbGridTableAscii, LayoutMatchesGoldenFiles)
 {
-    std::unique_ptr<RDB_GRID_TABLE_OBJECT> grid = make_grid();
-    const std::string text = ascii_of(*grid);
-    // Every line of the box has one width.
-    std::istringstream lines(text);
-    std::size_t width = 0;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || (line[0] != '+' && line[0] != ';')) continue;
-        if (width == 0) width = line.size();
-        EXPECT_EQ(line.size(), width) << line;
-    }
-    expect_golden("grid_table", text);
-
+    expect_golden("grid_table", ascii_of(*make_grid()));
     // A title wider than the grid widens the last column; a tall heading puts the arrow at its foot;
     // a grid without columns has no box.
     RDB_GRID_TABLE_OBJECT wide("A grid whose title is wider than all its columns", "r", "c", make_ruleset(), "");
@@ -395,44 +346,35 @@ TEST(RdbGridTableAscii, LayoutMatchesGoldenFiles)
     EXPECT_EQ(ascii_of(empty), "Empty: nothing to report\nfoot\n");
 }
 
-TEST(RdbGridSerialize, RoundTripThroughTheStore)
+// The grid's own fields at their edges (a saturated counter, a missing slack, an integer header, a
+// coloured header with a tooltip, rules of every kind) come back from both forms.
+TEST(RdbGridSerialize, CopiesThroughTheStoreAndXmlKeepTheGrid)
 {
     std::unique_ptr<RDB_REPORT> report = report_with(make_grid());
-    grid_of(*report)->set_int_trait("rdb_grid_trait", 5);
+    grid_of(*report).set_int_trait("rdb_grid_trait", 5);
     const std::string image = encode_report(*report);
-    std::unique_ptr<RDB_REPORT> copy = decode_report(image);
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(encode_report(*copy), image);
-    EXPECT_EQ(xml_of(*copy), xml_of(*report));
-
-    RDB_GRID_TABLE_OBJECT* original = grid_of(*report);
-    RDB_GRID_TABLE_OBJECT* grid = grid_of(*copy);
-    ASSERT_NE(grid, nullptr);
-    EXPECT_EQ(ascii_of(*grid), ascii_of(*original));
-    EXPECT_EQ(grid->get_int_trait("rdb_grid_trait", 0), 5);
-    const RDB_TABLE_ELEMENT* header = grid->get_row_header(1);
-    EXPECT_EQ(header->get_foreground(), RDB_COLOR_RED);
-    EXPECT_EQ(header->get_tooltip(), "a gated clock");
-    EXPECT_NE(grid->get_column_header(1)->dynamic_cast_to_RDB_TABLE_INT_ELEMENT(), nullptr);
-    EXPECT_EQ(grid->get_grid_entries(), original->get_grid_entries());
-    EXPECT_EQ(grid->get_cached_default_entry(), original->get_cached_default_entry());
-    EXPECT_EQ(grid->get_row_label() + grid->get_column_label() + grid->get_valid_collections(), "FromToclocks");
-    EXPECT_TRUE(grid->using_monospace_font());
-    EXPECT_EQ(grid->get_header_cmds().at(0)->get_tool_tip(), "Report the clock");
-    EXPECT_EQ(grid->get_cell_cmd_template(2)->get_cmd_template(), "report_crossing %ROW% %COL%");
-    const RULESET& rules = grid->get_ruleset();
-    EXPECT_EQ(rules.get_time_unit(), BIG_TIME::NS);
-    EXPECT_EQ(rules.get_legend_background(2), RDB_COLOR_ORANGE);
-    EXPECT_EQ(rules.get_command_infos().at(1).categories, std::vector<int>{2});
-    EXPECT_EQ(rules.get_legend_infos().at(0).compare_rule_group,
-              original->get_ruleset().get_legend_infos().at(0).compare_rule_group);
+    const std::string xml = xml_of(*report);
+    std::unique_ptr<RDB_REPORT> stored = decode_report(image);
+    std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
+    ASSERT_TRUE(stored && read);
+    EXPECT_EQ(encode_report(*stored), image);
+    EXPECT_EQ(xml_of(*stored), xml);
+    EXPECT_EQ(xml_of(*read), xml);
+    const RDB_GRID_TABLE_OBJECT& original = grid_of(*report);
+    for (RDB_REPORT* copy : {stored.get(), read.get()}) {
+        RDB_GRID_TABLE_OBJECT& grid = grid_of(*copy);
+        EXPECT_EQ(grid.get_grid_entries(), original.get_grid_entries());
+        EXPECT_EQ(grid.get_row_header(1)->get_tooltip(), "a gated clock");
+        EXPECT_NE(grid.get_column_header(1)->dynamic_cast_to_RDB_TABLE_INT_ELEMENT(), nullptr);
+        EXPECT_EQ(grid.get_cell_cmd_templates_for_cell(0, 2), (std::vector<int>{1, 2, 3}));
+    }
+    EXPECT_EQ(grid_of(*stored).get_int_trait("rdb_grid_trait", 0), 5);
 }
 
 // A damaged file fails the load, whatever the damage: cuts, byte flips, and values that the grid's
 // operations would answer with an internal error.
 TEST(RdbGridSerialize, DamagedGridsFailTheLoad)
 {
-    std::unique_ptr<RDB_GRID_TABLE_OBJECT> grid = make_grid();
     RULESET rules = make_ruleset();
     rules.add_command_info({0x5A5A5A5A}, {{{0, RULESET::EQUAL_ZERO}}}, {});
     auto marked = std::make_unique<RDB_GRID_TABLE_OBJECT>("Transfers", "From", "To", rules, "");
@@ -443,19 +385,13 @@ TEST(RdbGridSerialize, DamagedGridsFailTheLoad)
     const std::string image = encode_report(*report);
     ASSERT_TRUE(decode_report(image));
 
-    auto refusal = [](const std::string& damaged) {
-        std::string error;
-        EXPECT_FALSE(decode_report(damaged, &error));
-        return error;
-    };
     // The rule after the command id (group count, rule count, then its text).
-    EXPECT_NE(refusal(with_word(image, 0x5A5A5A5A, 12, 99)).find("naming a text that does not exist"),
-              std::string::npos);
-    EXPECT_NE(refusal(with_word(image, 0x5A5A5A5A, 16, 6)).find("out of range"), std::string::npos);
+    EXPECT_THAT(refusal(with_word(image, 0x5A5A5A5A, 12, 99)), testing::HasSubstr("naming a text that does not exist"));
+    EXPECT_THAT(refusal(with_word(image, 0x5A5A5A5A, 16, 6)), testing::HasSubstr("out of range"));
     // The entry's position precedes its counter count and first counter.
-    EXPECT_NE(refusal(with_word(with_word(image, 0x01020304, -12, 5), 0x01020304, -8, 5)).find("outside the headers"),
-              std::string::npos);
-    EXPECT_NE(refusal(with_word(image, 0x01020304, 0, 0x80000000u)).find("negative counter"), std::string::npos);
+    EXPECT_THAT(refusal(with_word(with_word(image, 0x01020304, -12, 5), 0x01020304, -8, 5)),
+                testing::HasSubstr("outside the headers"));
+    EXPECT_THAT(refusal(with_word(image, 0x01020304, 0, 0x80000000u)), testing::HasSubstr("negative counter"));
 
     for (std::size_t size = PDB_HEADER_SIZE; size < image.size(); size += 3)
         EXPECT_FALSE(decode_report(image.substr(0, size)));
@@ -465,40 +401,22 @@ TEST(RdbGridSerialize, DamagedGridsFailTheLoad)
         const std::size_t at = PDB_HEADER_SIZE + random() % (image.size() - PDB_HEADER_SIZE);
         flipped[at] = static_cast<char>(flipped[at] ^ static_cast<char>(1 + random() % 255));
         if (std::unique_ptr<RDB_REPORT> copy = decode_report(flipped))
-            if (RDB_GRID_TABLE_OBJECT* loaded = grid_of(*copy)) ascii_of(*loaded); // a sound grid prints
+            if (RDB_OBJECT* loaded = copy->get_main_folder()->find_object("Timing||Transfers"))
+                ascii_of(*loaded); // a sound grid prints
     }
 }
 
-TEST(RdbGridXml, RoundTripRestoresTheTableByteForByte)
+TEST(RdbGridXml, DamagedDocumentsFailTheRead)
 {
-    std::unique_ptr<RDB_REPORT> report = report_with(make_grid());
-    const std::string xml = xml_of(*report);
-    EXPECT_NE(xml.find("<grid_table name=\"Transfers\""), std::string::npos);
-    std::unique_ptr<RDB_REPORT> copy = report_from_xml(xml);
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(xml_of(*copy), xml);
-    RDB_GRID_TABLE_OBJECT* grid = grid_of(*copy);
-    ASSERT_NE(grid, nullptr);
-    RDB_GRID_TABLE_OBJECT* original = grid_of(*report);
-    EXPECT_EQ(ascii_of(*grid), ascii_of(*original));
-    EXPECT_EQ(grid->get_grid_entries(), original->get_grid_entries());
-    EXPECT_EQ(grid->get_row_header(1)->get_foreground(), RDB_COLOR_RED);
-    EXPECT_EQ(grid->get_row_header(1)->get_tooltip(), "a gated clock");
-    EXPECT_NE(grid->get_column_header(1)->dynamic_cast_to_RDB_TABLE_INT_ELEMENT(), nullptr);
-    EXPECT_EQ(grid->get_cell_cmd_templates_for_cell(0, 2), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(grid->get_ruleset().get_legend_foreground(2), RDB_COLOR_WHITE);
-
-    // A grid table's own panel document reads back into the main folder.
-    std::unique_ptr<RDB_REPORT> from_panel = report_from_xml(xml_of(*original));
-    ASSERT_TRUE(from_panel && from_panel->get_main_folder()->size() == 1u);
-    EXPECT_EQ(ascii_of(**from_panel->get_main_folder()->begin()), ascii_of(*original));
-
-    // Values the grid would answer with an internal error fail the read.
-    EXPECT_FALSE(report_from_xml(patched(xml, "<entry row=\"1\" column=\"1\"", "<entry row=\"9\" column=\"9\"")));
-    EXPECT_FALSE(report_from_xml(patched(xml, "<rule text=\"1\"", "<rule text=\"5\"")));
-    EXPECT_FALSE(report_from_xml(patched(xml, "compare=\"1\"", "compare=\"6\"")));
-    EXPECT_FALSE(report_from_xml(patched(xml, "<counter>1482</counter>", "<counter>-1</counter>")));
-    EXPECT_FALSE(report_from_xml(patched(xml, "background=\"2\"", "background=\"74\"")));
+    const std::string xml = xml_of(*report_with(make_grid()));
+    // Values the grid would answer with an internal error.
+    for (const auto& [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"<entry row=\"1\" column=\"1\"", "<entry row=\"9\" column=\"9\""},
+             {"<rule text=\"1\"", "<rule text=\"5\""},
+             {"compare=\"1\"", "compare=\"6\""},
+             {"<counter>1482</counter>", "<counter>-1</counter>"},
+             {"background=\"2\"", "background=\"74\""}})
+        EXPECT_FALSE(report_from_xml(patched(xml, from, to))) << to;
     // Documents cut anywhere inside the grid table give no report (and leave nothing behind).
     for (std::size_t size = xml.find("<grid_table"); size < xml.find("</grid_table>"); size += 7)
         EXPECT_FALSE(report_from_xml(xml.substr(0, size))) << size;

@@ -1,5 +1,5 @@
-// Histograms: bins and their checks, partitions, the text form (golden files in tests/golden/ascii,
-// regenerated on purpose with RDB_UPDATE_GOLDEN=1), and the binary and XML round trips.
+// Histograms: bins and their checks, partitions, the text form (golden files), their copies through
+// the store and the XML form, and the XML reader's checks.
 
 #include <array>
 #include <limits>
@@ -37,22 +37,15 @@ RDB_HISTOGRAM_TABLE_OBJECT* full_histogram()
     return histogram;
 }
 
-void expect_same_histogram(const RDB_HISTOGRAM_TABLE_OBJECT& copy, const RDB_HISTOGRAM_TABLE_OBJECT& original)
+// A copy of full_histogram(): the text shows the bins, labels and unit; the rest is checked field by field.
+void expect_same_histogram(RDB_HISTOGRAM_TABLE_OBJECT& copy, RDB_HISTOGRAM_TABLE_OBJECT& original)
 {
-    EXPECT_EQ(copy.get_x_axis_label(), original.get_x_axis_label());
-    EXPECT_EQ(copy.get_y_axis_label(), original.get_y_axis_label());
-    EXPECT_EQ(copy.get_x_unit(), original.get_x_unit());
-    EXPECT_EQ(copy.get_x_scale(), original.get_x_scale());
+    EXPECT_EQ(ascii_of(copy), ascii_of(original));
+    EXPECT_EQ(copy.get_x_scale(), 0u);
     EXPECT_EQ(copy.get_partition_names(), original.get_partition_names());
     EXPECT_EQ(copy.get_all_partition_values(), original.get_all_partition_values());
     EXPECT_EQ(copy.hidden_columns(), original.hidden_columns());
-    ASSERT_EQ(copy.get_number_of_rows(), original.get_number_of_rows());
-    for (unsigned r = 1; r < original.get_number_of_rows(); ++r) {
-        EXPECT_EQ(copy.get_from(r), original.get_from(r));
-        EXPECT_EQ(copy.get_to(r), original.get_to(r));
-        EXPECT_EQ(copy.get_value(r), original.get_value(r));
-        EXPECT_EQ(copy.get_color(r), original.get_color(r));
-    }
+    EXPECT_EQ(copy.get_color(2), RDB_COLOR_RED);
     EXPECT_EQ(copy.get_element(3, 2, false)->get_tooltip(), "most paths");
 }
 
@@ -64,17 +57,10 @@ TEST(RdbHistogram, BinsAreReadFromTheirIntegerCells)
     EXPECT_EQ(histogram.get_max_value(), 0);
     with_bins(&histogram, {{0, 10, 5}, {10, 20, 7}});
     EXPECT_EQ(histogram.get_max_value(), 7);
-    EXPECT_EQ(histogram.get_from(2), 10);
-    EXPECT_EQ(histogram.get_to(1), 10);
-    EXPECT_EQ(histogram.get_value(1), 5);
-    EXPECT_EQ(histogram.get_color(2), RDB_COLOR_BLUE);
+    EXPECT_EQ(histogram.get_from(2) + histogram.get_to(1) + histogram.get_value(1), 25);
     histogram.set_color(2, RDB_COLOR_GREEN);
     EXPECT_EQ(histogram.get_element(2, 2, false)->get_foreground(), RDB_COLOR_GREEN);
     EXPECT_EQ(histogram.get_element(2, 0, false)->get_foreground(), RDB_COLOR_DEFAULT);
-    EXPECT_EQ(histogram.get_x_axis_label() + histogram.get_y_axis_label() + histogram.get_x_unit(), "ps");
-    EXPECT_EQ(histogram.get_x_scale(), 1000u);
-    EXPECT_EQ(histogram.get_type(), RDB_HISTOGRAM_TYPE);
-    EXPECT_EQ(static_cast<RDB_OBJECT&>(histogram).dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT(), &histogram);
     struct RECORDER : RDB_OBJECT_VISITOR {
         std::string seen;
         void visit_table(RDB_TABLE_OBJECT*) override { seen += "table "; }
@@ -113,12 +99,8 @@ TEST(RdbHistogram, PartitionsGrowToTheRowTheyAreGivenFor)
     RDB_HISTOGRAM_TABLE_OBJECT histogram("H", "", 1);
     with_bins(&histogram, {{0, 1, 1}, {1, 2, 2}, {2, 3, 3}});
     histogram.add_partition_for_row({4, 5}, -1);
-    ASSERT_EQ(histogram.get_all_partition_values().size(), 4u);
-    EXPECT_EQ(histogram.get_partition_values(3), (std::vector<int>{4, 5}));
-    for (unsigned row = 0; row < 3; ++row) EXPECT_TRUE(histogram.get_partition_values(row).empty()) << row;
     histogram.add_partition_for_row({6}, 1);
-    EXPECT_EQ(histogram.get_partition_values(1), std::vector<int>{6});
-    EXPECT_EQ(histogram.get_all_partition_values().size(), 4u);
+    EXPECT_EQ(histogram.get_all_partition_values(), (std::vector<std::vector<int>>{{}, {6}, {}, {4, 5}}));
     // A row beyond the lists reads as one without values.
     EXPECT_TRUE(histogram.get_partition_values(100).empty());
 }
@@ -145,15 +127,16 @@ TEST(RdbHistogramAscii, BinsAreBoxedWithBarsOfUpToFiftyX)
     with_bins(&slack, {{-1500, -250, 1}, {-250, 0, 7}, {0, 12345, 3}, {12345, 99999, 0}});
     slack.set_header("not printed");
     expect_golden("histogram_slack", ascii_of(slack));
-}
-
-TEST(RdbHistogramAscii, DefaultsAndASingleCount)
-{
     // No labels: "Bin Boundary" and "Value"; a scale of 1 has no decimals; a lone count of 1 is the
     // maximum and draws 50 X.
     RDB_HISTOGRAM_TABLE_OBJECT fanout("Fan-out", "", 1);
     with_bins(&fanout, {{1, 2, 1}, {2, 4, 0}});
     expect_golden("histogram_single_count", ascii_of(fanout));
+    // Without rows a "nothing to report" box; a header alone is boxed with its heading row.
+    RDB_HISTOGRAM_TABLE_OBJECT empty("Empty", "", 1);
+    expect_golden("histogram_nothing_to_report", ascii_of(empty));
+    with_bins(&empty, {});
+    expect_golden("histogram_header_only", ascii_of(empty));
 }
 
 // A negative count gave a bar of negative length, and a scale of 0 divided by zero.
@@ -163,61 +146,30 @@ TEST(RdbHistogramMend, NegativeCountsDrawNoBarAndAScaleOfZeroPrintsAsOne)
     with_bins(&odd, {{-20, -10, -5}, {-10, 0, 10}, {0, 10, 4}});
     const std::string text = ascii_of(odd);
     expect_golden("histogram_negative_and_scale_zero", text);
-    EXPECT_NE(text.find("\n; [      -20 ,      -10 ] ; -5    ;" + std::string(52, ' ') + ";\n"), std::string::npos)
-        << text;
-
+    EXPECT_THAT(text, testing::HasSubstr("\n; [      -20 ,      -10 ] ; -5    ;" + std::string(52, ' ') + ";\n"));
     RDB_HISTOGRAM_TABLE_OBJECT scale_one("Corrections", "Delta", "", "", 1);
     with_bins(&scale_one, {{-20, -10, -5}, {-10, 0, 10}, {0, 10, 4}});
     EXPECT_EQ(ascii_of(scale_one), text);
-
     // All counts negative: no bar at all.
     RDB_HISTOGRAM_TABLE_OBJECT negative("N", "", 1);
     with_bins(&negative, {{0, 1, -1}});
     EXPECT_EQ(ascii_of(negative).find('X'), std::string::npos);
 }
 
-TEST(RdbHistogramAscii, WithoutRowsANothingToReportBox)
-{
-    RDB_HISTOGRAM_TABLE_OBJECT empty("Empty", "", 1);
-    expect_golden("histogram_nothing_to_report", ascii_of(empty));
-    // A header alone is boxed with its heading row.
-    with_bins(&empty, {});
-    expect_golden("histogram_header_only", ascii_of(empty));
-}
-
-TEST(RdbHistogram, BinaryRoundTripKeepsEveryField)
-{
-    RDB_REPORT report;
-    RDB_HISTOGRAM_TABLE_OBJECT* histogram = full_histogram();
-    report.get_main_folder()->add_object_to_list(histogram);
-    std::unique_ptr<RDB_REPORT> copy = decode_report(encode_report(report));
-    ASSERT_TRUE(copy);
-    auto* loaded = (*copy->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
-    ASSERT_NE(loaded, nullptr);
-    expect_same_histogram(*loaded, *histogram);
-    EXPECT_EQ(loaded->get_footer(), "histogram footer");
-}
-
-TEST(RdbHistogram, XmlRoundTripKeepsEveryFieldAndTheBytes)
+TEST(RdbHistogram, CopiesKeepEveryField)
 {
     RDB_REPORT report;
     RDB_HISTOGRAM_TABLE_OBJECT* histogram = full_histogram();
     report.get_main_folder()->add_object_to_list(histogram);
     const std::string xml = xml_of(report);
-    // The histogram's own elements, then ours.
-    for (const char* expected : {"<histogram name=\"Slack\" parent_id=\"1\" enabled=\"true\" no_compact=\"false\"",
-                                 "<x_label>Slack</x_label>\n", "<unit>ns</unit>\n", "<scale>0</scale>\n",
-                                 "<hidden_column>1</hidden_column>\n",
-                                 "<partition_name>hold &amp; &lt;recovery&gt;</partition_name>\n",
-                                 "<partition_values></partition_values>\n",
-                                 "<partition_values>-7 40</partition_values>\n"})
-        EXPECT_NE(xml.find(expected), std::string::npos) << expected;
-    std::unique_ptr<RDB_REPORT> copy = report_from_xml(xml);
-    ASSERT_TRUE(copy);
-    auto* loaded = (*copy->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
-    ASSERT_NE(loaded, nullptr);
-    expect_same_histogram(*loaded, *histogram);
-    EXPECT_EQ(xml_of(*copy), xml);
+    std::unique_ptr<RDB_REPORT> stored = decode_report(encode_report(report));
+    std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
+    ASSERT_TRUE(stored && read);
+    EXPECT_EQ(xml_of(*read), xml);
+    for (RDB_REPORT* copy : {stored.get(), read.get()}) {
+        expect_same_histogram(as<RDB_HISTOGRAM_TABLE_OBJECT>(*copy->get_main_folder()->begin()), *histogram);
+        EXPECT_EQ(copy->get_main_folder()->find_object("Slack")->get_footer(), "histogram footer");
+    }
 }
 
 TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotIntegers)
@@ -232,13 +184,11 @@ TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotInteger
         head + header_row + "<row><int_cell>0</int_cell><int_cell>5</int_cell><int_cell foreground=\"FF0000\">9</int_cell></row>" +
         tail);
     ASSERT_TRUE(report);
-    auto* histogram = (*report->get_main_folder()->begin())->dynamic_cast_to_RDB_HISTOGRAM_TABLE_OBJECT();
-    ASSERT_NE(histogram, nullptr);
-    EXPECT_EQ(histogram->get_value(1), 9);
-    EXPECT_EQ(histogram->get_color(1), RDB_COLOR_RED);
-    EXPECT_EQ(histogram->get_x_axis_label() + histogram->get_y_axis_label() + histogram->get_x_unit(), "XYus");
-    EXPECT_EQ(histogram->get_x_scale(), 10u);
-    EXPECT_TRUE(histogram->get_partition_names().empty());
+    auto& histogram = as<RDB_HISTOGRAM_TABLE_OBJECT>(*report->get_main_folder()->begin());
+    EXPECT_EQ(histogram.get_value(1), 9);
+    EXPECT_EQ(histogram.get_color(1), RDB_COLOR_RED);
+    EXPECT_EQ(histogram.get_x_axis_label() + histogram.get_y_axis_label() + histogram.get_x_unit(), "XYus");
+    EXPECT_EQ(histogram.get_x_scale(), 10u);
 
     // A bin whose cells its accessors could not read would stop the text form with an internal error.
     for (const char* row : {"<row><int_cell>0</int_cell><int_cell>5</int_cell></row>",

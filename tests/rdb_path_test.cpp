@@ -1,12 +1,8 @@
-// Timing paths and path folders: violation, sub-object ownership, path id tables, the text layout, and
-// binary and XML round trips of path folders with paths and waveform displays, damaged files included.
-
-#include <climits>
-#include <sstream>
+// Timing paths and path folders: sub-object ownership, path id tables, the text layout, and
+// copies of path folders with paths and waveform displays, damaged files included.
 
 #include "rdb_enum.h"
 #include "rdb_folder.h"
-#include "rdb_gauges.h"
 #include "rdb_path.h"
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
@@ -22,8 +18,7 @@ template <class TABLE = RDB_TABLE_OBJECT>
 TABLE* table_of(const std::string& name, const std::vector<std::vector<std::string>>& rows)
 {
     auto* table = new TABLE(name);
-    for (const auto& cells : rows)
-        table->add_row(rdb_create_row(cells));
+    for (const auto& cells : rows) table->add_row(rdb_create_row(cells));
     return table;
 }
 
@@ -85,8 +80,7 @@ RDB_PATH_OBJECT* make_path(const std::string& name, int slack, bool with_wavefor
     return path;
 }
 
-// A report whose path folder holds a summary table, gauges (which XML files leave out), an option panel,
-// two paths with a table between them, ids with neighbours; and a waveform display in the main folder.
+// A report whose path folder holds a summary table, an option panel, two paths with a table between them, ids with neighbours; and a waveform display in the main folder.
 std::unique_ptr<RDB_REPORT> make_report()
 {
     auto report = std::make_unique<RDB_REPORT>();
@@ -111,23 +105,10 @@ std::unique_ptr<RDB_REPORT> make_report()
     return report;
 }
 
-std::string int_bytes(int value)
-{
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xFF);
-    return bytes;
-}
+std::string int_bytes(int value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
 
-std::vector<int> edges(const RDB_WAVEFORM_ELEMENT& waveform)
-{
-    std::vector<int> out;
-    for (auto it = waveform.begin_events(); it != waveform.end_events(); ++it)
-        out.push_back(it->get_time());
-    return out;
-}
-
-// What the report of make_report holds, checked on a copy read back from a file.
+// What the copies of make_report's report hold beyond their bytes: the links between objects and the
+// waveform fields at their edges.
 void expect_like_made(RDB_REPORT& report)
 {
     RDB_FOLDER_OBJECT* main = report.get_main_folder();
@@ -137,53 +118,28 @@ void expect_like_made(RDB_REPORT& report)
     auto* first = &as<RDB_PATH_OBJECT>(folder.find_object("Path 1"));
     auto* second = &as<RDB_PATH_OBJECT>(folder.find_object("Path 2"));
     EXPECT_EQ(folder.get_path_id_table(), (std::vector<RDB_PATH_OBJECT*>{first, first, first, second, second, second}));
-
-    EXPECT_TRUE(first->path_is_violated());
-    EXPECT_FALSE(second->get_highlight_violations());
-    EXPECT_FALSE(second->is_visible());
-    EXPECT_EQ(first->get_header(), "Path header");
-    EXPECT_EQ(first->get_gen_arrival_loc_path_str(), "top|a|q");
-    EXPECT_EQ(first->get_gen_required_loc_path_str(), "top|b|d");
-    EXPECT_EQ(first->get_data_required_table()->get_data_string(1, 0), "6.7");
+    EXPECT_TRUE(first->path_is_violated() && first->get_slack() == -120);
+    EXPECT_FALSE(second->path_is_violated() || second->get_highlight_violations() || second->is_visible());
     EXPECT_EQ(first->get_extra_info_table()->get_type(), RDB_SUMMARY_TABLE_TYPE);
-    EXPECT_EQ(*first->get_idb_text()->get_text(), "launch to latch");
     EXPECT_EQ(first->get_idb_text()->get_parent(), nullptr);
     EXPECT_EQ(first->get_summary_table()->get_ownership_status(), NOT_OWNED);
     EXPECT_EQ(second->get_waveform(), nullptr);
-    EXPECT_EQ(second->get_critical_chain_table(), nullptr);
 
     for (RDB_WAVEFORM_DISPLAY_OBJECT* display :
          {first->get_waveform(), &as<RDB_WAVEFORM_DISPLAY_OBJECT>(main->find_object("Clocks"))}) {
         ASSERT_NE(display, nullptr);
-        EXPECT_EQ(display->get_header(), "times in ps");
         ASSERT_EQ(display->get_waveform_count(), 4u);
         EXPECT_EQ(display->get_row_count(), 3u);
         const RDB_WAVEFORM_ELEMENT& data = *display->get_waveform_by_id(2);
         EXPECT_EQ(data.get_position(), 1u);
         EXPECT_STREQ(data.get_label(), "data\nbus");
-        EXPECT_EQ(edges(data), (std::vector<int>{1234567, 2345678}));
-        EXPECT_EQ(data.get_properties().get_color(), RDB_COLOR_RED);
         EXPECT_EQ(data.get_properties().get_thickness(), RDB_LINE_PROPERTIES::THICK);
-        EXPECT_STREQ(display->get_waveform_by_id(1)->get_label(), "latch & \"clk\"");
-        EXPECT_EQ(display->get_waveform_by_id(1)->get_period(), 7919);
         EXPECT_EQ(display->get_waveform_by_id(3)->get_begin_time(), -40);
-        const RDB_ARROW_ELEMENT& arrow = **display->begin_arrows();
-        EXPECT_EQ(arrow.get_end_time(), 8519);
-        EXPECT_TRUE(arrow.get_properties().is_shaded());
-        EXPECT_TRUE(arrow.get_properties().has_begin_arrowhead());
-        EXPECT_EQ(arrow.get_properties().get_color(), RDB_COLOR_BLUE);
-        const RDB_LABEL_ELEMENT& label = **display->begin_labels();
-        EXPECT_EQ(label.get_properties().get_line_type(), RDB_LINE_PROPERTIES::DOT);
-        EXPECT_EQ(label.get_waveform_id(), 2);
+        const RDB_ARROW_PROPERTIES& arrow = (*display->begin_arrows())->get_properties();
+        EXPECT_TRUE(arrow.is_shaded() && arrow.has_begin_arrowhead());
+        EXPECT_EQ((*display->begin_labels())->get_waveform_id(), 2);
     }
 }
-
-struct KIND_VISITOR : RDB_OBJECT_VISITOR {
-    std::string seen;
-    void visit_path(RDB_PATH_OBJECT*) override { seen += "path "; }
-    void visit_path_folder(RDB_PATH_FOLDER_OBJECT*) override { seen += "path_folder "; }
-    void visit_waveform_display(RDB_WAVEFORM_DISPLAY_OBJECT*) override { seen += "waveform "; }
-};
 
 // A table that counts its deletions.
 struct COUNTED_TABLE : RDB_TABLE_OBJECT {
@@ -194,31 +150,17 @@ struct COUNTED_TABLE : RDB_TABLE_OBJECT {
 
 } // namespace
 
-TEST(RdbPath, ViolationNeedsHighlightingAndNegativeSlack)
+TEST(RdbPath, VisitorsSeePathsFoldersAndWaveforms)
 {
-    RDB_PATH_OBJECT path("P");
-    EXPECT_TRUE(path.get_highlight_violations());
-    EXPECT_EQ(path.get_slack(), 0);
-    EXPECT_FALSE(path.path_is_violated());
-    path.set_slack(-1);
-    EXPECT_TRUE(path.path_is_violated());
-    path.set_highlight_violations(false);
-    EXPECT_FALSE(path.path_is_violated());
-    path.set_highlight_violations(true);
-    path.set_slack(INT_MIN);
-    EXPECT_TRUE(path.path_is_violated());
-}
-
-TEST(RdbPath, KindsAndVisitors)
-{
+    struct KIND_VISITOR : RDB_OBJECT_VISITOR {
+        std::string seen;
+        void visit_path(RDB_PATH_OBJECT*) override { seen += "path "; }
+        void visit_path_folder(RDB_PATH_FOLDER_OBJECT*) override { seen += "path_folder "; }
+        void visit_waveform_display(RDB_WAVEFORM_DISPLAY_OBJECT*) override { seen += "waveform "; }
+    } visitor;
     RDB_PATH_OBJECT path("P");
     RDB_PATH_FOLDER_OBJECT folder("F");
     RDB_WAVEFORM_DISPLAY_OBJECT display("W");
-    EXPECT_EQ(path.get_type(), RDB_PATH_TYPE);
-    EXPECT_EQ(folder.get_type(), RDB_FOLDER_TYPE);
-    EXPECT_EQ(folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT(), &folder);
-    EXPECT_EQ(static_cast<RDB_OBJECT&>(path).dynamic_cast_to_RDB_PATH_OBJECT(), &path);
-    KIND_VISITOR visitor;
     for (RDB_OBJECT* object : std::initializer_list<RDB_OBJECT*>{&path, &folder, &display})
         object->accept_visitor(&visitor);
     EXPECT_EQ(visitor.seen, "path path_folder waveform ");
@@ -266,7 +208,6 @@ TEST(RdbPathFolder, PathIdTablesNamePathsInChildOrder)
     folder.add_object_to_list(summary);
     folder.set_path_summary_table(summary);
     folder.create_path_id_table();
-    EXPECT_TRUE(folder.get_path_id_table().empty());
     EXPECT_EQ(folder.get_path_object_by_index(0), nullptr);
 
     auto* first = new RDB_PATH_OBJECT("A");
@@ -275,21 +216,13 @@ TEST(RdbPathFolder, PathIdTablesNamePathsInChildOrder)
     folder.add_object_to_list(table_of("T", {{"x"}}));
     folder.add_object_to_list(second);
     folder.create_path_id_table();
-    EXPECT_EQ(folder.get_path_object_by_index(0), first);
-    EXPECT_EQ(folder.get_path_object_by_index(1), second);
+    EXPECT_EQ(folder.get_path_id_table(), (std::vector<RDB_PATH_OBJECT*>{first, second}));
     EXPECT_EQ(folder.get_path_object_by_index(2), nullptr);
-
     folder.create_path_id_table_report_neighbour_path(true);
     EXPECT_EQ(folder.get_path_id_table(), (std::vector<RDB_PATH_OBJECT*>{first, first, first, second, second, second}));
     EXPECT_EQ(folder.get_path_object_by_index(6), nullptr);
     folder.create_path_id_table_report_neighbour_path(false);
     EXPECT_EQ(folder.get_path_id_table(), (std::vector<RDB_PATH_OBJECT*>{first, second}));
-
-    auto* option = text_of("Options", "o");
-    folder.add_object_to_list(option);
-    folder.set_option_summary_panel(option);
-    EXPECT_EQ(folder.get_option_summary_panel(), option);
-    EXPECT_EQ(folder.get_path_summary_table(), summary);
 }
 
 TEST(RdbPath, TextLayoutMatchesGoldenFile)
@@ -300,51 +233,37 @@ TEST(RdbPath, TextLayoutMatchesGoldenFile)
     path->set_critical_chain_table(table_of("Critical Chain", {{"Node"}, {"a|q"}, {"b|d"}}));
     path->set_path_stats_table(table_of("Statistics", {{"Levels", "3"}}));
     path->set_internal_negative_cycle_table(table_of("Negative Cycle", {{"None"}}));
-    std::ostringstream os;
-    path->output_ascii(os);
-    expect_golden("path", os.str());
-
+    expect_golden("path", ascii_of(*path));
     // Without a header the text starts with the name.
     RDB_PATH_OBJECT bare("Bare");
-    std::ostringstream bare_text;
-    bare.output_ascii(bare_text);
-    EXPECT_EQ(bare_text.str(), "Bare\n" + std::string(79, '=') + "\n");
+    EXPECT_EQ(ascii_of(bare), "Bare\n" + std::string(79, '=') + "\n");
 }
 
-TEST(RdbPathStorage, BinaryRoundTripKeepsFoldersPathsAndWaveforms)
+TEST(RdbPathStorage, CopiesKeepFoldersPathsAndWaveforms)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
     const std::string image = encode_report(*report);
-    std::unique_ptr<RDB_REPORT> copy = decode_report(image);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(encode_report(*copy), image);
-    EXPECT_EQ(xml_of(*copy), xml_of(*report));
-    expect_like_made(*copy);
-}
-
-TEST(RdbPathStorage, XmlRoundTripKeepsFoldersPathsAndWaveforms)
-{
-    std::unique_ptr<RDB_REPORT> report = make_report();
     const std::string xml = xml_of(*report);
+    std::unique_ptr<RDB_REPORT> stored = decode_report(image);
     std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
-    ASSERT_NE(read, nullptr);
+    ASSERT_TRUE(stored && read);
+    EXPECT_EQ(encode_report(*stored), image);
+    EXPECT_EQ(xml_of(*stored), xml);
     EXPECT_EQ(xml_of(*read), xml);
+    expect_like_made(*stored);
     expect_like_made(*read);
     // Our elements sit in the panels section, after the folder's children.
-    EXPECT_NE(xml.find("<folder name_id=\"2\" name=\"2:Worst Paths\" master_detail=\"false\" path_folder=\"true\"/>"),
-              std::string::npos);
+    EXPECT_THAT(xml, testing::HasSubstr("<folder name_id=\"2\" name=\"2:Worst Paths\" master_detail=\"false\" "
+                                        "path_folder=\"true\"/>"));
     EXPECT_LT(xml.find("<path name=\"Path 2\""), xml.find("<path_folder_links name_id=\"2\" summary_table=\"0\" "
                                                           "option_summary_panel=\"1\">"));
-    EXPECT_NE(xml.find("<path_ids>2 2 2 4 4 4</path_ids>"), std::string::npos);
+    EXPECT_THAT(xml, testing::HasSubstr("<path_ids>2 2 2 4 4 4</path_ids>"));
 
     // The panel document of a path reads back into the main folder.
-    const RDB_OBJECT* path = report->get_main_folder()->find_object("Worst Paths||Path 1");
-    const std::string panel = xml_of(*path);
+    const std::string panel = xml_of(*report->get_main_folder()->find_object("Worst Paths||Path 1"));
     std::unique_ptr<RDB_REPORT> panel_read = report_from_xml(panel);
     ASSERT_NE(panel_read, nullptr);
-    const RDB_OBJECT* path_copy = *panel_read->get_main_folder()->begin();
-    EXPECT_EQ(xml_of(*path_copy), panel);
-    EXPECT_EQ(as<const RDB_PATH_OBJECT>(path_copy).get_waveform()->get_waveform_count(), 4u);
+    EXPECT_EQ(xml_of(**panel_read->get_main_folder()->begin()), panel);
 }
 
 TEST(RdbPathStorage, PointersAtRemovedChildrenAreStoredAsNothing)
@@ -364,11 +283,11 @@ TEST(RdbPathStorage, PointersAtRemovedChildrenAreStoredAsNothing)
               (std::vector<RDB_PATH_OBJECT*>{first, first, first, nullptr, nullptr, nullptr}));
 
     const std::string xml = xml_of(*report);
-    EXPECT_NE(xml.find("<path_ids>1 1 1 -1 -1 -1</path_ids>"), std::string::npos);
+    EXPECT_THAT(xml, testing::HasSubstr("<path_ids>1 1 1 -1 -1 -1</path_ids>"));
     std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(xml_of(*read), xml);
-    EXPECT_EQ(xml_of(*read), xml_of(*copy));
+    EXPECT_EQ(xml_of(*copy), xml);
 }
 
 // Run under the sanitizer build too: no damaged file crashes or leaks, and the checks name the fault.
@@ -376,13 +295,11 @@ TEST(RdbPathStorage, DamagedBinaryFilesFailTheLoad)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
     const std::string image = encode_report(*report);
-    EXPECT_NE(refusal(patched(image, int_bytes(7919), int_bytes(-7919))).find("negative period"), std::string::npos);
+    EXPECT_THAT(refusal(patched(image, int_bytes(7919), int_bytes(-7919))), testing::HasSubstr("negative period"));
     // The one-shot data waveform: its begin time, then its second edge.
-    EXPECT_NE(refusal(patched(image, int_bytes(1234567), int_bytes(1234566))).find("span does not match"),
-              std::string::npos);
-    EXPECT_NE(refusal(patched(image, int_bytes(2345678), int_bytes(1000000))).find("edges out of order"),
-              std::string::npos);
-    EXPECT_NE(refusal(patched(image, int_bytes(3960), int_bytes(7919))).find("outside its period"), std::string::npos);
+    EXPECT_THAT(refusal(patched(image, int_bytes(1234567), int_bytes(1234566))), testing::HasSubstr("span does not match"));
+    EXPECT_THAT(refusal(patched(image, int_bytes(2345678), int_bytes(1000000))), testing::HasSubstr("edges out of order"));
+    EXPECT_THAT(refusal(patched(image, int_bytes(3960), int_bytes(7919))), testing::HasSubstr("outside its period"));
 
     for (std::size_t length = PDB_HEADER_SIZE; length < image.size(); ++length)
         EXPECT_EQ(decode_report(image.substr(0, length)), nullptr) << length;
