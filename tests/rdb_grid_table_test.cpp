@@ -352,14 +352,8 @@ TEST(RdbGridSerialize, CopiesThroughTheStoreAndXmlKeepTheGrid)
 {
     std::unique_ptr<RDB_REPORT> report = report_with(make_grid());
     grid_of(*report).set_int_trait("rdb_grid_trait", 5);
-    const std::string image = encode_report(*report);
-    const std::string xml = xml_of(*report);
-    std::unique_ptr<RDB_REPORT> stored = decode_report(image);
-    std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
+    const auto [image, xml, stored, read] = copies_of(*report);
     ASSERT_TRUE(stored && read);
-    EXPECT_EQ(encode_report(*stored), image);
-    EXPECT_EQ(xml_of(*stored), xml);
-    EXPECT_EQ(xml_of(*read), xml);
     const RDB_GRID_TABLE_OBJECT& original = grid_of(*report);
     for (RDB_REPORT* copy : {stored.get(), read.get()}) {
         RDB_GRID_TABLE_OBJECT& grid = grid_of(*copy);

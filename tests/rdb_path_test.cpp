@@ -242,14 +242,8 @@ TEST(RdbPath, TextLayoutMatchesGoldenFile)
 TEST(RdbPathStorage, CopiesKeepFoldersPathsAndWaveforms)
 {
     std::unique_ptr<RDB_REPORT> report = make_report();
-    const std::string image = encode_report(*report);
-    const std::string xml = xml_of(*report);
-    std::unique_ptr<RDB_REPORT> stored = decode_report(image);
-    std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
+    const auto [image, xml, stored, read] = copies_of(*report);
     ASSERT_TRUE(stored && read);
-    EXPECT_EQ(encode_report(*stored), image);
-    EXPECT_EQ(xml_of(*stored), xml);
-    EXPECT_EQ(xml_of(*read), xml);
     expect_like_made(*stored);
     expect_like_made(*read);
     // Our elements sit in the panels section, after the folder's children.

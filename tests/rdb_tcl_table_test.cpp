@@ -137,13 +137,8 @@ TEST(RdbTclTableCmd, SelfCheckPostsTheCommandsOfItsThreeRows)
 TEST(RdbTclTableStorage, CopiesKeepCommandsAndTheContextMenuFlag)
 {
     auto report = make_report();
-    const std::string image = encode_report(*report);
-    const std::string xml = xml_of(*report);
-    std::unique_ptr<RDB_REPORT> stored = decode_report(image);
-    std::unique_ptr<RDB_REPORT> read = report_from_xml(xml);
+    const auto [image, xml, stored, read] = copies_of(*report);
     ASSERT_TRUE(stored && read);
-    EXPECT_EQ(encode_report(*stored), image);
-    EXPECT_EQ(xml_of(*read), xml);
     for (RDB_REPORT* copy : {stored.get(), read.get()}) {
         EXPECT_TRUE(tcl_table_at(*copy, 0).get_show_tcl_commands_on_context_menu());
         EXPECT_FALSE(tcl_table_at(*copy, 1).get_show_tcl_commands_on_context_menu());

@@ -60,3 +60,19 @@ std::string ascii_of(RDB_OBJECT& object)
     object.output_ascii(out);
     return out.str();
 }
+
+REPORT_COPIES copies_of(RDB_REPORT& report)
+{
+    REPORT_COPIES copies{encode_report(report), xml_of(report), nullptr, nullptr};
+    copies.stored = decode_report(copies.image);
+    copies.read = report_from_xml(copies.xml);
+    EXPECT_TRUE(copies.stored && copies.read);
+    if (copies.stored) {
+        EXPECT_EQ(encode_report(*copies.stored), copies.image);
+        EXPECT_EQ(xml_of(*copies.stored), copies.xml);
+    }
+    if (copies.read) {
+        EXPECT_EQ(xml_of(*copies.read), copies.xml);
+    }
+    return copies;
+}

@@ -23,5 +23,15 @@ std::string xml_of(const RDB_OBJECT& object);
 // The report read from an XML document; null when the document is refused.
 std::unique_ptr<RDB_REPORT> report_from_xml(const std::string& text);
 
+// A report's copies through the store and through XML, each checked to write the same image and the
+// same document again (a copy that cannot be made is null and fails the test).
+struct REPORT_COPIES {
+    std::string image;
+    std::string xml;
+    std::unique_ptr<RDB_REPORT> stored;
+    std::unique_ptr<RDB_REPORT> read;
+};
+REPORT_COPIES copies_of(RDB_REPORT& report);
+
 // The object's plain-text form.
 std::string ascii_of(RDB_OBJECT& object);
