@@ -604,6 +604,29 @@ void add_fitter_charts(RDB_FOLDER_OBJECT& section, const RESOURCES& total)
     }
 }
 
+// The I/O banks as a master table whose rows select a detail table each: the pins placed in the bank.
+void add_bank_usage(RDB_FOLDER_OBJECT& section)
+{
+    auto* banks = add(section, std::make_unique<RDB_MASTER_DETAIL_OBJECT>("I/O Bank Usage"));
+    banks->set_is_stage_folder(true);
+    RDB_TABLE_OBJECT* master = add_table(*banks, "I/O Banks", {"Bank", "Used", "Available", "VCCIO"});
+    banks->add_master_table(master);
+    struct BANK {
+        const char* name;
+        const char* vccio;
+        std::vector<std::string> pins;
+    };
+    const BANK rows[] = {{"2", "3.3V", {"clk_pix", "rst_n", "uart_rx", "uart_tx"}},
+                         {"5", "3.3V", {"pix_in[0]", "pix_in[1]", "pix_out[0]"}},
+                         {"7", "1.8V", {"dbg_led[0]", "dbg_led[1]"}}};
+    for (const BANK& bank : rows) {
+        add_row(*master, {bank.name, std::to_string(bank.pins.size()), "48", bank.vccio});
+        RDB_TABLE_OBJECT* detail = add_table(*banks, std::string("Bank ") + bank.name + " Pins", {"Pin Name"});
+        for (const std::string& pin : bank.pins) add_row(*detail, {pin});
+        banks->add_detail_object(detail);
+    }
+}
+
 void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
 {
     RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_FITTER_NAME);
@@ -652,6 +675,10 @@ void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
     add_fitter_charts(*section, total);
     add_resource_table(*section, "Fitter Resource Use by Instance", design.top, true);
     add_pins(*section, design);
+    add_bank_usage(*section);
+    // The floorplan is drawn by the viewer from its data; text reports name it only.
+    add(*section, std::make_unique<RDB_INTERACTIVE_REPORT_DATA_OBJECT>("Floorplan View", "{\"regions\": 4}", "json",
+                                                                       "floorplan"));
 
     RDB_TABLE_OBJECT* rams =
         add_table(*section, "Fitter Memory Summary", {"Instance Path", "Kind", "Ports", "Depth", "Width", "Bits", "Notes"});
@@ -906,6 +933,22 @@ void add_worst_case_paths(RDB_FOLDER_OBJECT& stage)
     folder->create_path_id_table();
 }
 
+// The setup slack of every clock at each operating corner, one table per corner.
+void add_corner_summary(RDB_FOLDER_OBJECT& stage)
+{
+    auto* corners = add(stage, std::make_unique<RDB_MULTI_CORNER_FOLDER_OBJECT>("Multicorner Timing Analysis Summary"));
+    corners->set_is_stage_folder(true);
+    const std::pair<const char*, std::vector<const char*>> models[] = {
+        {"Slow 85C Model Setup Summary", {"0.212", "1.084", "0.655"}},
+        {"Fast 0C Model Setup Summary", {"2.391", "2.733", "1.902"}}};
+    for (const auto& [name, slacks] : models) {
+        RDB_TABLE_OBJECT* table = add_table(*corners, name, {"Clock", "Slack (ns)"});
+        add_row(*table, {"clk_pix", slacks[0]});
+        add_row(*table, {"clk_sys", slacks[1]});
+        add_row(*table, {"clk_dma", slacks[2]});
+    }
+}
+
 void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
 {
     RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_TIMING_ANALYZER_NAME);
@@ -955,6 +998,7 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
     add_slack_histogram(*stage);
     add_clock_transfers(*stage);
     add_worst_case_paths(*stage);
+    add_corner_summary(*stage);
     add_stage_messages(main, *stage, FLOW_TIMING_ANALYZER_NAME, "sta");
 }
 
