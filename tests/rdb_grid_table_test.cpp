@@ -386,6 +386,14 @@ TEST(RdbGridSerialize, DamagedGridsFailTheLoad)
     EXPECT_THAT(refusal(with_word(with_word(image, 0x01020304, -12, 5), 0x01020304, -8, 5)),
                 testing::HasSubstr("outside the headers"));
     EXPECT_THAT(refusal(with_word(image, 0x01020304, 0, 0x80000000u)), testing::HasSubstr("negative counter"));
+    // A flag count without its texts (whose default entry would hold billions of flags): after the
+    // minimum-time default come the total-time count and the weak-flag count.
+    RULESET timed;
+    timed.add_min_time("t", "t", true, {}, 0x7A7A7A7A);
+    const std::string timed_image =
+        encode_report(*report_with(std::make_unique<RDB_GRID_TABLE_OBJECT>("Timed", "r", "c", timed, "")));
+    ASSERT_TRUE(decode_report(timed_image));
+    EXPECT_THAT(refusal(with_word(timed_image, 0x7A7A7A7A, 8, 0xFFFFFFF0u)), testing::HasSubstr("slots without a text"));
 
     for (std::size_t size = PDB_HEADER_SIZE; size < image.size(); size += 3)
         EXPECT_FALSE(decode_report(image.substr(0, size)));

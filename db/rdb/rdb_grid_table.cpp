@@ -4,6 +4,7 @@
 #include "rdb_grid_table.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <ostream>
 
@@ -894,12 +895,17 @@ void RDB_GRID_TABLE_RULESET::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(m_decimal_places);
     segment.transfer(m_decimal_places);
     if (segment.is_reading()) {
-        // Every text names a slot that has a default, every rule a text.
+        // Every slot has its text and every text names a slot that has a default (so a damaged flag
+        // count cannot make a default entry of billions of flags), every rule names a text.
+        const std::size_t slots[] = {m_counter_defaults.size(), m_min_time_defaults.size(),
+                                     m_total_time_defaults.size(), m_num_weak_flags, m_num_strong_flags};
+        std::size_t texts_of_type[std::size(slots)] = {};
         for (const TEXT_INFO& text : m_texts) {
-            const std::size_t slots[] = {m_counter_defaults.size(), m_min_time_defaults.size(),
-                                         m_total_time_defaults.size(), m_num_weak_flags, m_num_strong_flags};
             if (text.index >= slots[text.data_type]) segment.fail("a text naming a slot that does not exist");
+            ++texts_of_type[text.data_type];
         }
+        if (!std::equal(std::begin(slots), std::end(slots), std::begin(texts_of_type)))
+            segment.fail("slots without a text");
         auto check_rules = [&](const RULE_GROUPS& groups) {
             for (const RULE_GROUP& group : groups)
                 for (const COMPARE_RULE& rule : group)
