@@ -31,6 +31,7 @@
 #include "rdb_histogram.h"
 #include "rdb_chart.h"
 #include "rdb_grid_table.h"
+#include "rdb_menu_cmd.h"
 #include "rdb_embedded.h"
 #include "rdb_waveform_display.h"
 #include "rdb_path.h"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "pdb/pdb.h"
+#include "rdb_menu_cmd.h"
 #include "rdb_object.h"
 #include "rdb_rgb.h"
 #include "time/big_time.h"
@@ -112,12 +113,12 @@ private:
 };
 
 // A command offered on grid cells or headers: its menu name, tooltip, help and Tcl template.
-class RDB_GRID_TABLE_CMD : public PDB_VIRTUAL_OBJECT {
+class RDB_GRID_TABLE_CMD : public PDB_VIRTUAL_OBJECT, public RDB_MENU_CMD_TEXTS {
 public:
     RDB_GRID_TABLE_CMD() = default;
     RDB_GRID_TABLE_CMD(const std::string& gui_cmd_name, const std::string& tool_tip, const std::string& help,
                        const std::string& cmd_template)
-        : m_gui_cmd_name(gui_cmd_name), m_tool_tip(tool_tip), m_help(help), m_cmd_template(cmd_template)
+        : RDB_MENU_CMD_TEXTS(gui_cmd_name, tool_tip, help, cmd_template)
     {
     }
     RDB_GRID_TABLE_CMD(const RDB_GRID_TABLE_CMD&) = default;
@@ -125,15 +126,6 @@ public:
     RDB_GRID_TABLE_CMD& operator=(const RDB_GRID_TABLE_CMD&) = default;
     RDB_GRID_TABLE_CMD& operator=(RDB_GRID_TABLE_CMD&&) = default;
     PDB_DECLARE_PERSISTENT(RDB_GRID_TABLE_CMD)
-
-    const std::string& get_gui_cmd_name() const { return m_gui_cmd_name; }
-    void set_gui_cmd_name(const std::string& name) { m_gui_cmd_name = name; }
-    const std::string& get_tool_tip() const { return m_tool_tip; }
-    void set_tool_tip(const std::string& tool_tip) { m_tool_tip = tool_tip; }
-    const std::string& get_help() const { return m_help; }
-    void set_help(const std::string& help) { m_help = help; }
-    const std::string& get_cmd_template() const { return m_cmd_template; }
-    void set_cmd_template(const std::string& cmd_template) { m_cmd_template = cmd_template; }
 
     // The command of a cell: every "%ROW%" becomes row, then every "%COL%" col; "%NO_REC%" is removed.
     // Inserted texts are never expanded again.
@@ -150,11 +142,6 @@ public:
 private:
     // Replaces every occurrence of pattern, searching on after each inserted replacement.
     static void replace_pattern_in_cmd(std::string& cmd, const std::string& pattern, const std::string& replacement);
-
-    std::string m_gui_cmd_name;
-    std::string m_tool_tip;
-    std::string m_help;
-    std::string m_cmd_template;
 };
 
 // What a grid entry holds and how it is shown: named texts declare the slots (with defaults), and

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "rdb_menu_cmd.h"
 #include "rdb_table_sys.h"
 
 // From tcl.h, which is not included here: it defines macros (INLINE) that clash with ordinary names.
@@ -25,7 +26,7 @@ class RDB_TCL_TABLE_OBJECT;
 
 // One command template of a Tcl table with its menu label, tool tip and help text. The column and row
 // indices travel with it for the user interface; the library does not interpret them.
-class RDB_TCL_TABLE_CMD : public PDB_VIRTUAL_OBJECT {
+class RDB_TCL_TABLE_CMD : public PDB_VIRTUAL_OBJECT, public RDB_MENU_CMD_TEXTS {
 public:
     RDB_TCL_TABLE_CMD() = default;
     RDB_TCL_TABLE_CMD(const std::string& gui_cmd_name, const std::string& tool_tip, const std::string& help,
@@ -36,14 +37,6 @@ public:
     const void* pdb_this_ptr() const { return this; }
     PDB_DECLARE_PERSISTENT(RDB_TCL_TABLE_CMD)
 
-    const std::string& get_gui_cmd_name() const { return m_gui_cmd_name; }
-    void set_gui_cmd_name(const std::string& name) { m_gui_cmd_name = name; }
-    const std::string& get_tool_tip() const { return m_tool_tip; }
-    void set_tool_tip(const std::string& tool_tip) { m_tool_tip = tool_tip; }
-    const std::string& get_help() const { return m_help; }
-    void set_help(const std::string& help) { m_help = help; }
-    const std::string& get_cmd_template() const { return m_cmd_template; }
-    void set_cmd_template(const std::string& cmd_template) { m_cmd_template = cmd_template; }
     int get_col_index() const { return m_col_index; }
     void set_col_index(int col_index) { m_col_index = col_index; }
     int get_row_index() const { return m_row_index; }
@@ -56,10 +49,6 @@ public:
     std::string build_cmd(RDB_TCL_TABLE_OBJECT* table, unsigned row) const;
 
 private:
-    std::string m_gui_cmd_name;
-    std::string m_tool_tip;
-    std::string m_help;
-    std::string m_cmd_template;
     int m_col_index = -1;
     int m_row_index = -1;
 };

@@ -795,14 +795,7 @@ PDB_CLASS_THUNK<RDB_GRID_TABLE_CMD> RDB_GRID_TABLE_CMD::s_thunk("RDB_GRID_TABLE_
 void RDB_GRID_TABLE_CMD::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_gui_cmd_name);
-    segment.transfer(m_gui_cmd_name);
-    RDB_TRACE(m_tool_tip);
-    segment.transfer(m_tool_tip);
-    RDB_TRACE(m_help);
-    segment.transfer(m_help);
-    RDB_TRACE(m_cmd_template);
-    segment.transfer(m_cmd_template);
+    transfer_texts(segment);
     segment.end_class();
 }
 

@@ -18,6 +18,7 @@
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
+#include "rdb_menu_cmd.h"
 #include "rdb_object.h"
 #include "rdb_report.h"
 #include "rdb_table_element.h"
@@ -412,6 +413,20 @@ void RDB_GAUGES_OBJECT::serialize(PDB_SEGMENT& segment)
         }
     }
     segment.end_class();
+}
+
+// ---- Menu commands -------------------------------------------------------------------------------
+
+void RDB_MENU_CMD_TEXTS::transfer_texts(PDB_SEGMENT& segment)
+{
+    RDB_TRACE(m_gui_cmd_name);
+    segment.transfer(m_gui_cmd_name);
+    RDB_TRACE(m_tool_tip);
+    segment.transfer(m_tool_tip);
+    RDB_TRACE(m_help);
+    segment.transfer(m_help);
+    RDB_TRACE(m_cmd_template);
+    segment.transfer(m_cmd_template);
 }
 
 // ---- Table cells ---------------------------------------------------------------------------------

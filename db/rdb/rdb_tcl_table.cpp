@@ -107,8 +107,7 @@ void append_segment(std::string& command, RDB_TCL_TABLE_OBJECT* table, unsigned 
 RDB_TCL_TABLE_CMD::RDB_TCL_TABLE_CMD(const std::string& gui_cmd_name, const std::string& tool_tip,
                                      const std::string& help, const std::string& cmd_template, int col_index,
                                      int row_index)
-    : m_gui_cmd_name(gui_cmd_name), m_tool_tip(tool_tip), m_help(help), m_cmd_template(cmd_template),
-      m_col_index(col_index), m_row_index(row_index)
+    : RDB_MENU_CMD_TEXTS(gui_cmd_name, tool_tip, help, cmd_template), m_col_index(col_index), m_row_index(row_index)
 {
 }
 
@@ -116,7 +115,7 @@ std::string RDB_TCL_TABLE_CMD::build_cmd(RDB_TCL_TABLE_OBJECT* table, unsigned r
 {
     RDB_ASSERT(table != 0);
     // Segments alternate: up to the next "<", then up to the next ">", and so on.
-    const std::string_view text = m_cmd_template;
+    const std::string_view text = get_cmd_template();
     std::string command;
     bool inside = false;
     for (std::size_t pos = 0; pos <= text.size(); inside = !inside) {
@@ -133,14 +132,7 @@ PDB_CLASS_THUNK<RDB_TCL_TABLE_CMD> RDB_TCL_TABLE_CMD::s_thunk(
 void RDB_TCL_TABLE_CMD::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_gui_cmd_name);
-    segment.transfer(m_gui_cmd_name);
-    RDB_TRACE(m_tool_tip);
-    segment.transfer(m_tool_tip);
-    RDB_TRACE(m_help);
-    segment.transfer(m_help);
-    RDB_TRACE(m_cmd_template);
-    segment.transfer(m_cmd_template);
+    transfer_texts(segment);
     RDB_TRACE(m_col_index);
     segment.transfer(m_col_index);
     RDB_TRACE(m_row_index);
