@@ -56,6 +56,13 @@ public:
     // ("An error occurred while writing the database." at debug level 2). With bak, writes the
     // XML report form. Either form replaces the previous file atomically.
     bool write_model_to_file(KDB_MODEL* model, const KDB_FILE& file, bool bak) const override;
+    // The forms of one store: the binary archive, and the XML report form followed by the binary
+    // form's stamp in a processing instruction of our own that XML readers skip.
+    bool write_binary_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, PDB_ARCHIVE_STAMP& stamp,
+                           std::string* error) const override;
+    bool write_bak_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, const PDB_ARCHIVE_STAMP& binary_stamp,
+                        std::string* error) const override;
+    std::optional<PDB_ARCHIVE_STAMP> read_bak_stamp(const KDB_FILE& file) const override;
 };
 
 // Loading: takes the report out of a model the service returned (orphaning it first, so that
@@ -75,10 +82,36 @@ private:
     RDB_KDB_MODEL m_model;
 };
 
-// The report stored at the path in the service, or null (missing, unreadable, not a report).
-std::unique_ptr<RDB_REPORT> rdb_load_report_model(KDB_SERVICE& service, const KDB_PATH& path);
-// Stores the report at the path; the caller keeps the report in every case.
-bool rdb_store_report_model(KDB_SERVICE& service, const KDB_PATH& path, RDB_REPORT& report);
+// The report stored at the path in the service, or null (missing, unreadable, not a report). info
+// (when given) tells which stored form it came from (KDB_SERVICE::get_model).
+std::unique_ptr<RDB_REPORT> rdb_load_report_model(KDB_SERVICE& service, const KDB_PATH& path,
+                                                  KDB_LOAD_INFO* info = nullptr);
+// Stores the report at the path as one change of both stored forms; the caller keeps the report in
+// every case. False with the reason (the system's, such as "No space left on device") in error.
+bool rdb_store_report_model(KDB_SERVICE& service, const KDB_PATH& path, RDB_REPORT& report,
+                            std::string* error = nullptr);
+
+class THR_IP_MUTEX_OBJ;
+
+// Holds the inter-process mutex of the report stored at a path for a scope, as every load, store and
+// delete of that report does. Once it holds the mutex it removes the temporary files that killed
+// writers of the report left behind: nobody else can be writing them now.
+class RDB_REPORT_MODEL_LOCK {
+public:
+    RDB_REPORT_MODEL_LOCK(const KDB_SERVICE& service, const KDB_PATH& path);
+    ~RDB_REPORT_MODEL_LOCK();
+    RDB_REPORT_MODEL_LOCK(const RDB_REPORT_MODEL_LOCK&) = delete;
+    RDB_REPORT_MODEL_LOCK& operator=(const RDB_REPORT_MODEL_LOCK&) = delete;
+
+    bool is_held() const { return m_held; }
+    // Why the mutex could not be taken.
+    const std::string& get_error() const { return m_error; }
+
+private:
+    THR_IP_MUTEX_OBJ* m_mutex;
+    bool m_held = false;
+    std::string m_error;
+};
 
 // Transfers a report's fields (used by RDB_KDB_MODEL's transfer routine): its main folder as an
 // owned pointer, then its current folder. On reading, report is a new report whose default main

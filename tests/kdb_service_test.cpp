@@ -65,6 +65,25 @@ public:
             return !g_fail_bak_write && pdb_write_file_atomically(file.get_full_path(), test_model->payload, nullptr);
         return PDB_ARCHIVE(file.get_full_path()).write_root(*model);
     }
+    // The backup: the payload on one line, the binary stamp on the next.
+    bool write_bak_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, const PDB_ARCHIVE_STAMP& stamp,
+                        std::string* error) const override
+    {
+        if (g_fail_bak_write) {
+            *error = "no backup today";
+            return false;
+        }
+        return file.write(static_cast<TEST_MODEL&>(model).payload + "\n" + std::to_string(stamp.length) + " " +
+                          std::to_string(stamp.crc32) + "\n");
+    }
+    std::optional<PDB_ARCHIVE_STAMP> read_bak_stamp(const KDB_FILE& file) const override
+    {
+        std::ifstream in(file.get_full_path());
+        std::string payload;
+        PDB_ARCHIVE_STAMP stamp;
+        if (std::getline(in, payload) && in >> stamp.length >> stamp.crc32) return stamp;
+        return std::nullopt;
+    }
 };
 
 const bool g_registered = [] {
@@ -161,7 +180,7 @@ TEST_F(KdbService, StoresLoadsListsAndDeletesModels)
     EXPECT_EQ(service.list_models().size(), 1u);
 }
 
-TEST_F(KdbService, FallsBackToTheBackupWhenTheBinaryIsMissingOrUnreadable)
+TEST_F(KdbService, FallsBackToTheBackupWhenTheBinaryIsMissingOrDamaged)
 {
     KDB_SERVICE service(m_dir);
     const KDB_PATH path = make_path("top");
@@ -171,7 +190,7 @@ TEST_F(KdbService, FallsBackToTheBackupWhenTheBinaryIsMissingOrUnreadable)
     const std::string binary = service.get_model_file_path(path);
     const std::string backup = service.get_model_file_path(path, true);
 
-    for (const std::string damage : {"unreadable", "missing"}) {
+    for (const std::string damage : {"damaged", "missing"}) {
         if (damage == "missing")
             ASSERT_EQ(::unlink(binary.c_str()), 0);
         else

@@ -383,7 +383,7 @@ TEST_F(RdbStoredReport, StoredReportsComeBackThroughTheService)
         std::unique_ptr<RDB_REPORT> from_bak = rdb_load_report_model(service, path);
         ASSERT_TRUE(from_bak);
         EXPECT_NE(from_bak->get_main_folder()->find_object("Stage||Table"), nullptr);
-        EXPECT_TRUE(recorder.saw("kdb: " + binary + " is unreadable; reading the backup " + bak));
+        EXPECT_TRUE(recorder.saw("kdb: " + binary + " is damaged; reading the backup " + bak));
     }
 
     // A backup that cannot be written fails the put.

@@ -125,7 +125,7 @@ TEST_F(TOOL_PROJECT, CheckNamesTheReportThatCannotBeLoaded)
     const TOOL_RESULT result = run({"check"});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.starts_with("FAILED  bad ")) << result.out;
-    EXPECT_TRUE(result.out.ends_with("\nok      good  fit\n2 reports checked, 1 failed\n")) << result.out;
+    EXPECT_TRUE(result.out.ends_with("\nok      good  fit\n2 reports checked, 1 failed, 0 warnings\n")) << result.out;
     EXPECT_EQ(result.err, "rdb: 1 of 2 stored reports cannot be loaded\n");
 }
 
@@ -161,6 +161,6 @@ TEST_F(TOOL_PROJECT, BadInputGivesOneLineAndItsExitStatus)
     }
     EXPECT_FALSE(fs::exists(out)) << "a failed export writes no file";
     EXPECT_FALSE(fs::exists(m_root / "absent"));
-    EXPECT_EQ(run({"check"}).out, "ok      top  fit\n1 report checked, 0 failed\n")
+    EXPECT_EQ(run({"check"}).out, "ok      top  fit\n1 report checked, 0 failed, 0 warnings\n")
         << "failed imports leave the stored report alone";
 }

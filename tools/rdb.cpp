@@ -5,10 +5,15 @@
 // and a non-zero exit status; an internal error that still happens becomes a one-line message and
 // exit status 3.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -67,7 +72,39 @@ void on_internal_error(const char* condition, const char* component, const char*
 // The file name that stands for standard output (export) or standard input (import).
 const std::string STANDARD_STREAM = "-";
 
-std::string in_quotes(const std::string& text) { return "'" + text + "'"; }
+// A name as the terminal may show it: control characters (C0, DEL and the C1 controls in their
+// UTF-8 form) are written as escapes, so a name can neither break a one-line message or a column
+// nor drive the terminal. Everything else, invalid UTF-8 included, is passed on as it is.
+std::string printable(const std::string& text)
+{
+    static const char* HEX = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (byte == '\n') {
+            out += "\\n";
+        } else if (byte == '\t') {
+            out += "\\t";
+        } else if (byte == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7F || c1) {
+            for (std::size_t end = i + (c1 ? 2 : 1); i < end; ++i) {
+                out += "\\x";
+                out += HEX[static_cast<unsigned char>(text[i]) >> 4];
+                out += HEX[static_cast<unsigned char>(text[i]) & 0xF];
+            }
+            --i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string in_quotes(const std::string& text) { return "'" + printable(text) + "'"; }
 
 // ---- The project ---------------------------------------------------------------------------------
 
@@ -106,25 +143,19 @@ private:
     std::string m_db_dir;
 };
 
-// Holds the report's inter-process mutex, as the library's own loads and saves do; like them it
-// goes on when the lock cannot be taken.
+// The report's inter-process mutex, held as the library's own loads and stores hold it. Reads go on
+// without it when it cannot be taken (a stored file is always replaced whole, so a reader never sees
+// half of one); a command that stores a report refuses to do so unlocked.
 class REPORT_LOCK {
 public:
-    explicit REPORT_LOCK(const KDB_PATH& path)
-        : m_mutex(DBM_INFO::get_interprocess_mutex(kdb_model_file_name(path))),
-          m_held(m_mutex != nullptr && m_mutex->lock())
+    REPORT_LOCK(const KDB_SERVICE& service, const KDB_PATH& path) : m_lock(service, path) {}
+    void require(const std::string& what)
     {
+        if (!m_lock.is_held()) fail("cannot lock " + what + ": " + printable(m_lock.get_error()));
     }
-    ~REPORT_LOCK()
-    {
-        if (m_held) m_mutex->unlock();
-    }
-    REPORT_LOCK(const REPORT_LOCK&) = delete;
-    REPORT_LOCK& operator=(const REPORT_LOCK&) = delete;
 
 private:
-    THR_IP_MUTEX_OBJ* m_mutex;
-    bool m_held;
+    RDB_REPORT_MODEL_LOCK m_lock;
 };
 
 // ---- Arguments -----------------------------------------------------------------------------------
@@ -178,6 +209,7 @@ using ARGS = std::vector<std::string>;
 // Options that only some commands take.
 struct OPTIONS {
     std::optional<std::string> output; // -o FILE
+    bool strict = false;               // --strict: warnings fail the command
 };
 
 std::string format_time(std::int64_t seconds)
@@ -189,11 +221,15 @@ std::string format_time(std::int64_t seconds)
     return text;
 }
 
-// The stored reports, by revision and type key.
+// The stored reports, by revision and type key. A database folder that cannot be listed ends the
+// command: "0 reports" would be a lie.
 std::vector<KDB_MODEL_INFO> stored_reports(const PROJECT& project)
 {
     std::vector<KDB_MODEL_INFO> reports;
-    for (KDB_MODEL_INFO& info : project.reader().list_models())
+    std::string error;
+    std::vector<KDB_MODEL_INFO> models = project.reader().list_models(&error);
+    if (!error.empty()) fail(printable(error));
+    for (KDB_MODEL_INFO& info : models)
         if (info.type == RDB_KDB_MODEL::s_model_type_string) reports.push_back(std::move(info));
     std::sort(reports.begin(), reports.end(), [](const KDB_MODEL_INFO& a, const KDB_MODEL_INFO& b) {
         return std::tie(a.revision, a.type_key, a.file_path) < std::tie(b.revision, b.type_key, b.file_path);
@@ -208,46 +244,116 @@ int run_ls(const PROJECT& project, const ARGS&, const OPTIONS&)
     std::size_t type_width = 0;
     std::size_t size_width = 0;
     for (const KDB_MODEL_INFO& info : reports) {
-        rev_width = std::max(rev_width, info.revision.size());
-        type_width = std::max(type_width, info.type_key.size());
+        rev_width = std::max(rev_width, printable(info.revision).size());
+        type_width = std::max(type_width, printable(info.type_key).size());
         size_width = std::max(size_width, std::to_string(info.size).size());
     }
     for (const KDB_MODEL_INFO& info : reports) {
-        std::cout << std::left << std::setw(static_cast<int>(rev_width)) << info.revision << "  "
-                  << std::setw(static_cast<int>(type_width)) << info.type_key << "  " << std::right
+        std::cout << std::left << std::setw(static_cast<int>(rev_width)) << printable(info.revision) << "  "
+                  << std::setw(static_cast<int>(type_width)) << printable(info.type_key) << "  " << std::right
                   << std::setw(static_cast<int>(size_width)) << info.size << "  " << format_time(info.modification_time)
                   << "\n";
     }
     return EXIT_OK;
 }
 
-// The stored report of that revision and type; a missing or unreadable one ends the command.
+// What is wrong with one stored form: "missing", "unreadable (Permission denied)", "damaged".
+std::string form_problem(const KDB_FORM_STATE& form)
+{
+    switch (form.state) {
+    case KDB_FORM_STATE::STATE::MISSING: return "missing";
+    case KDB_FORM_STATE::STATE::UNREADABLE: return "unreadable (" + printable(form.reason) + ")";
+    case KDB_FORM_STATE::STATE::DAMAGED: return "damaged";
+    case KDB_FORM_STATE::STATE::READABLE: return "readable";
+    case KDB_FORM_STATE::STATE::NOT_READ: break;
+    }
+    return "not read";
+}
+
+// Writes into an existing file that is not a regular file (a device, a FIFO) through its own name.
+void write_in_place(const std::string& file, const std::string& target, const std::function<bool(std::ostream&)>& write)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) fail("cannot write " + in_quotes(file) + ": " + std::strerror(errno));
+    int failure = 0;
+    PDB_OUTPUT_BUF buffer([&](std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) {
+                failure = written < 0 ? errno : EIO;
+                return false;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return true;
+    });
+    std::ostream stream(&buffer);
+    const bool written = write(stream);
+    const bool flushed = buffer.flush_all();
+    if (::close(fd) != 0 && failure == 0) failure = errno;
+    if (!written || !flushed || !stream || failure != 0)
+        fail("cannot write " + in_quotes(file) + (failure != 0 ? ": " + std::string(std::strerror(failure)) : ""));
+}
+
+std::string report_name(const std::string& rev, const std::string& type)
+{
+    return "the report " + in_quotes(rev) + " of type " + in_quotes(type);
+}
+
+// The stored report of that revision and type; a missing or unreadable one ends the command. A report
+// read from its backup is said so on stderr, with whether that backup is the one stored with the
+// binary file: the output is then what the backup holds.
 std::unique_ptr<RDB_REPORT> load_stored_report(const PROJECT& project, const std::string& rev, const std::string& type)
 {
     const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
     KDB_SERVICE service = project.reader();
     if (!service.model_exists(path)) fail("no report " + in_quotes(rev) + " of type " + in_quotes(type));
     std::unique_ptr<RDB_REPORT> report;
+    KDB_LOAD_INFO info;
     {
-        REPORT_LOCK lock(path);
-        report = rdb_load_report_model(service, path);
+        REPORT_LOCK lock(service, path);
+        report = rdb_load_report_model(service, path, &info);
     }
-    if (!report) fail("the report " + in_quotes(rev) + " of type " + in_quotes(type) + " cannot be loaded");
+    if (!report) fail(report_name(rev, type) + " cannot be loaded");
+    if (info.from_backup) {
+        const char* match = info.backup_match() == KDB_BACKUP_MATCH::MATCHES ? ""
+                            : info.backup_match() == KDB_BACKUP_MATCH::STALE
+                                ? " (warning: the backup was not stored with the binary file: it may be older or newer)"
+                                : " (warning: the backup cannot be checked against the binary file)";
+        std::cerr << "rdb: " << report_name(rev, type) << " was read from its backup: its binary file is "
+                  << form_problem(info.binary) << match << std::endl;
+    }
     return report;
 }
 
-// Writes a file beside its target and renames it over the target, so that a failure leaves no
-// partial file; write answers whether it wrote the file named.
-template <class WRITE>
-void replace_file_with(const std::string& file, WRITE write)
+// Writes a command's output file. A regular file, or a name not yet taken, is replaced atomically, so
+// that a failure leaves no partial file. Anything else that already exists under the name (a device
+// such as /dev/null, a FIFO, a terminal) is written in place: replacing it with a regular file would
+// destroy it. A symbolic link is followed to what it names, which is then treated the same way, so
+// the link stays a link; a link that leads nowhere is refused rather than replaced.
+void write_output_file(const std::string& file, const std::function<bool(std::ostream&)>& write)
 {
-    const std::string temp = pdb_temp_file_name(file);
-    std::string error;
-    if (!write(temp)) {
-        ::unlink(temp.c_str());
-        fail("cannot write " + in_quotes(file));
+    std::string target = file;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        const std::filesystem::path resolved = std::filesystem::canonical(file, ec);
+        if (ec) fail(in_quotes(file) + " is a symbolic link to nothing that can be written: " + ec.message());
+        target = resolved.string();
     }
-    if (!pdb_replace_file(temp, file, &error)) fail("cannot write " + in_quotes(file) + ": " + error);
+    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(in_quotes(file) + " is a folder");
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        write_in_place(file, target, write);
+        return;
+    }
+    PDB_ATOMIC_FILE out(target);
+    if (!out.is_open()) fail("cannot write " + in_quotes(file) + ": " + out.reason());
+    PDB_OUTPUT_BUF buffer(out);
+    std::ostream stream(&buffer);
+    const bool written = write(stream);
+    if (!buffer.flush_all() || !written || !stream || !out.commit())
+        fail("cannot write " + in_quotes(file) + (out.reason().empty() ? "" : ": " + out.reason()));
 }
 
 int run_export_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
@@ -262,8 +368,20 @@ int run_export_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
         if (!rdb_xml_write(std::cout, report.get())) fail("cannot write the output");
         return EXIT_OK;
     }
-    replace_file_with(file, [&](const std::string& temp) { return rdb_write_xml_report(report.get(), temp.c_str(), false); });
+    write_output_file(file, [&](std::ostream& out) { return rdb_xml_write(out, report.get()); });
     return EXIT_OK;
+}
+
+// Stores the report under its lock; a failure ends the command with the system's reason.
+void store_report(const PROJECT& project, const std::string& rev, const std::string& type, RDB_REPORT& report)
+{
+    KDB_SERVICE service = project.writer();
+    const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
+    std::string error;
+    REPORT_LOCK lock(service, path);
+    lock.require(report_name(rev, type));
+    if (!rdb_store_report_model(service, path, report, &error))
+        fail("cannot store " + report_name(rev, type) + ": " + printable(error));
 }
 
 int run_import_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
@@ -283,66 +401,67 @@ int run_import_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
         report = rdb_read_xml_report(file.c_str());
         if (!report) fail(in_quotes(file) + " is not a valid XML report");
     }
-    KDB_SERVICE service = project.writer();
-    const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
-    bool stored = false;
-    {
-        REPORT_LOCK lock(path);
-        stored = rdb_store_report_model(service, path, *report);
-    }
-    if (!stored) fail("cannot store the report " + in_quotes(rev) + " of type " + in_quotes(type));
+    store_report(project, rev, type, *report);
     return EXIT_OK;
 }
 
-// Whether one stored form of a report reads back as a report model.
-bool form_is_readable(const KDB_SERVICE& service, const KDB_MODEL_INFO& info, bool bak)
+// What check says of one stored report beyond loaded or not: each stored form that is missing,
+// unreadable or damaged, a load that had to use the backup, and a backup that does not belong to the
+// binary file beside it (a store that died between its two renames, or a backup from elsewhere).
+std::vector<std::string> report_warnings(const KDB_LOAD_INFO& info, bool with_backup)
 {
-    const KDB_MODEL_HANDLER* handler = kdb_find_model_handler_for_path(info.path);
-    if (handler == nullptr) return false;
-    KDB_FILE file(service.get_model_file_path(info.path, bak),
-                  bak ? handler->get_bak_extension() : handler->get_type_extension(), bak);
-    std::unique_ptr<KDB_MODEL> model = handler->read_model_from_file(info.path, file);
-    return model != nullptr && model->get_type() == handler->name_of_handled_type();
+    std::vector<std::string> warnings;
+    if (info.binary.state != KDB_FORM_STATE::STATE::READABLE) warnings.push_back("binary file " + form_problem(info.binary));
+    if (info.from_backup) warnings.push_back("loaded from the backup");
+    if (!with_backup) return warnings;
+    if (info.backup.state == KDB_FORM_STATE::STATE::MISSING) {
+        warnings.push_back("no backup file");
+    } else if (info.backup.state != KDB_FORM_STATE::STATE::READABLE) {
+        warnings.push_back("backup file " + form_problem(info.backup));
+    } else if (info.backup_match() == KDB_BACKUP_MATCH::STALE) {
+        warnings.push_back("backup file stale (not stored with the binary file)");
+    } else if (info.backup_match() == KDB_BACKUP_MATCH::UNVERIFIED) {
+        warnings.push_back("backup file unverified (no stamp to check it against the binary file)");
+    }
+    return warnings;
 }
 
-// What check says about a report beyond ok or failed: a stored form that does not read back.
-std::string form_notes(const KDB_SERVICE& service, const KDB_MODEL_INFO& info)
-{
-    const bool binary_ok = info.has_binary && form_is_readable(service, info, false);
-    const bool bak_ok = info.has_bak && form_is_readable(service, info, true);
-    std::vector<std::string> notes;
-    if (info.has_binary && !binary_ok) notes.push_back("binary file damaged");
-    if (!info.has_binary) notes.push_back("binary file missing");
-    if (info.has_bak && !bak_ok) notes.push_back("backup file damaged");
-    if (!info.has_bak) notes.push_back("no backup file");
-    std::string text;
-    for (const std::string& note : notes) text += (text.empty() ? "" : ", ") + note;
-    return text;
-}
-
-int run_check(const PROJECT& project, const ARGS&, const OPTIONS&)
+int run_check(const PROJECT& project, const ARGS&, const OPTIONS& options)
 {
     KDB_SERVICE service = project.reader();
     const std::vector<KDB_MODEL_INFO> reports = stored_reports(project);
+    // Listed before any lock is taken: taking a report's lock removes what its killed writers left.
+    const std::vector<std::string> stale = service.list_stale_temp_files();
     std::size_t rev_width = 0;
-    for (const KDB_MODEL_INFO& info : reports) rev_width = std::max(rev_width, info.revision.size());
+    for (const KDB_MODEL_INFO& info : reports) rev_width = std::max(rev_width, printable(info.revision).size());
 
     std::size_t failed = 0;
+    std::size_t warnings = 0;
     for (const KDB_MODEL_INFO& info : reports) {
+        const KDB_MODEL_HANDLER* handler = kdb_find_model_handler_for_path(info.path);
+        KDB_LOAD_INFO load;
         bool loaded = false;
-        std::string notes;
         {
-            REPORT_LOCK lock(info.path);
-            loaded = rdb_load_report_model(service, info.path) != nullptr;
-            notes = form_notes(service, info);
+            REPORT_LOCK lock(service, info.path);
+            loaded = rdb_take_report_from_model(service.check_model(info.path, load)) != nullptr;
         }
+        const std::vector<std::string> notes = report_warnings(load, handler != nullptr && handler->has_bak_support());
+        std::string text;
+        for (const std::string& note : notes) text += (text.empty() ? "" : ", ") + note;
         if (!loaded) ++failed;
-        std::cout << (loaded ? "ok      " : "FAILED  ") << std::left << std::setw(static_cast<int>(rev_width))
-                  << info.revision << "  " << info.type_key << (notes.empty() ? "" : " (" + notes + ")") << "\n";
+        else warnings += notes.size();
+        std::cout << (loaded ? (notes.empty() ? "ok      " : "warning ") : "FAILED  ") << std::left
+                  << std::setw(static_cast<int>(rev_width)) << printable(info.revision) << "  " << printable(info.type_key)
+                  << (text.empty() ? "" : " (" + text + ")") << "\n";
     }
+    for (const std::string& file : stale)
+        std::cout << "warning " << in_quotes(file) << " (a temporary file left by a writer that was killed)\n";
+    warnings += stale.size();
     std::cout << reports.size() << (reports.size() == 1 ? " report" : " reports") << " checked, " << failed
-              << " failed\n";
+              << " failed, " << warnings << (warnings == 1 ? " warning" : " warnings") << "\n";
     if (failed > 0) fail(std::to_string(failed) + " of " + std::to_string(reports.size()) + " stored reports cannot be loaded");
+    if (options.strict && warnings > 0)
+        fail(std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings") + " (--strict)");
     return EXIT_OK;
 }
 
@@ -379,13 +498,7 @@ int run_demo(const PROJECT& project, const ARGS&, const OPTIONS&)
     const std::string date_and_time = gen_get_current_date_and_time();
     gen_pin_current_date_and_time(date_and_time);
     std::unique_ptr<RDB_REPORT> report = rdb_demo_build_report(date_and_time);
-    const KDB_PATH path = RDB_REPORT::get_kdb_path(rev, type);
-    bool stored = false;
-    {
-        REPORT_LOCK lock(path);
-        stored = rdb_store_report_model(service, path, *report);
-    }
-    if (!stored) fail("cannot store the report " + in_quotes(rev) + " of type " + in_quotes(type));
+    store_report(project, rev, type, *report);
 
     const std::string output_dir = gen_get_project_output_directory();
     if (output_dir.empty()) fail("cannot create the output folder in " + in_quotes(project.dir()));
@@ -428,8 +541,7 @@ int run_report(const PROJECT& project, const ARGS& args, const OPTIONS& options)
         if (!gen.write_ascii_report(std::cout)) fail("cannot write the output");
         return EXIT_OK;
     }
-    replace_file_with(*options.output,
-                      [&](const std::string& temp) { return gen.write_ascii_report_file(temp.c_str(), false); });
+    write_output_file(*options.output, [&](std::ostream& out) { return gen.write_ascii_report(out); });
     return EXIT_OK;
 }
 
@@ -475,6 +587,7 @@ struct COMMAND {
     int (*run)(const PROJECT&, const ARGS&, const OPTIONS&);
     bool takes_output = false;   // -o FILE
     bool creates_project = false; // makes a missing project directory
+    bool takes_strict = false;    // --strict
 };
 
 const COMMAND COMMANDS[] = {
@@ -483,7 +596,10 @@ const COMMAND COMMANDS[] = {
      run_export_xml},
     {"import-xml", "FILE REV TYPE", "store the XML report in FILE as report REV of type TYPE (replacing it)", 3,
      run_import_xml},
-    {"check", "", "load every stored report and name those that fail", 0, run_check},
+    {"check", "[--strict]",
+     "load every stored report and both its files; name those that fail and warn of damaged, missing or "
+     "stale files (--strict: warnings fail too)",
+     0, run_check, false, false, true},
     {"demo", "", "build and store a demo compilation report, write its text report and print it", 0, run_demo,
      false, true},
     {"report", "REV TYPE [-o FILE]", "print the text report of the stored report REV of type TYPE", 2, run_report,
@@ -531,6 +647,8 @@ COMMAND_LINE parse_command_line(int argc, char** argv)
             line.options.output = argv[++i];
         } else if (arg.starts_with("--output=")) {
             line.options.output = arg.substr(std::string("--output=").size());
+        } else if (arg == "--strict") {
+            line.options.strict = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             usage_error("unknown option " + in_quotes(arg) + " (try rdb --help)");
         } else {
@@ -566,6 +684,8 @@ int run(int argc, char** argv)
     }
     if (line.options.output && !command.takes_output)
         usage_error(std::string(command.name) + " does not take -o (try rdb --help)");
+    if (line.options.strict && !command.takes_strict)
+        usage_error(std::string(command.name) + " does not take --strict (try rdb --help)");
     if (line.project) gen_set_project_directory(*line.project);
     const PROJECT project(command.creates_project);
     const int status = command.run(project, args, line.options);
@@ -579,6 +699,10 @@ int run(int argc, char** argv)
 int main(int argc, char** argv)
 {
     msg_set_internal_error_handler(on_internal_error);
+    // Past a file-size limit (ulimit -f) the system would kill us with SIGXFSZ, leaving a temporary
+    // file of the limit's size and no word of why. Ignored, the write fails with EFBIG instead, and
+    // the store's own error path removes the temporary file and says so.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return run(argc, argv);
     } catch (const TOOL_ERROR& error) {

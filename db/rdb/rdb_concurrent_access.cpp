@@ -73,6 +73,8 @@ void RDB_CONCURRENT_ACCESS::lock(std::string const& name, RDB_REPORT_TYPE type)
     RDB_ASSERT(mutex);
     show_once(g_hack_lock, __LINE__);
     RDB_ASSERT_MSG(thr_ip_mutex_lock(mutex) != 0, "mutex->lock()");
+    // Nobody else writes the report while we hold its mutex: what a killed writer left goes now.
+    kdb_get_default_service_or_die().remove_stale_temp_files(RDB_REPORT::get_kdb_path(name, type_text));
 
     m_mutex = mutex;
     m_report_name = name;

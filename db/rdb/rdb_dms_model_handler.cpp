@@ -2,6 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <ostream>
+#include <string_view>
+
+#include "dbm/dbm.h"
 #include "ini/cfg.h"
 #include "msg/msg.h"
 #include "pdb/pdb.h"
@@ -92,47 +100,132 @@ std::unique_ptr<KDB_MODEL> RDB_MODEL_HANDLER::read_model_from_file(const KDB_PAT
 
 namespace {
 
-// Writes the XML report form beside the target and renames it into place, so that a failed or
-// interrupted write never damages the previous backup.
-bool write_bak(const RDB_REPORT* report, const std::string& target, std::string* error)
+// A backup names the binary file it was written with in a processing instruction after the root
+// element: XML readers skip it, and it is found again by reading only the end of the file.
+constexpr std::string_view BAK_STAMP_START = "<?rdb-backup-of binary-length=\"";
+constexpr std::string_view BAK_STAMP_CRC = "\" binary-crc32=\"";
+constexpr std::string_view BAK_STAMP_END = "\"?>\n";
+
+std::string bak_stamp_text(const PDB_ARCHIVE_STAMP& stamp)
 {
-    std::string temp = pdb_temp_file_name(target);
-    if (!rdb_write_xml_report(report, temp.c_str(), false)) {
-        ::unlink(temp.c_str());
-        *error = "cannot write the XML report " + temp;
-        return false;
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(stamp.crc32));
+    return std::string(BAK_STAMP_START) + std::to_string(stamp.length) + std::string(BAK_STAMP_CRC) + crc +
+           std::string(BAK_STAMP_END);
+}
+
+std::optional<PDB_ARCHIVE_STAMP> parse_bak_stamp(std::string_view tail)
+{
+    const std::size_t start = tail.rfind(BAK_STAMP_START);
+    if (start == std::string_view::npos || !tail.ends_with(BAK_STAMP_END)) return std::nullopt;
+    std::string_view rest = tail.substr(start + BAK_STAMP_START.size());
+    rest.remove_suffix(BAK_STAMP_END.size());
+    PDB_ARCHIVE_STAMP stamp;
+    auto [length_end, length_error] = std::from_chars(rest.data(), rest.data() + rest.size(), stamp.length);
+    if (length_error != std::errc()) return std::nullopt;
+    rest.remove_prefix(static_cast<std::size_t>(length_end - rest.data()));
+    if (!rest.starts_with(BAK_STAMP_CRC)) return std::nullopt;
+    rest.remove_prefix(BAK_STAMP_CRC.size());
+    if (rest.size() != 8) return std::nullopt;
+    auto [crc_end, crc_error] = std::from_chars(rest.data(), rest.data() + rest.size(), stamp.crc32, 16);
+    if (crc_error != std::errc() || crc_end != rest.data() + rest.size()) return std::nullopt;
+    return stamp;
+}
+
+const RDB_REPORT* report_of(KDB_MODEL* model, const std::string& handled_type)
+{
+    if (model == nullptr || model->get_type() != handled_type) return nullptr;
+    auto* report_model = dynamic_cast<RDB_KDB_MODEL*>(model);
+    return report_model == nullptr ? nullptr : report_model->get_rdb_report();
+}
+
+// The XML report form of the report into file, followed by the binary stamp when there is one.
+bool write_xml_form(const RDB_REPORT& report, PDB_ATOMIC_FILE& file, const PDB_ARCHIVE_STAMP* stamp,
+                    std::string* error)
+{
+    PDB_OUTPUT_BUF buffer(file);
+    std::ostream out(&buffer);
+    bool ok = rdb_xml_write(out, &report);
+    if (ok && stamp != nullptr) out << bak_stamp_text(*stamp);
+    ok = buffer.flush_all() && ok && static_cast<bool>(out);
+    if (!ok && error != nullptr)
+        *error = file.error().empty() ? "cannot write the XML report " + file.temp_path() : file.error();
+    return ok;
+}
+
+// Runs one write of a stored form; a failure (a false answer or an exception) is posted as the
+// database write error, its reason at the more detailed level, and handed to the caller in error.
+template <class WRITE>
+bool write_form(const std::string& target, std::string* error, WRITE write)
+{
+    msg_local_vdebug("RDB", 3, "RDB_MODEL_HANDLER: writing to %s", target.c_str());
+    std::string why;
+    bool ok = false;
+    try {
+        ok = write(why);
+    } catch (const std::exception& e) {
+        why = e.what();
     }
-    return pdb_replace_file(temp, target, error);
+    if (!ok) {
+        msg_local_vdebug("RDB", 3, "RDB_MODEL_HANDLER: %s", why.c_str());
+        msg_local_vdebug("RDB", 2, "An error occurred while writing the database.");
+        if (error != nullptr) *error = why;
+    }
+    return ok;
+}
+
+bool no_report(std::string* error)
+{
+    if (error != nullptr) *error = "the model holds no report";
+    return false;
 }
 
 } // namespace
 
 bool RDB_MODEL_HANDLER::write_model_to_file(KDB_MODEL* model, const KDB_FILE& file, bool bak) const
 {
-    if (model == nullptr || model->get_type() != name_of_handled_type()) return false;
-    auto* report_model = dynamic_cast<RDB_KDB_MODEL*>(model);
-    if (report_model == nullptr || report_model->get_rdb_report() == nullptr) return false;
-    msg_local_vdebug("RDB", 3, "RDB_MODEL_HANDLER: writing to %s", file.get_full_path().c_str());
+    const RDB_REPORT* report = report_of(model, name_of_handled_type());
+    if (report == nullptr) return false;
+    return write_form(file.get_full_path(), nullptr, [&](std::string& why) {
+        PDB_ATOMIC_FILE target(file.get_full_path());
+        const bool written = bak ? write_xml_form(*report, target, nullptr, &why)
+                                 : PDB_ARCHIVE::write_root_to(target, *model, nullptr, &why);
+        if (!written) return false;
+        if (target.commit()) return true;
+        why = target.error();
+        return false;
+    });
+}
 
-    std::string error;
-    bool ok = false;
-    try {
-        if (bak) {
-            ok = write_bak(report_model->get_rdb_report(), file.get_full_path(), &error);
-        } else {
-            PDB_ARCHIVE archive(file.get_full_path());
-            ok = archive.write_root(*report_model);
-            error = archive.last_error();
-        }
-    } catch (const std::exception& e) {
-        ok = false;
-        error = e.what();
-    }
-    if (!ok) {
-        msg_local_vdebug("RDB", 3, "RDB_MODEL_HANDLER: %s", error.c_str());
-        msg_local_vdebug("RDB", 2, "An error occurred while writing the database.");
-    }
-    return ok;
+bool RDB_MODEL_HANDLER::write_binary_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, PDB_ARCHIVE_STAMP& stamp,
+                                          std::string* error) const
+{
+    if (report_of(&model, name_of_handled_type()) == nullptr) return no_report(error);
+    return write_form(file.target(), error,
+                      [&](std::string& why) { return PDB_ARCHIVE::write_root_to(file, model, &stamp, &why); });
+}
+
+bool RDB_MODEL_HANDLER::write_bak_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, const PDB_ARCHIVE_STAMP& binary_stamp,
+                                       std::string* error) const
+{
+    const RDB_REPORT* report = report_of(&model, name_of_handled_type());
+    if (report == nullptr) return no_report(error);
+    return write_form(file.target(), error,
+                      [&](std::string& why) { return write_xml_form(*report, file, &binary_stamp, &why); });
+}
+
+std::optional<PDB_ARCHIVE_STAMP> RDB_MODEL_HANDLER::read_bak_stamp(const KDB_FILE& file) const
+{
+    std::ifstream in(file.get_full_path(), std::ios::binary);
+    if (!in) return std::nullopt;
+    constexpr std::streamoff TAIL = 128;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) return std::nullopt;
+    in.seekg(std::max<std::streamoff>(0, size - TAIL));
+    std::string tail(static_cast<std::size_t>(std::min(size, TAIL)), '\0');
+    if (!in.read(tail.data(), static_cast<std::streamsize>(tail.size()))) return std::nullopt;
+    return parse_bak_stamp(tail);
 }
 
 // ---- Helpers -------------------------------------------------------------------------------------
@@ -145,16 +238,37 @@ std::unique_ptr<RDB_REPORT> rdb_take_report_from_model(std::unique_ptr<KDB_MODEL
     return report_model->release_report();
 }
 
-std::unique_ptr<RDB_REPORT> rdb_load_report_model(KDB_SERVICE& service, const KDB_PATH& path)
+std::unique_ptr<RDB_REPORT> rdb_load_report_model(KDB_SERVICE& service, const KDB_PATH& path, KDB_LOAD_INFO* info)
 {
+    if (info != nullptr) *info = KDB_LOAD_INFO();
     if (!service.model_exists(path)) return nullptr;
-    return rdb_take_report_from_model(service.get_model(path));
+    return rdb_take_report_from_model(service.get_model(path, info));
 }
 
-bool rdb_store_report_model(KDB_SERVICE& service, const KDB_PATH& path, RDB_REPORT& report)
+bool rdb_store_report_model(KDB_SERVICE& service, const KDB_PATH& path, RDB_REPORT& report, std::string* error)
 {
     RDB_LENT_REPORT_MODEL lent(&report, path);
-    return service.put_model(path, lent.model());
+    return service.put_model(path, lent.model(), error);
+}
+
+RDB_REPORT_MODEL_LOCK::RDB_REPORT_MODEL_LOCK(const KDB_SERVICE& service, const KDB_PATH& path)
+    : m_mutex(DBM_INFO::get_interprocess_mutex(kdb_model_file_name(path)))
+{
+    if (m_mutex == nullptr) {
+        m_error = "the report has no lock (no handler or no database folder)";
+        return;
+    }
+    m_held = m_mutex->lock();
+    if (!m_held) {
+        m_error = m_mutex->get_last_error();
+        return;
+    }
+    service.remove_stale_temp_files(path);
+}
+
+RDB_REPORT_MODEL_LOCK::~RDB_REPORT_MODEL_LOCK()
+{
+    if (m_held) m_mutex->unlock();
 }
 
 // Registered when the library is loaded.

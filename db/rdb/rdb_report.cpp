@@ -59,20 +59,14 @@ KDB_PATH& base_kdb_path()
 
 constexpr const char* DERVANE_TYPE_KEY = "acvk";
 
-// Holds a report's inter-process mutex for a scope; counts as held only when the lock call succeeded.
-class REPORT_LOCK {
+// Holds a report's inter-process mutex for a scope (counted as held only when the lock succeeded) and
+// clears what killed writers of the report left behind.
+class REPORT_LOCK : public RDB_REPORT_MODEL_LOCK {
 public:
-    explicit REPORT_LOCK(THR_IP_MUTEX_OBJ* mutex) : m_mutex(mutex), m_held(mutex != nullptr && thr_ip_mutex_lock(mutex) != 0) {}
-    ~REPORT_LOCK()
+    REPORT_LOCK(const std::string& rev, const std::string& type)
+        : RDB_REPORT_MODEL_LOCK(kdb_get_default_service_or_die(), RDB_REPORT::get_kdb_path(rev, type))
     {
-        if (m_held) thr_ip_mutex_unlock(m_mutex);
     }
-    REPORT_LOCK(const REPORT_LOCK&) = delete;
-    REPORT_LOCK& operator=(const REPORT_LOCK&) = delete;
-
-private:
-    THR_IP_MUTEX_OBJ* m_mutex;
-    bool m_held;
 };
 
 // The first summary table among the folder's children, depth-first into child folders.
@@ -220,7 +214,7 @@ RDB_REPORT_OUTCOME RDB_REPORT::get_rpt_impl(const std::string& rev, const std::s
     const std::string key = rdb_make_report_key(rev, type);
     if (RDB_REPORT* report = controller().get_report(key)) return report;
 
-    REPORT_LOCK lock(get_interprocess_mutex(rev, type));
+    REPORT_LOCK lock(rev, type);
     RDB_REPORT* report = load_report(rev, type);
     if (report == nullptr) {
         std::unique_ptr<MSG_BASE> message = rdb_make_message(ERDB_LOAD_REPORT_FAILED_ERRC, {rev});
@@ -285,7 +279,7 @@ void RDB_REPORT::free_all_reports()
 
 bool RDB_REPORT::delete_report(const std::string& rev, const std::string& type)
 {
-    REPORT_LOCK lock(get_interprocess_mutex(rev, type));
+    REPORT_LOCK lock(rev, type);
     const KDB_PATH path = get_kdb_path(rev, type);
     show_once(g_hack_delete);
     const bool deleted = kdb_get_default_service_or_die().delete_model(path);
@@ -303,7 +297,7 @@ bool RDB_REPORT::write_report(const std::string& rev, const std::string& type)
     dump_if("rdb_dump_all_reports_when_write_report");
     const std::string key = rdb_make_report_key(rev, type);
     if (skip_concurrent_access_only(key)) return true;
-    REPORT_LOCK lock(get_interprocess_mutex(rev, type));
+    REPORT_LOCK lock(rev, type);
     if (RDB_REPORT* report = controller().get_report(key)) {
         const bool success = save_report(rev, type, report);
         RDB_ASSERT(success);
@@ -326,7 +320,7 @@ bool RDB_REPORT::write_all_reports(std::string)
         std::string rev;
         std::string type;
         identity_of(key, rev, type);
-        REPORT_LOCK lock(get_interprocess_mutex(rev, type));
+        REPORT_LOCK lock(rev, type);
         if (!save_report(rev, type, report)) success = false;
     }
     RDB_ASSERT(success);
@@ -423,7 +417,10 @@ bool RDB_REPORT::save_report(const std::string& rev, const std::string& type, RD
     // The model only borrows the report: it stays registered and intact whatever happens.
     RDB_LENT_REPORT_MODEL lent(report, path);
     show_once(g_hack_save_io);
-    return kdb_service->put_model(path, lent.model());
+    std::string error;
+    if (kdb_service->put_model(path, lent.model(), &error)) return true;
+    msg_local_vdebug("RDB", 2, "cannot store the report %s: %s", rdb_make_report_key(rev, type).c_str(), error.c_str());
+    return false;
 }
 
 std::string rdb_get_filename(const char* rev, RDB_REPORT_TYPE type)

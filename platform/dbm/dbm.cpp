@@ -1,6 +1,7 @@
 #include "dbm/dbm.h"
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -8,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "gen/gen_project.h"
@@ -54,16 +56,34 @@ std::string lock_file_name(const std::string& name)
 //   brings back the per-process semantics above and depends on the lock daemons being healthy; the
 //   database folder should be on a local file system.
 // - Signals: a wait interrupted by a signal (EINTR) is simply resumed.
-int open_and_lock(const std::string& directory, const std::string& file)
+int open_and_lock(const std::string& directory, const std::string& file, std::string& error)
 {
-    if (directory.empty()) return -1;
-    std::error_code error;
-    std::filesystem::create_directories(directory, error);
+    if (directory.empty()) {
+        error = "there is no database folder";
+        return -1;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(directory, ec);
     const std::string path = (std::filesystem::path(directory) / file).string();
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return -1;
+    // The database folder may be writable by others. O_NOFOLLOW keeps a symbolic link planted under
+    // the lock file's name from making us create or open a file wherever the link points, and
+    // O_NONBLOCK keeps a FIFO planted there from stalling the open; only a regular file is a lock.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666);
+    if (fd < 0) {
+        error = errno == ELOOP ? "the lock file '" + path + "' is a symbolic link"
+                               : "cannot open the lock file '" + path + "': " + std::strerror(errno);
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error = "the lock file '" + path + "' is not a regular file";
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno == EINTR) continue;
+        error = "cannot lock '" + path + "': " + std::strerror(errno);
         ::close(fd);
         return -1;
     }
@@ -112,10 +132,12 @@ bool THR_IP_MUTEX_OBJ::lock()
     m_pid = ::getpid();
     state.unlock();
 
-    const int fd = open_and_lock(lock_directory(), lock_file_name(m_name));
+    std::string error;
+    const int fd = open_and_lock(lock_directory(), lock_file_name(m_name), error);
 
     state.lock();
     if (fd < 0) {
+        m_last_error = error;
         m_owner = std::thread::id();
         m_depth = 0;
         m_pid = 0;
@@ -141,6 +163,12 @@ bool THR_IP_MUTEX_OBJ::unlock()
     m_pid = 0;
     m_released.notify_all();
     return true;
+}
+
+std::string THR_IP_MUTEX_OBJ::get_last_error() const
+{
+    std::lock_guard<std::mutex> state(m_state_mutex);
+    return m_last_error;
 }
 
 bool THR_IP_MUTEX_OBJ::is_held_by_this_thread() const

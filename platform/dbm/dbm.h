@@ -25,8 +25,11 @@ public:
     // The lock file: "<name>.lock" in the database folder (folder made when missing).
     std::string get_lock_file_path() const;
 
-    // Blocks until this thread holds the mutex; false when the lock file cannot be opened or locked.
+    // Blocks until this thread holds the mutex; false when the lock file cannot be opened or locked,
+    // or is not a regular file (a symbolic link, a FIFO or a device is never followed or used).
     bool lock();
+    // Why the last lock failed.
+    std::string get_last_error() const;
     // Drops one level of this thread's hold; false when this thread does not hold the mutex.
     bool unlock();
     // True when the calling thread holds the mutex.
@@ -43,6 +46,7 @@ private:
     unsigned m_depth = 0;
     int m_fd = -1;
     pid_t m_pid = 0;
+    std::string m_last_error;
 };
 
 class DBM_INFO {

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +76,12 @@ bool KDB_FILE::exists() const
 {
     struct stat info {};
     return ::stat(m_full_path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool KDB_MODEL_HANDLER::write_binary_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, PDB_ARCHIVE_STAMP& stamp,
+                                          std::string* error) const
+{
+    return PDB_ARCHIVE::write_root_to(file, model, &stamp, error);
 }
 
 // ---- Handler registry ----------------------------------------------------------------------------
@@ -239,54 +247,165 @@ bool KDB_SERVICE::model_exists(const KDB_PATH& path) const
            KDB_FILE(get_model_file_path(path, true), handler->get_bak_extension(), true).exists();
 }
 
-std::unique_ptr<KDB_MODEL> KDB_SERVICE::get_model(const KDB_PATH& path) const
+KDB_BACKUP_MATCH KDB_LOAD_INFO::backup_match() const
 {
+    if (!backup.stamp || !binary.stamp) return KDB_BACKUP_MATCH::UNVERIFIED;
+    return *backup.stamp == *binary.stamp ? KDB_BACKUP_MATCH::MATCHES : KDB_BACKUP_MATCH::STALE;
+}
+
+namespace {
+
+const char* form_state_text(KDB_FORM_STATE::STATE state)
+{
+    switch (state) {
+    case KDB_FORM_STATE::STATE::MISSING: return "missing";
+    case KDB_FORM_STATE::STATE::UNREADABLE: return "unreadable";
+    case KDB_FORM_STATE::STATE::DAMAGED: return "damaged";
+    case KDB_FORM_STATE::STATE::READABLE: return "readable";
+    case KDB_FORM_STATE::STATE::NOT_READ: break;
+    }
+    return "not read";
+}
+
+// Reads one stored form and records what was found. A file the system will not let us read is told
+// apart from one whose contents are bad: the first is a matter of permissions, the second of damage.
+std::unique_ptr<KDB_MODEL> read_form(const KDB_MODEL_HANDLER& handler, const KDB_PATH& path, const KDB_FILE& file,
+                                     KDB_FORM_STATE& state)
+{
+    state = KDB_FORM_STATE();
+    const std::string& name = file.get_full_path();
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0) {
+        state.state = errno == ENOENT ? KDB_FORM_STATE::STATE::MISSING : KDB_FORM_STATE::STATE::UNREADABLE;
+        state.reason = std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        state.state = KDB_FORM_STATE::STATE::UNREADABLE;
+        state.reason = "not a regular file";
+        return nullptr;
+    }
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        state.state = KDB_FORM_STATE::STATE::UNREADABLE;
+        state.reason = std::strerror(errno);
+        return nullptr;
+    }
+    ::close(fd);
+    state.stamp = file.is_bak() ? handler.read_bak_stamp(file) : PDB_ARCHIVE::read_stamp(name);
+
+    std::unique_ptr<KDB_MODEL> model;
+    try {
+        model = handler.read_model_from_file(path, file);
+    } catch (const std::exception& e) {
+        msg_local_vdebug("RDB", 2, "kdb: reading %s failed: %s", name.c_str(), e.what());
+        model.reset();
+    }
+    if (model && model->get_type() != handler.name_of_handled_type()) {
+        msg_local_vdebug("RDB", 2, "kdb: %s holds a model of type \"%s\", not \"%s\"", name.c_str(),
+                         model->get_type().c_str(), handler.name_of_handled_type().c_str());
+        model.reset();
+    }
+    state.state = model ? KDB_FORM_STATE::STATE::READABLE : KDB_FORM_STATE::STATE::DAMAGED;
+    return model;
+}
+
+// A load from the backup is never silent: the debug line says whether the backup is the one written
+// with the binary file, or an older or newer one.
+void post_fallback(const KDB_FILE& binary, const KDB_FILE& bak, const KDB_LOAD_INFO& info)
+{
+    msg_local_vdebug("RDB", 2, "kdb: %s is %s; reading the backup %s", binary.get_full_path().c_str(),
+                     form_state_text(info.binary.state), bak.get_full_path().c_str());
+    switch (info.backup_match()) {
+    case KDB_BACKUP_MATCH::MATCHES: break;
+    case KDB_BACKUP_MATCH::STALE:
+        msg_local_vdebug("RDB", 2, "kdb: the backup %s was not written with %s: it holds an older or newer report",
+                         bak.get_full_path().c_str(), binary.get_full_path().c_str());
+        break;
+    case KDB_BACKUP_MATCH::UNVERIFIED:
+        msg_local_vdebug("RDB", 2, "kdb: the backup %s cannot be checked against %s", bak.get_full_path().c_str(),
+                         binary.get_full_path().c_str());
+        break;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<KDB_MODEL> KDB_SERVICE::get_model(const KDB_PATH& path, KDB_LOAD_INFO* info) const
+{
+    KDB_LOAD_INFO local;
+    KDB_LOAD_INFO& found = info != nullptr ? *info : local;
+    found = KDB_LOAD_INFO();
     const KDB_MODEL_HANDLER* handler = kdb_find_model_handler_for_path(path);
     if (handler == nullptr) return nullptr;
-    const std::string type = handler->name_of_handled_type();
-    auto read = [&](const KDB_FILE& file) -> std::unique_ptr<KDB_MODEL> {
-        std::unique_ptr<KDB_MODEL> model;
-        try {
-            model = handler->read_model_from_file(path, file);
-        } catch (const std::exception& e) {
-            msg_local_vdebug("RDB", 2, "kdb: reading %s failed: %s", file.get_full_path().c_str(), e.what());
-            model.reset();
-        }
-        if (model && model->get_type() != type) {
-            msg_local_vdebug("RDB", 2, "kdb: %s holds a model of type \"%s\", not \"%s\"", file.get_full_path().c_str(),
-                             model->get_type().c_str(), type.c_str());
-            model.reset();
-        }
-        return model;
-    };
 
     KDB_FILE binary(get_model_file_path(path, false), handler->get_type_extension(), false);
-    std::unique_ptr<KDB_MODEL> model;
-    if (binary.exists()) model = read(binary);
+    std::unique_ptr<KDB_MODEL> model = read_form(*handler, path, binary, found.binary);
     if (!model && handler->has_bak_support()) {
         KDB_FILE bak(get_model_file_path(path, true), handler->get_bak_extension(), true);
-        if (bak.exists()) {
-            msg_local_vdebug("RDB", 2, "kdb: %s is %s; reading the backup %s", binary.get_full_path().c_str(),
-                             binary.exists() ? "unreadable" : "missing", bak.get_full_path().c_str());
-            model = read(bak);
+        model = read_form(*handler, path, bak, found.backup);
+        if (model) {
+            found.from_backup = true;
+            post_fallback(binary, bak, found);
         }
     }
     if (model) model->set_path(path);
     return model;
 }
 
-bool KDB_SERVICE::put_model(const KDB_PATH& path, KDB_MODEL& model) const
+std::unique_ptr<KDB_MODEL> KDB_SERVICE::check_model(const KDB_PATH& path, KDB_LOAD_INFO& info) const
 {
+    info = KDB_LOAD_INFO();
     const KDB_MODEL_HANDLER* handler = kdb_find_model_handler_for_path(path);
-    if (handler == nullptr) return false;
-    std::string binary_path = get_model_file_path(path, false);
-    if (binary_path.empty()) return false;
-    model.set_path(path);
-    if (!handler->write_model_to_file(&model, KDB_FILE(binary_path, handler->get_type_extension(), false), false))
+    if (handler == nullptr) return nullptr;
+    KDB_FILE binary(get_model_file_path(path, false), handler->get_type_extension(), false);
+    std::unique_ptr<KDB_MODEL> model = read_form(*handler, path, binary, info.binary);
+    if (handler->has_bak_support()) {
+        KDB_FILE bak(get_model_file_path(path, true), handler->get_bak_extension(), true);
+        std::unique_ptr<KDB_MODEL> backup = read_form(*handler, path, bak, info.backup);
+        if (!model && backup) {
+            model = std::move(backup);
+            info.from_backup = true;
+        }
+    }
+    if (model) model->set_path(path);
+    return model;
+}
+
+bool KDB_SERVICE::put_model(const KDB_PATH& path, KDB_MODEL& model, std::string* error) const
+{
+    auto failed = [&](const std::string& why) {
+        if (error != nullptr) *error = why;
         return false;
-    if (!handler->has_bak_support()) return true;
-    return handler->write_model_to_file(&model, KDB_FILE(get_model_file_path(path, true), handler->get_bak_extension(), true),
-                                        true);
+    };
+    const KDB_MODEL_HANDLER* handler = kdb_find_model_handler_for_path(path);
+    if (handler == nullptr) return failed("no model handler serves " + path.to_string());
+    const std::string binary_path = get_model_file_path(path, false);
+    if (binary_path.empty()) return failed("there is no database folder");
+    if (model.get_type() != handler->name_of_handled_type())
+        return failed("a model of type \"" + model.get_type() + "\" cannot be stored as \"" +
+                      handler->name_of_handled_type() + "\"");
+    model.set_path(path);
+
+    // Both temporary files are written and synced before either is renamed: a full disk, a file-size
+    // limit or a name too long for one of them then leaves both old files as they were. The binary
+    // file is renamed last because loads read it first: until its rename the old report is what
+    // every load answers, and a crash between the two renames leaves a backup whose stamp no longer
+    // matches the binary file, which loads and checks detect.
+    std::string why;
+    PDB_ATOMIC_FILE binary(binary_path);
+    PDB_ARCHIVE_STAMP stamp;
+    if (!binary.is_open()) return failed(binary.error());
+    if (!handler->write_binary_form(model, binary, stamp, &why)) return failed(why);
+    if (!binary.finish()) return failed(binary.error());
+    if (handler->has_bak_support()) {
+        PDB_ATOMIC_FILE bak(get_model_file_path(path, true));
+        if (!bak.is_open()) return failed(bak.error());
+        if (!handler->write_bak_form(model, bak, stamp, &why)) return failed(why);
+        if (!bak.finish() || !bak.publish()) return failed(bak.error());
+    }
+    if (!binary.publish()) return failed(binary.error());
+    return true;
 }
 
 bool KDB_SERVICE::delete_model(const KDB_PATH& path) const
@@ -301,13 +420,14 @@ bool KDB_SERVICE::delete_model(const KDB_PATH& path) const
     return removed;
 }
 
-std::vector<KDB_MODEL_INFO> KDB_SERVICE::list_models() const
+std::vector<KDB_MODEL_INFO> KDB_SERVICE::list_models(std::string* error) const
 {
     namespace fs = std::filesystem;
     std::map<std::string, KDB_MODEL_INFO> found; // by file stem and type
     std::string db = get_db_dir();
     std::error_code ec;
     if (db.empty()) return {};
+    if (!fs::exists(db, ec) && !ec) return {};
     std::vector<const KDB_MODEL_HANDLER*> handlers;
     {
         HANDLER_REGISTRY& registry = handler_registry();
@@ -354,9 +474,37 @@ std::vector<KDB_MODEL_INFO> KDB_SERVICE::list_models() const
             break;
         }
     }
+    if (ec) {
+        if (error != nullptr) *error = "cannot list the database folder '" + db + "': " + ec.message();
+        return {};
+    }
     std::vector<KDB_MODEL_INFO> models;
     for (auto& entry : found) models.push_back(std::move(entry.second));
     return models;
+}
+
+std::vector<std::string> KDB_SERVICE::list_stale_temp_files() const
+{
+    std::vector<std::string> stale;
+    const std::string db = get_db_dir();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(db, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (pdb_is_temp_file_name(name) && pdb_is_stale_temp_file_name(name)) stale.push_back(it->path().string());
+    }
+    std::sort(stale.begin(), stale.end());
+    return stale;
+}
+
+std::vector<std::string> KDB_SERVICE::remove_stale_temp_files(const KDB_PATH& path) const
+{
+    std::vector<std::string> removed;
+    for (bool bak : {false, true}) {
+        const std::string file = get_model_file_path(path, bak);
+        if (file.empty()) continue;
+        for (std::string& name : pdb_remove_stale_temp_files(file)) removed.push_back(std::move(name));
+    }
+    return removed;
 }
 
 KDB_SERVICE* kdb_get_default_service()

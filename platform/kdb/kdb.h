@@ -119,6 +119,17 @@ public:
 
     // The backup file's extension: the type extension followed by ".bak" ("rdb.bak").
     std::string get_bak_extension() const { return get_type_extension() + ".bak"; }
+
+    // The two forms of one store, written into temporary files that the service puts in place only
+    // when both are whole (KDB_SERVICE::put_model). The binary form is an archive of the model and
+    // gives its stamp; the backup form records that stamp, so that a later load can tell whether the
+    // backup was written with the binary file beside it. False with a reason in error.
+    virtual bool write_binary_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, PDB_ARCHIVE_STAMP& stamp,
+                                   std::string* error) const;
+    virtual bool write_bak_form(KDB_MODEL& model, PDB_ATOMIC_FILE& file, const PDB_ARCHIVE_STAMP& binary_stamp,
+                                std::string* error) const = 0;
+    // The binary stamp a backup file records; nullopt when it records none or cannot be read.
+    virtual std::optional<PDB_ARCHIVE_STAMP> read_bak_stamp(const KDB_FILE& file) const = 0;
 };
 
 // Registers a handler; it replaces a handler of the same type name. A null handler is ignored.
@@ -127,6 +138,37 @@ void kdb_register_model_handler(std::unique_ptr<KDB_MODEL_HANDLER> handler);
 const KDB_MODEL_HANDLER* kdb_find_model_handler(const std::string& type_name);
 // The handler whose model name is the first word of the path's component 6, or null.
 const KDB_MODEL_HANDLER* kdb_find_model_handler_for_path(const KDB_PATH& path);
+
+// What a load or a check found of one stored form of a model.
+struct KDB_FORM_STATE {
+    enum class STATE {
+        NOT_READ,   // not looked at (the other form sufficed, or backups are off)
+        MISSING,
+        UNREADABLE, // the system refused to open or read it: reason says why
+        DAMAGED,    // it reads, but is not a whole model of the handler's type
+        READABLE,
+    };
+    STATE state = STATE::NOT_READ;
+    std::string reason;
+    // The binary file's stamp, or the binary stamp the backup records.
+    std::optional<PDB_ARCHIVE_STAMP> stamp;
+};
+
+// Whether a backup belongs to the binary file beside it.
+enum class KDB_BACKUP_MATCH {
+    MATCHES,    // written in the same store as the binary file
+    STALE,      // written in another store: older or newer than the binary file
+    UNVERIFIED, // the backup records no stamp, or the binary file's header cannot be read
+};
+
+struct KDB_LOAD_INFO {
+    KDB_FORM_STATE binary;
+    KDB_FORM_STATE backup;
+    // The model came from the backup because the binary file was missing, unreadable or damaged.
+    bool from_backup = false;
+
+    KDB_BACKUP_MATCH backup_match() const;
+};
 
 // One stored model, as a listing shows it.
 struct KDB_MODEL_INFO {
@@ -164,15 +206,30 @@ public:
     // True when the binary or the backup file of the path exists.
     bool model_exists(const KDB_PATH& path) const;
     // The stored model with its header path set to path; null when absent or unreadable (also in
-    // the backup form) or when it is not of its handler's type.
-    std::unique_ptr<KDB_MODEL> get_model(const KDB_PATH& path) const;
-    // Stores the model under the path (binary, then the backup when supported); false when no
-    // handler serves the path or a write failed. Sets the model's header path.
-    bool put_model(const KDB_PATH& path, KDB_MODEL& model) const;
+    // the backup form) or when it is not of its handler's type. info (when given) tells which form
+    // it came from and what was found of each; a load from the backup is posted as a debug line
+    // that says whether the backup matches the binary file.
+    std::unique_ptr<KDB_MODEL> get_model(const KDB_PATH& path, KDB_LOAD_INFO* info = nullptr) const;
+    // Reads both stored forms of the path's model, whatever the first one gives: what a consistency
+    // check needs. The model is the one get_model would answer.
+    std::unique_ptr<KDB_MODEL> check_model(const KDB_PATH& path, KDB_LOAD_INFO& info) const;
+    // Stores the model under the path as one change: both forms (the backup when supported) are
+    // written to temporary files first, and only when both are whole are they renamed into place,
+    // the backup first and the binary file last. A failure before the binary file's rename changes
+    // nothing a load would answer: the old binary file stays, and a load reads it. False (reason
+    // in error) when no handler serves the path or a write failed. Sets the model's header path.
+    bool put_model(const KDB_PATH& path, KDB_MODEL& model, std::string* error = nullptr) const;
     // Removes the stored model (both forms); true when something was removed.
     bool delete_model(const KDB_PATH& path) const;
-    // Every stored model, ordered by file name. Temporary and foreign files are skipped.
-    std::vector<KDB_MODEL_INFO> list_models() const;
+    // Every stored model, ordered by file name. Temporary and foreign files are skipped. A database
+    // folder that does not exist holds no model; one that cannot be listed is an error (empty
+    // result, reason in error).
+    std::vector<KDB_MODEL_INFO> list_models(std::string* error = nullptr) const;
+    // The temporary files in the database folder whose writers died before finishing them.
+    std::vector<std::string> list_stale_temp_files() const;
+    // Removes the stale temporary files of the path's model (both forms). Call it while holding the
+    // model's lock; answers the files removed.
+    std::vector<std::string> remove_stale_temp_files(const KDB_PATH& path) const;
 
 private:
     std::string m_db_dir;

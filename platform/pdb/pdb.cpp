@@ -623,40 +623,30 @@ bool sync_directory(const std::string& directory, std::string* error)
     return ok || set_error(error, "cannot sync folder", directory);
 }
 
-// Removes the temporary files of target that writers killed mid-write left behind: those whose
-// process (the pid in the name) no longer exists. A live process may still be writing its own.
-void remove_stale_temp_files(const std::string& target)
+// The process id in a name pdb_temp_file_name made ("." base ".tmp-" pid "-" counter); 0 otherwise.
+pid_t temp_file_writer(std::string_view name)
 {
-    const std::string directory = directory_of(target);
-    const std::size_t slash = target.rfind('/');
-    const std::string prefix = "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp-";
-    DIR* folder = ::opendir(directory.c_str());
-    if (folder == nullptr) return;
-    while (const dirent* entry = ::readdir(folder)) {
-        std::string_view name = entry->d_name;
-        if (name.substr(0, prefix.size()) != prefix) continue;
-        const std::string_view rest = name.substr(prefix.size());
-        pid_t pid = 0;
-        const auto [end, failed] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
-        if (failed != std::errc() || pid <= 0 || end == rest.data() + rest.size() || *end != '-') continue;
-        if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-        const std::string stale = directory + "/" + std::string(name);
-        if (::unlink(stale.c_str()) == 0)
-            msg_local_vdebug("RDB", 2, "removed %s, left behind by process %d", stale.c_str(), static_cast<int>(pid));
-    }
-    ::closedir(folder);
+    const std::size_t mark = name.rfind(".tmp-");
+    if (name.empty() || name[0] != '.' || mark == std::string_view::npos) return 0;
+    const std::string_view rest = name.substr(mark + 5);
+    pid_t pid = 0;
+    const auto [end, failed] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+    if (failed != std::errc() || pid <= 0 || end == rest.data() + rest.size() || *end != '-') return 0;
+    return pid;
 }
 
-// Renames a synced temporary file over target and makes the new name durable.
+// Renames a finished temporary file over target and makes the new name durable.
 bool commit_temp(const std::string& temp, const std::string& target, std::string* error)
 {
     if (inject_fault(PDB_WRITE_STEP::RENAME) || ::rename(temp.c_str(), target.c_str()) != 0) {
         set_error(error, "cannot rename over", target);
+        const int saved = errno;
         ::unlink(temp.c_str());
+        errno = saved;
         return false;
     }
     if (!sync_directory(directory_of(target), error)) return false;
-    remove_stale_temp_files(target);
+    pdb_remove_stale_temp_files(target);
     return true;
 }
 
@@ -675,6 +665,36 @@ std::string pdb_temp_file_name(const std::string& target)
 bool pdb_is_temp_file_name(std::string_view file_name)
 {
     return !file_name.empty() && file_name[0] == '.' && file_name.find(".tmp-") != std::string_view::npos;
+}
+
+bool pdb_is_stale_temp_file_name(std::string_view file_name)
+{
+    const pid_t pid = temp_file_writer(file_name);
+    // kill(pid, 0) fails with ESRCH only when no such process exists; EPERM means it lives.
+    return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// A live process may still be writing its own temporary file, so only those of dead writers go.
+std::vector<std::string> pdb_remove_stale_temp_files(const std::string& target)
+{
+    std::vector<std::string> removed;
+    const std::string directory = directory_of(target);
+    const std::size_t slash = target.rfind('/');
+    const std::string prefix = "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp-";
+    DIR* folder = ::opendir(directory.c_str());
+    if (folder == nullptr) return removed;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix) || !pdb_is_stale_temp_file_name(name)) continue;
+        const std::string stale = directory + "/" + std::string(name);
+        if (::unlink(stale.c_str()) == 0) {
+            msg_local_vdebug("RDB", 2, "removed %s, left behind by process %d", stale.c_str(),
+                             static_cast<int>(temp_file_writer(name)));
+            removed.push_back(stale);
+        }
+    }
+    ::closedir(folder);
+    return removed;
 }
 
 // Replacing a file so that a crash can never leave it half written.
@@ -711,24 +731,26 @@ PDB_ATOMIC_FILE::PDB_ATOMIC_FILE(const std::string& target) : m_target(target), 
 {
     if (!inject_fault(PDB_WRITE_STEP::OPEN)) m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
-        set_error(&m_error, "cannot create", m_temp);
-        m_fd = CLOSED; // never remove a file this object did not create
+        m_reason = std::strerror(errno);
+        set_error(&m_error, "cannot create", m_temp); // never remove a file this object did not create
+    } else {
+        m_has_temp = true;
     }
 }
 
-PDB_ATOMIC_FILE::~PDB_ATOMIC_FILE()
-{
-    if (!m_committed && m_fd != CLOSED) give_up(nullptr);
-}
+PDB_ATOMIC_FILE::~PDB_ATOMIC_FILE() { give_up(nullptr); }
 
 bool PDB_ATOMIC_FILE::give_up(const char* what)
 {
     int saved = errno;
     if (m_fd >= 0) ::close(m_fd);
-    m_fd = CLOSED;
-    ::unlink(m_temp.c_str());
+    m_fd = -1;
+    if (m_has_temp) ::unlink(m_temp.c_str());
+    m_has_temp = false;
     errno = saved;
-    return what == nullptr || set_error(&m_error, what, m_temp);
+    if (what == nullptr) return true;
+    m_reason = std::strerror(saved);
+    return set_error(&m_error, what, m_temp);
 }
 
 bool PDB_ATOMIC_FILE::write(std::string_view bytes)
@@ -765,19 +787,68 @@ bool PDB_ATOMIC_FILE::write_at(std::uint64_t offset, std::string_view bytes)
     return true;
 }
 
-bool PDB_ATOMIC_FILE::commit()
+bool PDB_ATOMIC_FILE::finish()
 {
     if (m_fd < 0) return false;
     if (inject_fault(PDB_WRITE_STEP::SYNC) || !sync_fd(m_fd)) return give_up("cannot sync");
     int closed = ::close(m_fd);
+    m_fd = -1; // a failed close(2) still releases the descriptor
     if (inject_fault(PDB_WRITE_STEP::CLOSE)) closed = -1;
-    if (closed != 0) {
-        m_fd = -1; // a failed close(2) still releases the descriptor
-        return give_up("cannot close");
+    if (closed != 0) return give_up("cannot close");
+    m_finished = true;
+    return true;
+}
+
+bool PDB_ATOMIC_FILE::publish()
+{
+    if (!m_finished || !m_has_temp) return false;
+    // commit_temp removes the temporary file itself when the rename fails.
+    m_has_temp = false;
+    if (commit_temp(m_temp, m_target, &m_error)) return true;
+    m_reason = std::strerror(errno);
+    return false;
+}
+
+PDB_OUTPUT_BUF::PDB_OUTPUT_BUF(SINK sink) : m_sink(std::move(sink)), m_buffer(64 * 1024)
+{
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+}
+
+PDB_OUTPUT_BUF::PDB_OUTPUT_BUF(PDB_ATOMIC_FILE& file)
+    : PDB_OUTPUT_BUF([&file](std::string_view bytes) { return file.write(bytes); })
+{
+}
+
+bool PDB_OUTPUT_BUF::flush_all()
+{
+    const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+    if (size > 0 && !m_failed && !m_sink(std::string_view(pbase(), size))) m_failed = true;
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+    return !m_failed;
+}
+
+PDB_OUTPUT_BUF::int_type PDB_OUTPUT_BUF::overflow(int_type c)
+{
+    if (!flush_all()) return traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+}
+
+int PDB_OUTPUT_BUF::sync() { return flush_all() ? 0 : -1; }
+
+std::streamsize PDB_OUTPUT_BUF::xsputn(const char* data, std::streamsize count)
+{
+    // Large pieces go straight to the file rather than through the buffer.
+    if (count >= static_cast<std::streamsize>(m_buffer.size())) {
+        if (!flush_all() || !m_sink(std::string_view(data, static_cast<std::size_t>(count)))) {
+            m_failed = true;
+            return 0;
+        }
+        return count;
     }
-    m_fd = CLOSED;
-    m_committed = true;
-    return commit_temp(m_temp, m_target, &m_error);
+    return std::streambuf::xsputn(data, count);
 }
 
 bool pdb_replace_file(const std::string& temp, const std::string& target, std::string* error)
@@ -875,15 +946,27 @@ std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::decode(std::string_view image, 
 
 bool PDB_ARCHIVE::write_root(const PDB_VIRTUAL_OBJECT& root)
 {
-    // The payload goes to the file in pieces as the segment produces it (a big report is never held
-    // twice in memory); the header with the length and checksums is written last, at the front.
     m_error.clear();
     PDB_ATOMIC_FILE file(m_path);
-    std::string header(PDB_HEADER_SIZE, '\0');
-    if (!file.is_open() || !file.write(header)) {
+    if (!write_root_to(file, root, nullptr, &m_error)) return false;
+    if (!file.commit()) {
         m_error = file.error();
         return false;
     }
+    return true;
+}
+
+bool PDB_ARCHIVE::write_root_to(PDB_ATOMIC_FILE& file, const PDB_VIRTUAL_OBJECT& root, PDB_ARCHIVE_STAMP* stamp,
+                                std::string* error)
+{
+    // The payload goes to the file in pieces as the segment produces it (a big report is never held
+    // twice in memory); the header with the length and checksums is written last, at the front.
+    auto failed = [&](const std::string& why) {
+        if (error != nullptr) *error = why;
+        return false;
+    };
+    std::string header(PDB_HEADER_SIZE, '\0');
+    if (!file.is_open() || !file.write(header)) return failed(file.error());
     std::uint64_t length = 0;
     uLong crc = ::crc32(0L, Z_NULL, 0);
     PDB_SEGMENT segment;
@@ -896,8 +979,7 @@ bool PDB_ARCHIVE::write_root(const PDB_VIRTUAL_OBJECT& root)
         segment.write_root(root);
         segment.drain();
     } catch (const PDB_TRANSFER_ERROR& e) {
-        m_error = e.what();
-        return false;
+        return failed(e.what());
     }
     std::memcpy(&header[0], MAGIC, sizeof MAGIC);
     put_le(&header[8], PDB_FORMAT_VERSION, 4);
@@ -905,11 +987,28 @@ bool PDB_ARCHIVE::write_root(const PDB_VIRTUAL_OBJECT& root)
     put_le(&header[16], length, 8);
     put_le(&header[24], static_cast<std::uint32_t>(crc), 4);
     put_le(&header[28], pdb_crc32(std::string_view(header.data(), 28)), 4);
-    if (!file.write_at(0, header) || !file.commit()) {
-        m_error = file.error();
-        return false;
-    }
+    if (!file.write_at(0, header)) return failed(file.error());
+    if (stamp != nullptr) *stamp = PDB_ARCHIVE_STAMP{length, static_cast<std::uint32_t>(crc)};
     return true;
+}
+
+std::optional<PDB_ARCHIVE_STAMP> PDB_ARCHIVE::read_stamp(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    char header[PDB_HEADER_SIZE];
+    std::size_t done = 0;
+    while (done < sizeof header) {
+        ssize_t got = ::read(fd, header + done, sizeof header - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    if (done < sizeof header || std::memcmp(header, MAGIC, sizeof MAGIC) != 0 ||
+        get_le(header + 28, 4) != pdb_crc32(std::string_view(header, 28)))
+        return std::nullopt;
+    return PDB_ARCHIVE_STAMP{get_le(header + 16, 8), static_cast<std::uint32_t>(get_le(header + 24, 4))};
 }
 
 std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::read_root()

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -454,6 +455,9 @@ bool pdb_write_file_atomically(const std::string& path, std::string_view bytes, 
 // A file written in pieces that replaces target atomically once committed: the pieces go to a fresh
 // temporary file beside target; commit syncs it, renames it over target and syncs the folder. Any
 // failure, and destruction without commit, removes the temporary file and leaves target alone.
+//
+// commit is finish (sync and close the temporary file) followed by publish (the rename). Callers that
+// replace several files as one change finish every file first and publish only when all are whole.
 class PDB_ATOMIC_FILE {
 public:
     explicit PDB_ATOMIC_FILE(const std::string& target);
@@ -466,21 +470,50 @@ public:
     bool write(std::string_view bytes);
     // Overwrites bytes already written at offset.
     bool write_at(std::uint64_t offset, std::string_view bytes);
-    bool commit();
+    // Makes the written bytes durable and closes the temporary file; it is not yet in place.
+    bool finish();
+    // Renames the finished temporary file over target and makes the rename durable.
+    bool publish();
+    bool commit() { return finish() && publish(); }
     const std::string& error() const { return m_error; }
+    // The system's reason for the failure ("No space left on device"), without the file name.
+    const std::string& reason() const { return m_reason; }
+    const std::string& target() const { return m_target; }
+    const std::string& temp_path() const { return m_temp; }
 
 private:
     // Closes and removes the temporary file; records what failed (unless null). Answers false.
     bool give_up(const char* what);
 
-    // m_fd is the open temporary file; -1 after a failed close (the file still exists); CLOSED when
-    // there is nothing left to close or remove.
-    static constexpr int CLOSED = -2;
     std::string m_target;
     std::string m_temp;
-    int m_fd = -1;
-    bool m_committed = false;
+    int m_fd = -1;              // the open temporary file, or -1
+    bool m_has_temp = false;    // the temporary file exists and is ours to remove
+    bool m_finished = false;
     std::string m_error;
+    std::string m_reason;
+};
+
+// An output stream buffer that hands its bytes to a sink in large pieces, for writers that produce a
+// stream (the sink of a PDB_ATOMIC_FILE is its write). After the sink's first failure later output
+// is dropped and the buffer reports failure.
+class PDB_OUTPUT_BUF : public std::streambuf {
+public:
+    using SINK = std::function<bool(std::string_view bytes)>;
+    explicit PDB_OUTPUT_BUF(SINK sink);
+    explicit PDB_OUTPUT_BUF(PDB_ATOMIC_FILE& file);
+    // Hands over what is buffered; false when any piece failed.
+    bool flush_all();
+
+protected:
+    int_type overflow(int_type c) override;
+    int sync() override;
+    std::streamsize xsputn(const char* data, std::streamsize count) override;
+
+private:
+    SINK m_sink;
+    std::vector<char> m_buffer;
+    bool m_failed = false;
 };
 
 // Makes an already written and closed temporary file the new contents of target, atomically and
@@ -490,12 +523,26 @@ bool pdb_replace_file(const std::string& temp, const std::string& target, std::s
 std::string pdb_temp_file_name(const std::string& target);
 // True for names pdb_temp_file_name makes (listings skip them).
 bool pdb_is_temp_file_name(std::string_view file_name);
+// True for a temporary file name whose writer is gone: the process named in it no longer exists, so
+// nobody will finish or remove the file.
+bool pdb_is_stale_temp_file_name(std::string_view file_name);
+// Removes the stale temporary files of target (those a killed writer left beside it); answers the
+// paths removed.
+std::vector<std::string> pdb_remove_stale_temp_files(const std::string& target);
 
 // CRC-32 (the zlib polynomial) of bytes.
 std::uint32_t pdb_crc32(std::string_view bytes);
 // Size of the archive header in bytes.
 constexpr std::size_t PDB_HEADER_SIZE = 32;
 constexpr std::uint32_t PDB_FORMAT_VERSION = 1;
+
+// What identifies the contents of an archive file: its payload's length and CRC-32, as its header
+// records them. Another file that names the same stamp was written from the same contents.
+struct PDB_ARCHIVE_STAMP {
+    std::uint64_t length = 0;
+    std::uint32_t crc32 = 0;
+    bool operator==(const PDB_ARCHIVE_STAMP&) const = default;
+};
 
 class PDB_ARCHIVE {
 public:
@@ -505,6 +552,13 @@ public:
     const std::string& filename() const { return m_path; }
     // Writes root atomically; false (reason in last_error) when the root cannot be written.
     bool write_root(const PDB_VIRTUAL_OBJECT& root);
+    // Writes the archive of root into file (a temporary file, left unfinished for the caller to
+    // finish and publish) and its stamp; false with a reason in error.
+    static bool write_root_to(PDB_ATOMIC_FILE& file, const PDB_VIRTUAL_OBJECT& root, PDB_ARCHIVE_STAMP* stamp,
+                              std::string* error);
+    // The stamp in the header of the archive file at path; nullopt when the file cannot be read or
+    // its header is damaged (the payload is not checked).
+    static std::optional<PDB_ARCHIVE_STAMP> read_stamp(const std::string& path);
     // The root read from the file, owned by the caller; null when the file is missing, truncated,
     // corrupt or of another format (reason in last_error).
     std::unique_ptr<PDB_VIRTUAL_OBJECT> read_root();
