@@ -208,10 +208,57 @@ TEST_F(KdbService, FallsBackToTheBackupWhenTheBinaryIsMissingOrDamaged)
     ASSERT_TRUE(service.put_model(other, model));
     EXPECT_FALSE(std::filesystem::exists(service.get_model_file_path(other, true)));
     g_bak_support = true;
-    // A failed backup write fails the put.
-    g_fail_bak_write = true;
-    EXPECT_FALSE(service.put_model(other, model));
-    g_fail_bak_write = false;
+}
+
+TEST_F(KdbService, AStoreThatFailsBeforeItsRenamesChangesNothingAndStampsTellTheFormsApart)
+{
+    KDB_SERVICE service(m_dir);
+    TEST_MODEL model;
+    // A revision long enough that the binary file's temporary name fits and the backup's does not.
+    const std::string probe = pdb_temp_file_name(service.get_model_file_path(make_path("x")));
+    const std::size_t probe_length = probe.size() - probe.rfind('/') - 1;
+    const std::string long_revision(254 - probe_length, 'r');
+    for (const auto& [revision, fail_bak] : {std::pair{std::string("top"), true}, std::pair{long_revision, false}}) {
+        const KDB_PATH path = make_path(revision);
+        g_bak_support = false; // the old model exists as a binary file alone
+        model.payload = "old";
+        ASSERT_TRUE(service.put_model(path, model)) << revision;
+        g_bak_support = true;
+        g_fail_bak_write = fail_bak;
+        model.payload = "new";
+        std::string error;
+        EXPECT_FALSE(service.put_model(path, model, &error));
+        g_fail_bak_write = false;
+        EXPECT_TRUE(fail_bak ? error == "no backup today" : error.ends_with(": File name too long")) << error;
+        EXPECT_EQ(payload_of(service.get_model(path)), "old");
+        EXPECT_FALSE(std::filesystem::exists(service.get_model_file_path(path, true)));
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+        EXPECT_FALSE(pdb_is_temp_file_name(entry.path().filename().string())) << entry.path();
+
+    // The backup records the binary file it was stored with; a binary file stored without it is newer.
+    const KDB_PATH path = make_path("top");
+    ASSERT_TRUE(service.put_model(path, model));
+    KDB_LOAD_INFO info;
+    EXPECT_EQ(payload_of(service.check_model(path, info)), "new");
+    EXPECT_EQ(info.backup.state, KDB_FORM_STATE::STATE::READABLE);
+    EXPECT_EQ(info.backup_match(), KDB_BACKUP_MATCH::MATCHES);
+    g_bak_support = false;
+    model.payload = "newer";
+    ASSERT_TRUE(service.put_model(path, model));
+    g_bak_support = true;
+    service.check_model(path, info);
+    EXPECT_EQ(info.backup_match(), KDB_BACKUP_MATCH::STALE);
+}
+
+TEST_F(KdbService, ListingsTellAMissingFolderFromOneThatCannotBeListed)
+{
+    std::string error;
+    EXPECT_TRUE(KDB_SERVICE(m_dir + "/absent").list_models(&error).empty());
+    EXPECT_EQ(error, "");
+    std::ofstream(m_dir + "/file") << "x";
+    EXPECT_TRUE(KDB_SERVICE(m_dir + "/file").list_models(&error).empty());
+    EXPECT_EQ(error, "cannot list the database folder '" + m_dir + "/file': Not a directory");
 }
 
 TEST_F(KdbService, ProjectDirectoryFallsBackToTheEnvironmentThenTheWorkingDirectory)

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,10 @@ protected:
     }
 
     // Runs the tool with standard input from input, RDB_PROJECT_DIR naming m_project, RDB_INI naming
-    // ini (none when empty) and no RDB_DEBUG_LEVEL; its exit status (128 when it did not exit) and output.
+    // ini (none when empty) and no RDB_DEBUG_LEVEL; its exit status (128 + the signal when it was
+    // killed) and output. setup runs in the child just before the tool starts (limits, user).
     TOOL_RESULT run(std::vector<std::string> args, const std::filesystem::path& input = "/dev/null",
-                    const std::string& ini = "") const
+                    const std::string& ini = "", const std::function<void()>& setup = {}) const
     {
         const std::filesystem::path out = m_root / "stdout", err = m_root / "stderr";
         args.insert(args.begin(), RDB_TOOL_PATH);
@@ -61,13 +63,16 @@ protected:
             else
                 ::setenv("RDB_INI", ini.c_str(), 1);
             if (std::freopen(input.c_str(), "r", stdin) && std::freopen(out.c_str(), "w", stdout) &&
-                std::freopen(err.c_str(), "w", stderr))
+                std::freopen(err.c_str(), "w", stderr)) {
+                if (setup) setup();
                 ::execv(RDB_TOOL_PATH, argv.data());
+            }
             ::_exit(127);
         }
         TOOL_RESULT result;
         int status = 0;
-        if (pid > 0 && ::waitpid(pid, &status, 0) == pid) result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         result.out = tool_read_file(out);
         result.err = tool_read_file(err);
         return result;
