@@ -107,6 +107,27 @@ TEST_F(DEMO_PROJECT, ReportAndShowReadTheStoredDemo)
     EXPECT_NE(run({"show", "pixel_pipe", "cmp", "Assembler"}).out.find("; Assembler Settings"), std::string::npos);
 }
 
+// The backup is a whole second copy: with the binary file damaged, the report read from the backup
+// prints exactly as before, and the tool says where it came from.
+TEST_F(DEMO_PROJECT, DemoWithItsBinaryFileDamagedPrintsTheSameReportFromTheBackup)
+{
+    demo();
+    const TOOL_RESULT before = run({"report", "pixel_pipe", "cmp"});
+    ASSERT_EQ(before.status, 0) << before.err;
+    const fs::path binary = m_project / "db" / "pixel_pipe+_all+report.cmp.rdb";
+    std::string bytes = tool_read_file(binary);
+    bytes[bytes.size() / 2] ^= 0x20;
+    std::ofstream(binary, std::ios::binary | std::ios::trunc) << bytes;
+
+    const TOOL_RESULT after = run({"report", "pixel_pipe", "cmp"});
+    ASSERT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(first_difference(without_print_date(before.out), without_print_date(after.out)), "");
+    EXPECT_EQ(after.err, "rdb: the report 'pixel_pipe' of type 'cmp' was read from its backup: its binary file is "
+                         "damaged\n");
+    EXPECT_EQ(run({"check"}).out, "warning pixel_pipe  cmp (binary file damaged, loaded from the backup)\n"
+                                  "1 report checked, 0 failed, 2 warnings\n");
+}
+
 // The timing stage's Tcl table: its commands built for a row show in the text report, and its
 // commands and context-menu flag survive an XML export and import.
 TEST_F(DEMO_PROJECT, DemoTclTableKeepsItsCommandsThroughXml)

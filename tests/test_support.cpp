@@ -162,3 +162,15 @@ void expect_golden(const std::string& name, const std::string& text)
     ASSERT_TRUE(in.good()) << "missing golden file " << path;
     EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
 }
+
+std::string first_difference(const std::string& expected, const std::string& actual)
+{
+    if (expected == actual) return "";
+    const std::vector<std::string> a = lines_of(expected), b = lines_of(actual);
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        const std::string left = i < a.size() ? a[i] : "<end>", right = i < b.size() ? b[i] : "<end>";
+        if (left != right)
+            return "line " + std::to_string(i + 1) + ":\n expected: " + left + "\n   actual: " + right;
+    }
+    return "the texts differ in their line ends";
+}

@@ -82,6 +82,10 @@ std::vector<std::string> lines_of(const std::string& text);
 // How many screen columns a UTF-8 line spans (its code points).
 std::size_t screen_width(const std::string& line);
 
+// "" when the texts are equal, else the number and both versions of the first line that differs (for
+// failure messages about long texts).
+std::string first_difference(const std::string& expected, const std::string& actual);
+
 // text with the first occurrence of from replaced by to; a text without from fails the test.
 std::string patched(std::string text, const std::string& from, const std::string& to);
 
