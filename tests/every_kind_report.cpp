@@ -56,22 +56,43 @@ RDB_WAVEFORM_DISPLAY_OBJECT* waveforms(const std::string& name)
     return display;
 }
 
+// The fields of the object base, away from their defaults.
+template <class OBJECT> OBJECT* marked(OBJECT* object)
+{
+    object->set_header("head");
+    object->set_footer("foot");
+    object->set_checked(2, true);
+    object->set_to_output_ascii_header(false);
+    object->set_to_output_ascii_footer(false);
+    object->set_color(RDB_COLOR_VEXA_RUST);
+    object->set_timing_corner("slow 85C");
+    object->set_tcl_command("report");
+    object->set_help_id("help");
+    return object;
+}
+
 } // namespace
 
-std::unique_ptr<RDB_REPORT> rdb_every_kind_report(bool with_interactive)
+std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
 {
     auto report = std::make_unique<RDB_REPORT>();
-    RDB_FOLDER_OBJECT& main = *report->get_main_folder();
-    report->set_current_folder(&main); // as a report read from a file has it
-    RDB_FOLDER_OBJECT& stage = *add(main, new RDB_FOLDER_OBJECT("Stage"));
+    RDB_FOLDER_OBJECT& main = *marked(report->get_main_folder());
+    main.set_is_stage_folder(true);
+    RDB_FOLDER_OBJECT& stage = *marked(add(main, new RDB_FOLDER_OBJECT("Stage")));
     stage.set_is_stage_folder(true);
+    report->set_current_folder(&stage);
 
-    add(stage, new RDB_TEXT_OBJECT("Text"))->set_text("free text");
+    auto* text = marked(add(stage, new RDB_TEXT_OBJECT("Text")));
+    text->set_text("free text");
+    text->set_is_webkit_html(true);
+    text->set_is_json(true);
     add(stage, new RDB_LEGAL_OBJECT("Legal"));
-    if (with_interactive) add(stage, new RDB_INTERACTIVE_REPORT_DATA_OBJECT("Live", "{}", "json", "viewer"));
-    filled(add(stage, new RDB_TABLE_OBJECT("Table")));
+    add(stage, new RDB_TEXT_OBJECT("No Text"));
+    marked(add(stage, new RDB_INTERACTIVE_REPORT_DATA_OBJECT("Live", "{\"regions\": 4}", "json", "floorplan")));
+    marked(filled(add(stage, new RDB_TABLE_OBJECT("Table"))));
     filled(add(stage, new RDB_NEW_TABLE_OBJECT("New Table")));
-    filled(add(stage, new RDB_LINK_TABLE_OBJECT("Link Table")))->set_link_info("other.rpt");
+    auto* link_table = filled(add(stage, new RDB_LINK_TABLE_OBJECT("Link Table")));
+    link_table->set_link_info("other.rpt");
     auto* summary = add(stage, new RDB_SUMMARY_TABLE_OBJECT("Summary"));
     filled(summary);
     auto* summary_gauges = new RDB_GAUGES_OBJECT("gauges", 2);
@@ -120,9 +141,11 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report(bool with_interactive)
     RDB_TABLE_OBJECT* master_table = filled(add(*master, new RDB_TABLE_OBJECT("Master")));
     master->add_master_table(master_table);
     RDB_TEXT_OBJECT* detail = add(*master, new RDB_TEXT_OBJECT("Detail"));
-    detail->set_text("row details"); // a text object without text reads back with an empty one
+    detail->set_text("row details");
     master->add_detail_object(detail);
     add(*add(stage, new RDB_MULTI_CORNER_FOLDER_OBJECT("Corners")), new RDB_TEXT_OBJECT("Slow Corner"))->set_text("slow");
+    // A link whose report is not registered: the link alone is the report's.
+    add(stage, new RDB_LINK_RPT_OBJECT("Linked"))->set_rev_name_and_rpt_type("rev", "other", false);
     return report;
 }
 

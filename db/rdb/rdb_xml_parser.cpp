@@ -20,8 +20,10 @@
 #include <sstream>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "gen/gen_util.h"
 #include "msg/msg.h"
 #include "rdb_chart.h"
 #include "rdb_embedded.h"
@@ -81,6 +83,8 @@ struct READ_STATE {
     std::unordered_map<int, RDB_FOLDER_OBJECT*> folders_by_id;
     // Every object made (the main folder excepted), so that those left unattached can be deleted.
     std::vector<RDB_OBJECT*> created;
+    // The objects written as the content of a link folder: left unattached (see attach).
+    std::unordered_set<const RDB_OBJECT*> link_content;
     bool root_seen = false;
     // Set while the document's outermost element is an object (a panel document): it goes into the
     // main folder.
@@ -91,10 +95,13 @@ struct READ_STATE {
 
     template <class OBJECT, class... ARGS> OBJECT* create(ARGS&&... args)
     {
+        return adopt(std::make_unique<OBJECT>(std::forward<ARGS>(args)...));
+    }
+    template <class OBJECT> OBJECT* adopt(std::unique_ptr<OBJECT> object)
+    {
         created.reserve(created.size() + 1);
-        OBJECT* object = new OBJECT(std::forward<ARGS>(args)...);
-        created.push_back(object);
-        return object;
+        created.push_back(object.get());
+        return object.release();
     }
 
     // The object is owned outside any folder from now on, so the end of the read leaves it alone.
@@ -149,11 +156,44 @@ protected:
         return value;
     }
 
-    // enabled and visible; creator is ignored.
-    static void apply_common_attributes(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
+    // A text of our own additions, percent-encoded; nullopt (and the read failed) when malformed.
+    std::optional<std::string> own_text(const std::string& text, const char* what)
+    {
+        std::optional<std::string> decoded = gen_percent_decode(text);
+        if (!decoded) fail(std::string(what) + " is not a well-formed percent-encoded text");
+        return decoded;
+    }
+
+    // enabled and visible, and our own color, timing_corner, ascii_header, ascii_footer and
+    // footer_suffix (which a later footer element keeps after its text); creator is ignored.
+    void apply_common_attributes(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
     {
         if (const std::string* enabled = attributes.find("enabled")) object.set_enable(is_true(*enabled));
         if (const std::string* visible = attributes.find("visible")) object.set_visible(is_true(*visible));
+        if (const std::string* text = attributes.find("color")) {
+            const std::optional<int> color = number<int>(*text, "color");
+            if (!color) return;
+            if (*color < 0 || *color >= RDB_COLOR_COUNT) return fail("colour " + std::to_string(*color));
+            object.set_color(static_cast<RDB_COLOR_NAME>(*color));
+        }
+        if (const std::string* text = attributes.find("timing_corner")) {
+            const std::optional<std::string> corner = own_text(*text, "timing_corner");
+            if (!corner) return;
+            object.set_timing_corner(*corner);
+        }
+        if (const std::string* header = attributes.find("ascii_header"))
+            object.set_to_output_ascii_header(is_true(*header));
+        if (const std::string* footer = attributes.find("ascii_footer"))
+            object.set_to_output_ascii_footer(is_true(*footer));
+        m_footer_suffix.clear();
+        if (const std::string* text = attributes.find("footer_suffix")) {
+            const std::optional<std::string> suffix = own_text(*text, "footer_suffix");
+            if (!suffix) return;
+            object.set_footer(*suffix);
+            if (object.get_footer_suffix() != *suffix)
+                return fail("footer_suffix \"" + *suffix + "\" is not a checked/expanded suffix");
+            m_footer_suffix = *suffix;
+        }
     }
 
     // header, footer, tcl_cmd, help_id; true when name was one of them.
@@ -162,7 +202,7 @@ protected:
         if (name == "header")
             object.set_header(m_text);
         else if (name == "footer")
-            object.set_footer(m_text);
+            object.set_footer(m_text + m_footer_suffix);
         else if (name == "tcl_cmd")
             object.set_tcl_command(m_text);
         else if (name == "help_id")
@@ -199,13 +239,21 @@ protected:
         if (parent == nullptr && m_state.panel_root_pending) parent = m_state.report->get_main_folder();
         m_state.panel_root_pending = false;
         if (parent == nullptr) return fail("\"" + object.get_name() + "\" names no known parent folder");
-        if (object.get_ownership_status() != NOT_OWNED) return fail("\"" + object.get_name() + "\" is placed twice");
+        if (object.get_ownership_status() != NOT_OWNED || m_state.link_content.count(&object) != 0)
+            return fail("\"" + object.get_name() + "\" is placed twice");
         for (const RDB_OBJECT* ancestor = parent; ancestor != nullptr; ancestor = ancestor->get_parent())
             if (ancestor == &object) return fail("folder \"" + object.get_name() + "\" would be inside itself");
         RDB_MASTER_DETAIL_OBJECT* master_detail = parent->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT();
         RDB_TABLE_OBJECT* table_obj = object.dynamic_cast_to_RDB_TABLE_OBJECT();
         if (master_detail != nullptr && master_detail->get_master_table() == nullptr && nullptr == table_obj)
             return fail("the first object of master-detail folder \"" + parent->get_name() + "\" is not a table");
+        // A link folder's children in the file are the linked report's, written for readers that do
+        // not know links. The link read back reaches that report through the registry, as one loaded
+        // from the binary store does, so they are not copied into it (and are deleted at the end).
+        if (parent->dynamic_cast_to_RDB_LINK_RPT_OBJECT() != nullptr) {
+            m_state.link_content.insert(&object);
+            return;
+        }
         parent->add_object_to_list(&object);
         if (master_detail == nullptr) return;
         if (master_detail->get_master_table() == nullptr)
@@ -230,6 +278,7 @@ protected:
 
 private:
     int m_depth = 0;
+    std::string m_footer_suffix;
 };
 
 // Elements the reader does not know: the whole subtree is passed over.
@@ -262,27 +311,68 @@ protected:
         if (name == "root") {
             if (m_state.root_seen) return fail("second root folder");
             m_state.root_seen = true;
-            auto* root = new RDB_FOLDER_OBJECT(full_name);
-            m_state.report->add_main_folder(root); // the report owns it from here
-            m_state.report->set_current_folder(root);
-            enter(root, id, full_name);
+            std::unique_ptr<RDB_FOLDER_OBJECT> root = new_folder(attributes, full_name);
+            if (!root) return;
+            RDB_FOLDER_OBJECT& main_folder = *root;
+            m_state.report->add_main_folder(root.release()); // the report owns it from here
+            m_state.report->set_current_folder(&main_folder);
+            apply_main_folder_attributes(main_folder, attributes);
+            enter(&main_folder, id, full_name);
             return;
         }
-        RDB_FOLDER_OBJECT* folder;
-        if (is_true(attributes.get("master_detail")))
-            folder = m_state.create<RDB_MASTER_DETAIL_OBJECT>(folder_name(full_name, id.has_value()));
-        else if (is_true(attributes.get("path_folder")))
-            folder = m_state.create<RDB_PATH_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
-        else if (is_true(attributes.get("multi_corner")))
-            folder = m_state.create<RDB_MULTI_CORNER_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
-        else
-            folder = m_state.create<RDB_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
-        folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
-        enter(folder, id, folder->get_name());
+        std::unique_ptr<RDB_FOLDER_OBJECT> folder = new_folder(attributes, folder_name(full_name, id.has_value()));
+        if (!folder) return;
+        const std::string plain_name = folder->get_name();
+        enter(m_state.adopt(std::move(folder)), id, plain_name);
     }
     void on_end(const std::string&) override {}
 
 private:
+    // A folder of the class the attributes name, with its stage flag; null (and the read failed) when
+    // a link key is malformed.
+    std::unique_ptr<RDB_FOLDER_OBJECT> new_folder(const XML_ATTRIBUTES& attributes, const std::string& name)
+    {
+        std::unique_ptr<RDB_FOLDER_OBJECT> folder;
+        const std::string* rev_name = attributes.find("link_rev_name");
+        const std::string* rpt_type = attributes.find("link_rpt_type");
+        if (is_true(attributes.get("master_detail"))) {
+            folder = std::make_unique<RDB_MASTER_DETAIL_OBJECT>(name);
+        } else if (is_true(attributes.get("path_folder"))) {
+            folder = std::make_unique<RDB_PATH_FOLDER_OBJECT>(name);
+        } else if (is_true(attributes.get("multi_corner"))) {
+            folder = std::make_unique<RDB_MULTI_CORNER_FOLDER_OBJECT>(name);
+        } else if (rev_name != nullptr || rpt_type != nullptr) {
+            const std::optional<std::string> rev = own_text(rev_name ? *rev_name : "", "link_rev_name");
+            const std::optional<std::string> type = own_text(rpt_type ? *rpt_type : "", "link_rpt_type");
+            if (!rev || !type) return nullptr;
+            auto link = std::make_unique<RDB_LINK_RPT_OBJECT>(name);
+            link->set_rev_name_and_rpt_type(*rev, *type, false);
+            folder = std::move(link);
+        } else {
+            folder = std::make_unique<RDB_FOLDER_OBJECT>(name);
+        }
+        folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
+        return folder;
+    }
+
+    // The main folder has no element of its own for its fields: our own attributes of the root
+    // element carry them.
+    void apply_main_folder_attributes(RDB_FOLDER_OBJECT& folder, const XML_ATTRIBUTES& attributes)
+    {
+        apply_common_attributes(folder, attributes);
+        const std::pair<const char*, void (RDB_OBJECT::*)(const std::string&)> texts[] = {
+            {"header", &RDB_OBJECT::set_header},
+            {"tcl_cmd", &RDB_OBJECT::set_tcl_command},
+            {"help_id", &RDB_OBJECT::set_help_id}};
+        for (const auto& [name, set] : texts)
+            if (const std::string* text = attributes.find(name))
+                if (const std::optional<std::string> value = own_text(*text, name)) (folder.*set)(*value);
+        // After the suffix apply_common_attributes set.
+        if (const std::string* text = attributes.find("footer"))
+            if (const std::optional<std::string> footer = own_text(*text, "footer"))
+                folder.set_footer(*footer + folder.get_footer_suffix());
+    }
+
     // With a number, the name is written as number, colon, name.
     static std::string folder_name(const std::string& full_name, bool numbered)
     {
@@ -331,6 +421,8 @@ private:
     RDB_FOLDER_OBJECT* m_folder = nullptr;
 };
 
+// Text and legal objects, and interactive data (a text holding a notice for other readers; our own
+// attributes carry its contents).
 class RDB_XML_TEXT_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
     using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
@@ -340,31 +432,56 @@ protected:
     {
         if (depth() == 1) {
             const std::string object_name = attributes.get("name");
-            if (name == "legal")
-                m_text_object = m_state.create<RDB_LEGAL_OBJECT>(object_name);
-            else
-                m_text_object = m_state.create<RDB_TEXT_OBJECT>(object_name);
-            apply_common_attributes(*m_text_object, attributes);
-            attach(*m_text_object, attributes);
-        } else if (depth() == 2 && name == "ascii_text") {
+            if (is_true(attributes.get("interactive"))) {
+                m_object = make_interactive(object_name, attributes);
+                if (m_object == nullptr) return;
+            } else {
+                if (name == "legal")
+                    m_text_object = m_state.create<RDB_LEGAL_OBJECT>(object_name);
+                else
+                    m_text_object = m_state.create<RDB_TEXT_OBJECT>(object_name);
+                m_object = m_text_object;
+                m_text_object->set_is_webkit_html(is_true(attributes.get("webkit_html")));
+                m_text_object->set_is_json(is_true(attributes.get("json")));
+                // A text never set: the legal object's own notice goes too.
+                m_no_text = is_true(attributes.get("no_text"));
+                if (m_no_text) m_text_object->add_text(nullptr);
+            }
+            apply_common_attributes(*m_object, attributes);
+            attach(*m_object, attributes);
+        } else if (depth() == 2 && name == "ascii_text" && m_text_object != nullptr && !m_no_text) {
             m_text_object->set_text(std::string());
         }
     }
     void on_end(const std::string& name) override
     {
         if (depth() != 2) return;
-        if (name == "ascii_text")
+        if (end_common_child(*m_object, name) || m_text_object == nullptr) return;
+        if (name == "ascii_text" && !m_no_text)
             m_text_object->set_text(m_text);
         else if (name == "show_html")
             m_text_object->set_is_html(is_true(m_text));
         else if (name == "is_qml")
             m_text_object->set_is_qml(is_true(m_text));
-        else
-            end_common_child(*m_text_object, name);
     }
 
 private:
+    RDB_OBJECT* make_interactive(const std::string& object_name, const XML_ATTRIBUTES& attributes)
+    {
+        std::string texts[3];
+        const char* names[3] = {"interactive_data", "data_type", "report_implementation"};
+        for (int i = 0; i < 3; ++i) {
+            const std::optional<std::string> text = own_text(attributes.get(names[i]), names[i]);
+            if (!text) return nullptr;
+            texts[i] = *text;
+        }
+        return m_state.create<RDB_INTERACTIVE_REPORT_DATA_OBJECT>(object_name, texts[0], texts[1], texts[2]);
+    }
+
+    RDB_OBJECT* m_object = nullptr;
+    // Null for interactive data, whose text children (the notice) are passed over.
     RDB_TEXT_OBJECT* m_text_object = nullptr;
+    bool m_no_text = false;
 };
 
 class RDB_XML_TABLE_HANDLER : public RDB_XML_CONTENT_HANDLER {
@@ -1516,7 +1633,8 @@ protected:
         };
         auto on_child = [this, &seen](int number, const std::string& name, DTRAIT::TRACKED_VALUES values) {
             RDB_FOLDER_OBJECT* folder = folder_of(number);
-            if (folder == nullptr) return;
+            // A link folder's children are another report's, which the file does not change.
+            if (folder == nullptr || folder->dynamic_cast_to_RDB_LINK_RPT_OBJECT() != nullptr) return;
             unsigned wanted = seen[number][name]++;
             for (RDB_OBJECT* child : *folder) {
                 if (child->get_name() != name) continue;
@@ -1572,6 +1690,25 @@ private:
     }
 };
 
+// Our own element after the folders section: the report's current folder, when it is not the main
+// folder.
+class RDB_XML_CURRENT_FOLDER_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string&, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() != 1) return;
+        const std::optional<int> id = number<int>(attributes.get("name_id"), "name_id");
+        if (!id) return;
+        auto found = m_state.folders_by_id.find(*id);
+        if (found == m_state.folders_by_id.end()) return fail("current_folder names no listed folder");
+        m_state.report->set_current_folder(found->second);
+    }
+    void on_end(const std::string&) override {}
+};
+
 // Dispatches the outermost elements, and those inside "report" and "panels", to their handlers.
 class RDB_XML_ROOT_HANDLER : public XML_CONTENT_HANDLER {
 public:
@@ -1610,6 +1747,8 @@ public:
             handler = std::make_unique<RDB_XML_GRID_TABLE_HANDLER>(m_state);
         else if (key == "dtraits")
             handler = std::make_unique<RDB_XML_DTRAITS_HANDLER>(m_state);
+        else if (key == "current_folder")
+            handler = std::make_unique<RDB_XML_CURRENT_FOLDER_HANDLER>(m_state);
         else
             handler = std::make_unique<RDB_XML_SKIP_HANDLER>(m_state);
         m_state.panel_root_pending = outermost;
@@ -1635,16 +1774,28 @@ std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
     std::string error;
     int result = xml_parse(root, text, "rdb_schema", &error);
     if (result == 0) {
+        auto placed = [&state](const RDB_FOLDER_OBJECT* folder) {
+            return folder->get_ownership_status() != NOT_OWNED || state.link_content.count(folder) != 0;
+        };
         for (const auto& [id, folder] : state.folders_by_id)
-            if (folder->get_ownership_status() == NOT_OWNED) {
+            if (!placed(folder)) {
                 error = "folder number " + std::to_string(id) + " is listed but never placed";
                 result = 1;
             }
         for (const auto& [name, folder] : state.folders_by_name)
-            if (folder->get_ownership_status() == NOT_OWNED) {
+            if (!placed(folder)) {
                 error = "folder \"" + name + "\" is listed but never placed";
                 result = 1;
             }
+        // The current folder must outlive the read: not one of a link folder's children.
+        const RDB_FOLDER_OBJECT* current = report->get_current_folder();
+        const RDB_FOLDER_OBJECT* ancestor = current;
+        while (ancestor != nullptr && ancestor != report->get_main_folder())
+            ancestor = ancestor->get_parent();
+        if (current != nullptr && ancestor == nullptr) {
+            error = "the current folder is not in the report";
+            result = 1;
+        }
     }
     const std::vector<RDB_OBJECT*> unattached = state.unattached();
     if (result != 0) {

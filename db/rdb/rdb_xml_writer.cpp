@@ -43,6 +43,16 @@ using ATTRIBUTES = std::vector<std::pair<const char*, std::string>>;
 
 const char* bool_text(bool value) { return value ? "true" : "false"; }
 
+void append(ATTRIBUTES& attributes, ATTRIBUTES more)
+{
+    for (auto& attribute : more)
+        attributes.push_back(std::move(attribute));
+}
+
+// A text this library adds to the format: '%' and the bytes the escaping would drop percent-encoded,
+// so that it reads back byte for byte.
+std::string own_text(std::string_view text) { return xml_percent_encode(text); }
+
 // The numbering of one document and the parent recorded for each object written as a panel.
 struct RDB_XML_WRITER_CONTEXT {
     RDB_TINY_NUMBERER numberer;
@@ -86,7 +96,7 @@ bool has_file_form(const RDB_OBJECT& object)
     case RDB_TEXT_TYPE:
         return object.dynamic_cast_to_RDB_TEXT_OBJECT() != nullptr;
     case RDB_INTERACTIVE_REPORT_DATA_TYPE:
-        return true;
+        return object.dynamic_cast_to_RDB_INTERACTIVE_REPORT_DATA_OBJECT() != nullptr;
     case RDB_TABLE_TYPE:
     case RDB_HEATMAP_TYPE:
         return object.dynamic_cast_to_RDB_TABLE_OBJECT() != nullptr;
@@ -131,22 +141,77 @@ std::vector<std::pair<const char*, const RDB_OBJECT*>> path_sub_objects(const RD
             {"optimizations_analyzed", path.get_optimizations_analyzed_table()}};
 }
 
+// Our own attributes of an object's fields that the standard ones leave out, each present only when
+// it differs from a new object's.
+ATTRIBUTES own_object_attributes(const RDB_OBJECT& object)
+{
+    ATTRIBUTES attributes;
+    if (object.get_color() != RDB_COLOR_DEFAULT) attributes.emplace_back("color", std::to_string(object.get_color()));
+    if (!object.get_timing_corner().empty())
+        attributes.emplace_back("timing_corner", own_text(object.get_timing_corner()));
+    if (!object.get_to_output_ascii_header()) attributes.emplace_back("ascii_header", "false");
+    if (!object.get_to_output_ascii_footer()) attributes.emplace_back("ascii_footer", "false");
+    if (!object.get_footer_suffix().empty())
+        attributes.emplace_back("footer_suffix", own_text(object.get_footer_suffix()));
+    return attributes;
+}
+
+// Our own attributes of a folder's class and stage flag, each present only when it applies (a link
+// folder's key always, so that an empty key still names the class).
+ATTRIBUTES folder_kind_attributes(const RDB_FOLDER_OBJECT& folder)
+{
+    ATTRIBUTES attributes;
+    if (folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() != nullptr) attributes.emplace_back("path_folder", "true");
+    if (folder.dynamic_cast_to_RDB_MULTI_CORNER_FOLDER_OBJECT() != nullptr)
+        attributes.emplace_back("multi_corner", "true");
+    if (const RDB_LINK_RPT_OBJECT* link = folder.dynamic_cast_to_RDB_LINK_RPT_OBJECT()) {
+        attributes.emplace_back("link_rev_name", own_text(link->get_rev_name()));
+        attributes.emplace_back("link_rpt_type", own_text(link->get_rpt_type()));
+    }
+    if (folder.get_is_stage_folder()) attributes.emplace_back("stage_folder", "true");
+    return attributes;
+}
+
+// The root element: the main folder's number and name, then our own attributes for its class and
+// for every field that differs from a new folder's (its texts percent-encoded, as it has no
+// elements of its own for them).
+ATTRIBUTES root_attributes(const RDB_FOLDER_OBJECT& folder, int id)
+{
+    ATTRIBUTES attributes = {{"name_id", std::to_string(id)}, {"name", folder.get_name()}};
+    if (folder.dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr) attributes.emplace_back("master_detail", "true");
+    append(attributes, folder_kind_attributes(folder));
+    if (!folder.is_enable()) attributes.emplace_back("enabled", "false");
+    if (!folder.is_visible()) attributes.emplace_back("visible", "false");
+    append(attributes, own_object_attributes(folder));
+    const std::pair<const char*, std::string> texts[] = {{"header", folder.get_header()},
+                                                         {"footer", folder.get_footer()},
+                                                         {"tcl_cmd", folder.get_tcl_command()},
+                                                         {"help_id", folder.get_help_id()}};
+    for (const auto& [name, text] : texts)
+        if (!text.empty()) attributes.emplace_back(name, own_text(text));
+    return attributes;
+}
+
 class RDB_XML_DOCUMENT_WRITER {
 public:
     explicit RDB_XML_DOCUMENT_WRITER(std::ostream& out) : m_out(out) {}
 
-    void write_report(const RDB_FOLDER_OBJECT& main_folder)
+    // current_folder: the report's current folder, written (in an element of our own) when it is a
+    // folder below the main folder; a report read back has its main folder as current otherwise.
+    void write_report(const RDB_FOLDER_OBJECT& main_folder, const RDB_FOLDER_OBJECT* current_folder = nullptr)
     {
         m_out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
         open("report", LAYOUT::BLOCK);
         open("folders", LAYOUT::BLOCK);
-        const int root_id = number(&main_folder);
-        element("root", LAYOUT::EMPTY, {{"name_id", std::to_string(root_id)}, {"name", main_folder.get_name()}});
+        element("root", LAYOUT::EMPTY, root_attributes(main_folder, number(&main_folder)));
         std::unordered_set<const RDB_FOLDER_OBJECT*> listed;
         list_folders(main_folder, listed);
         close("folders", LAYOUT::BLOCK);
+        if (is_below(current_folder, main_folder) && m_context.numberer.find(current_folder) != 0)
+            element("current_folder", LAYOUT::EMPTY, {{"name_id", std::to_string(number(current_folder))}});
         open("panels", LAYOUT::BLOCK);
         write_children_as_panels(main_folder);
+        write_folder_links(main_folder);
         close("panels", LAYOUT::BLOCK);
         write_dtraits();
         close("report", LAYOUT::BLOCK);
@@ -224,12 +289,7 @@ private:
                     {"name_id", std::to_string(id)},
                     {"name", std::to_string(id) + ":" + child_folder->get_name()},
                     {"master_detail", bool_text(child_folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr)}};
-                // Our own attributes, present only when true: the folder's class and its stage flag.
-                if (child_folder->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() != nullptr)
-                    attributes.emplace_back("path_folder", "true");
-                if (child_folder->dynamic_cast_to_RDB_MULTI_CORNER_FOLDER_OBJECT() != nullptr)
-                    attributes.emplace_back("multi_corner", "true");
-                if (child_folder->get_is_stage_folder()) attributes.emplace_back("stage_folder", "true");
+                append(attributes, folder_kind_attributes(*child_folder));
                 element("folder", LAYOUT::EMPTY, attributes);
                 list_folders(*child_folder, listed);
             }
@@ -265,13 +325,11 @@ private:
             if (const RDB_TEXT_OBJECT* text = object.dynamic_cast_to_RDB_TEXT_OBJECT())
                 write_text(*text, m_context.parent_of(&object));
             return;
-        case RDB_INTERACTIVE_REPORT_DATA_TYPE: {
-            // Not stored: a notice takes its place.
-            RDB_TEXT_OBJECT substitute(object.get_name());
-            substitute.set_text(std::string(INTERACTIVE_NOTICE));
-            write_text(substitute, m_context.parent_of(&object));
+        case RDB_INTERACTIVE_REPORT_DATA_TYPE:
+            if (const RDB_INTERACTIVE_REPORT_DATA_OBJECT* data =
+                    object.dynamic_cast_to_RDB_INTERACTIVE_REPORT_DATA_OBJECT())
+                write_interactive(*data);
             return;
-        }
         case RDB_TABLE_TYPE:
         case RDB_HEATMAP_TYPE:
             if (const RDB_TABLE_OBJECT* table = object.dynamic_cast_to_RDB_TABLE_OBJECT()) write_table(*table);
@@ -332,6 +390,7 @@ private:
         attributes.emplace_back("parent_id", std::to_string(number(parent)));
         attributes.emplace_back("enabled", bool_text(object.is_enable()));
         if (!object.is_visible()) attributes.emplace_back("visible", "false");
+        append(attributes, own_object_attributes(object));
         return attributes;
     }
 
@@ -351,18 +410,59 @@ private:
         write_common_children(folder);
         close("folder_ref", LAYOUT::BLOCK);
         write_children_as_panels(folder);
+        write_folder_links(folder);
+    }
+
+    // After a folder's children: a path folder's pointers at them.
+    void write_folder_links(const RDB_FOLDER_OBJECT& folder)
+    {
         if (const RDB_PATH_FOLDER_OBJECT* paths = folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT())
             write_path_folder_links(*paths);
     }
 
+    static bool is_below(const RDB_FOLDER_OBJECT* folder, const RDB_FOLDER_OBJECT& main_folder)
+    {
+        if (folder == &main_folder) return false;
+        for (const RDB_FOLDER_OBJECT* ancestor = folder; ancestor != nullptr; ancestor = ancestor->get_parent())
+            if (ancestor == &main_folder) return true;
+        return false;
+    }
+
+    // Our own attributes: the flags the standard children leave out, and a text never set.
     void write_text(const RDB_TEXT_OBJECT& text, const RDB_OBJECT* parent)
     {
-        const char* name = text.dynamic_cast_to_RDB_LEGAL_OBJECT() ? "legal" : "text";
-        open(name, LAYOUT::BLOCK, common_attributes(text, parent, false));
-        write_common_children(text);
-        text_element("ascii_text", text.get_text() ? std::string_view(*text.get_text()) : std::string_view());
-        text_element("show_html", bool_text(text.is_html()));
-        text_element("is_qml", bool_text(text.is_qml()));
+        ATTRIBUTES attributes = common_attributes(text, parent, false);
+        if (text.is_webkit_html()) attributes.emplace_back("webkit_html", "true");
+        if (text.is_json()) attributes.emplace_back("json", "true");
+        if (text.get_text() == nullptr) attributes.emplace_back("no_text", "true");
+        write_text_element(text.dynamic_cast_to_RDB_LEGAL_OBJECT() ? "legal" : "text", text, attributes,
+                           text.get_text() ? std::string_view(*text.get_text()) : std::string_view(), text.is_html(),
+                           text.is_qml());
+    }
+
+    // A text holding a notice, which is what readers that do not know the kind show; our own
+    // attributes carry the contents.
+    void write_interactive(const RDB_INTERACTIVE_REPORT_DATA_OBJECT& data)
+    {
+        ATTRIBUTES attributes = common_attributes(data, m_context.parent_of(&data), false);
+        attributes.emplace_back("interactive", "true");
+        const std::pair<const char*, std::string> texts[] = {
+            {"interactive_data", data.get_data()},
+            {"data_type", data.get_data_type()},
+            {"report_implementation", data.get_report_implementation()}};
+        for (const auto& [name, text] : texts)
+            if (!text.empty()) attributes.emplace_back(name, own_text(text));
+        write_text_element("text", data, attributes, INTERACTIVE_NOTICE, false, false);
+    }
+
+    void write_text_element(const char* name, const RDB_OBJECT& object, const ATTRIBUTES& attributes,
+                            std::string_view text, bool html, bool qml)
+    {
+        open(name, LAYOUT::BLOCK, attributes);
+        write_common_children(object);
+        text_element("ascii_text", text);
+        text_element("show_html", bool_text(html));
+        text_element("is_qml", bool_text(qml));
         close(name, LAYOUT::BLOCK);
     }
 
@@ -856,7 +956,7 @@ private:
                                      {"period", std::to_string(waveform.get_period())},
                                      {"begin", std::to_string(waveform.get_begin_time())},
                                      {"end", std::to_string(waveform.get_end_time())}};
-            for (auto& attribute : line_attributes(waveform.get_properties())) attributes.push_back(std::move(attribute));
+            append(attributes, line_attributes(waveform.get_properties()));
             const bool has_events = waveform.begin_events() != waveform.end_events();
             open("wave", has_events ? LAYOUT::BLOCK : LAYOUT::EMPTY, attributes);
             for (auto event = waveform.begin_events(); event != waveform.end_events(); ++event)
@@ -872,7 +972,7 @@ private:
                                      {"begin_time", std::to_string(arrow.get_begin_time())},
                                      {"end_id", std::to_string(arrow.get_end_id())},
                                      {"end_time", std::to_string(arrow.get_end_time())}};
-            for (auto& attribute : line_attributes(properties)) attributes.push_back(std::move(attribute));
+            append(attributes, line_attributes(properties));
             attributes.emplace_back("begin_arrowhead", bool_text(properties.has_begin_arrowhead()));
             attributes.emplace_back("end_arrowhead", bool_text(properties.has_end_arrowhead()));
             attributes.emplace_back("direct", bool_text(properties.is_direct()));
@@ -885,7 +985,7 @@ private:
             ATTRIBUTES attributes = {{"label", label.get_label()},
                                      {"waveform_id", std::to_string(label.get_waveform_id())},
                                      {"time", std::to_string(label.get_time())}};
-            for (auto& attribute : line_attributes(label.get_properties())) attributes.push_back(std::move(attribute));
+            append(attributes, line_attributes(label.get_properties()));
             element("event_label", LAYOUT::EMPTY, attributes);
         }
         close("waveform_display", LAYOUT::BLOCK);
@@ -942,7 +1042,7 @@ private:
 bool rdb_xml_write(std::ostream& out, const RDB_REPORT* report)
 {
     if (report == nullptr) return false;
-    RDB_XML_DOCUMENT_WRITER(out).write_report(*report->get_main_folder());
+    RDB_XML_DOCUMENT_WRITER(out).write_report(*report->get_main_folder(), report->get_current_folder());
     return static_cast<bool>(out);
 }
 
