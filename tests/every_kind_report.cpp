@@ -71,6 +71,19 @@ template <class OBJECT> OBJECT* marked(OBJECT* object)
     return object;
 }
 
+// A cell of every kind, a missing one and the colour without an RGB value.
+RDB_TABLE_ROW* odd_cells()
+{
+    auto* window = new RDB_TABLE_DATA_VALID_WINDOW_ELEMENT();
+    window->set_window_min(-20);
+    window->set_valid_max(5);
+    window->set_is_scale(true);
+    auto* text = new RDB_TABLE_STRING_ELEMENT("odd");
+    text->set_background(RDB_COLOR_UNKNOWN);
+    return new RDB_TABLE_ROW(
+        {new RDB_TABLE_TCL_CMD_ELEMENT("run", "puts run"), window, new RDB_TABLE_ELEMENT(), nullptr, text});
+}
+
 } // namespace
 
 std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
@@ -89,12 +102,17 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     add(stage, new RDB_LEGAL_OBJECT("Legal"));
     add(stage, new RDB_TEXT_OBJECT("No Text"));
     marked(add(stage, new RDB_INTERACTIVE_REPORT_DATA_OBJECT("Live", "{\"regions\": 4}", "json", "floorplan")));
-    marked(filled(add(stage, new RDB_TABLE_OBJECT("Table"))));
+    auto* table = marked(filled(add(stage, new RDB_TABLE_OBJECT("Table"))));
+    table->set_sort_enabled(false);
+    table->add_row(odd_cells());
     filled(add(stage, new RDB_NEW_TABLE_OBJECT("New Table")));
     auto* link_table = filled(add(stage, new RDB_LINK_TABLE_OBJECT("Link Table")));
     link_table->set_link_info("other.rpt");
+    link_table->hide_column(0);
     auto* summary = add(stage, new RDB_SUMMARY_TABLE_OBJECT("Summary"));
-    filled(summary);
+    filled(summary)->set_sort_enabled(false);
+    summary->add_row(odd_cells());
+    summary->hide_column(1);
     auto* summary_gauges = new RDB_GAUGES_OBJECT("gauges", 2);
     summary_gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Logic", true, 0, 100, 42, false));
     summary->set_gauges(summary_gauges);

@@ -107,6 +107,7 @@ std::unique_ptr<RDB_REPORT> make_sample_report()
     table->set_tcl_command("report_resource");
     table->set_help_id("HELP_42");
     table->set_color(RDB_COLOR_VEXA_BLUE);
+    table->set_sort_enabled(false);
     table->set_bool_trait("xml_test_flag", true);
 
     auto* details = put(fitter, new RDB_MASTER_DETAIL_OBJECT("Details"));
@@ -293,7 +294,8 @@ TEST(RdbXmlMend, EscapingKeepsLineBreaksAndDropsWhatXmlForbids)
 }
 
 // The texts this library adds to the format (timing corner, link key, interactive data, the main
-// folder's texts, a raw checked/expanded suffix) are percent-encoded where escaping would drop bytes.
+// folder's texts, a raw checked/expanded suffix, a command cell's command) are percent-encoded where
+// escaping would drop bytes.
 TEST(RdbXmlRoundTrip, OwnTextsReadBackByteForByte)
 {
     const std::string nasty =
@@ -309,6 +311,7 @@ TEST(RdbXmlRoundTrip, OwnTextsReadBackByteForByte)
     put(main, new RDB_LINK_RPT_OBJECT("Link"))->set_rev_name_and_rpt_type(nasty, nasty + "2", false);
     put(main, new RDB_INTERACTIVE_REPORT_DATA_OBJECT("Data", nasty, nasty + "3", nasty + "4"))
         ->set_timing_corner(nasty);
+    put(main, new RDB_TABLE_OBJECT("Cells"))->add_row(row_of({new RDB_TABLE_TCL_CMD_ELEMENT("run", nasty)}));
     auto read = report_from_xml(xml_of(report));
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(read->get_main_folder()->get_header(), nasty);
@@ -406,7 +409,8 @@ TEST(RdbXmlReader, ReadsHandWrittenDocuments)
         "<sketch name=\"c\" parent_id=\"1\" size=\"2\"><row><string_cell>x</string_cell></row></sketch>"
         "<table name=\"T\" parent_id=\"1\" expand_to=\"-1\" display_row_numbers=\"false\">"
         "<row><delay_cell><delay> 7 </delay><display_option>sideways</display_option></delay_cell>"
-        "<iname_cell>i</iname_cell><restricted_to>z</restricted_to></row></table>"));
+        "<iname_cell>i</iname_cell><restricted_to>z</restricted_to><string_cell kind=\"spark\">s</string_cell></row>"
+        "</table>"));
     ASSERT_NE(report, nullptr);
     RDB_FOLDER_OBJECT* main = report->get_main_folder();
     EXPECT_EQ(report->get_current_folder(), main);
@@ -424,6 +428,8 @@ TEST(RdbXmlReader, ReadsHandWrittenDocuments)
     const RDB_TABLE_DELAY_ELEMENT* delay = table->get_element(0, 0, false)->dynamic_cast_to_RDB_TABLE_DELAY_ELEMENT();
     ASSERT_TRUE(delay && delay->get_delay() == 7 && delay->get_display_option() == TABLE_DELAY_ELEMENT_NO_UNITS);
     EXPECT_EQ(table->get_element(0, 1, false)->get_string(), "i");
+    EXPECT_TRUE(rec.saw("Unrecognized enumeration type: spark"));
+    EXPECT_EQ(table->get_element(0, 2, false)->get_string(), "s");
 }
 
 // A link folder shows another report's folder; one that leads back into its own report used to make
@@ -487,6 +493,11 @@ TEST(RdbXmlMend, MalformedDocumentsGiveNoReport)
         {"colour not a number", report_document("", "<text name=\"t\" parent_id=\"1\" color=\"red\"/>")},
         {"escape cut short", report_document("", "<text name=\"t\" parent_id=\"1\" timing_corner=\"50%\"/>")},
         {"suffix without its tag", report_document("", "<text name=\"t\" parent_id=\"1\" footer_suffix=\"_X\"/>")},
+        {"missing grid header",
+         report_document("", "<grid_table name=\"g\" parent_id=\"1\"><ruleset/><row_headers><string_cell "
+                             "kind=\"none\"/></row_headers></grid_table>")},
+        {"window bound not a number",
+         report_document("", table_with("<row><string_cell kind=\"window\" window_min=\"w\"/></row>"))},
         {"current folder not listed", report_document("", "<current_folder name_id=\"7\"/>")},
         {"current folder in a link's content",
          report_document("<folder name_id=\"2\" name=\"2:l\" link_rev_name=\"r\" link_rpt_type=\"t\"/>"

@@ -501,20 +501,71 @@ protected:
             return;
         }
         if (depth() == 2 && start_tcl_table_child(name, attributes)) return;
-        RDB_TABLE_ELEMENT* cell = nullptr;
-        if (name == "location_cell")
-            cell = m_location_cell = new RDB_TABLE_LOCATION_SCHEMA_ELEMENT();
-        else if (name == "string_cell" || name == "iname_cell")
-            cell = m_string_cell = new RDB_TABLE_STRING_ELEMENT();
-        else if (name == "int_cell")
-            cell = m_int_cell = new RDB_TABLE_INT_ELEMENT();
-        else if (name == "delay_cell")
-            cell = m_delay_cell = new RDB_TABLE_DELAY_ELEMENT(0, TABLE_DELAY_ELEMENT_NO_UNITS);
-        if (cell == nullptr) return;
-        std::unique_ptr<RDB_TABLE_ELEMENT> owned(cell);
+        if (name != "location_cell" && name != "string_cell" && name != "iname_cell" && name != "int_cell" &&
+            name != "delay_cell")
+            return;
+        std::unique_ptr<RDB_TABLE_ELEMENT> cell = new_cell(name, attributes);
+        if (failed()) return;
         if (!m_in_row || depth() != 3) return fail(name + " outside a row");
-        m_row->push_back(owned.release());
-        apply_cell_attributes(*cell, attributes);
+        if (cell != nullptr) apply_cell_attributes(*cell, attributes);
+        m_row->push_back(cell.release());
+    }
+
+    // The cell an element starts. A text cell's own attribute "kind" names the cells written as text
+    // cells: "none" (a missing cell, null here), "plain", "tcl_cmd" and "window"; an unknown kind
+    // reads as a text cell.
+    std::unique_ptr<RDB_TABLE_ELEMENT> new_cell(const std::string& name, const XML_ATTRIBUTES& attributes)
+    {
+        if (name == "location_cell") {
+            auto cell = std::make_unique<RDB_TABLE_LOCATION_SCHEMA_ELEMENT>();
+            m_location_cell = cell.get();
+            return cell;
+        }
+        if (name == "int_cell") {
+            auto cell = std::make_unique<RDB_TABLE_INT_ELEMENT>();
+            m_int_cell = cell.get();
+            return cell;
+        }
+        if (name == "delay_cell") {
+            auto cell = std::make_unique<RDB_TABLE_DELAY_ELEMENT>(0, TABLE_DELAY_ELEMENT_NO_UNITS);
+            m_delay_cell = cell.get();
+            return cell;
+        }
+        const std::string kind = attributes.get("kind");
+        if (kind == "none") return nullptr;
+        if (kind == "plain") return std::make_unique<RDB_TABLE_ELEMENT>();
+        if (kind == "window") return new_window_cell(attributes);
+        std::unique_ptr<RDB_TABLE_STRING_ELEMENT> cell;
+        if (kind == "tcl_cmd") {
+            const std::optional<std::string> command = own_text(attributes.get("tcl_cmd"), "tcl_cmd");
+            if (!command) return nullptr;
+            cell = std::make_unique<RDB_TABLE_TCL_CMD_ELEMENT>("", *command);
+        } else {
+            if (!kind.empty()) msg_local_vdebug("RDB", 2, "Unrecognized enumeration type: %s", kind.c_str());
+            cell = std::make_unique<RDB_TABLE_STRING_ELEMENT>();
+        }
+        m_string_cell = cell.get();
+        return cell;
+    }
+
+    // Null (and the read failed) when a bound is not a number.
+    std::unique_ptr<RDB_TABLE_ELEMENT> new_window_cell(const XML_ATTRIBUTES& attributes)
+    {
+        using WINDOW = RDB_TABLE_DATA_VALID_WINDOW_ELEMENT;
+        auto window = std::make_unique<WINDOW>();
+        // Before the bounds, which disabling resets.
+        if (is_true(attributes.get("disabled"))) window->set_disabled(true);
+        const std::pair<const char*, void (WINDOW::*)(int)> bounds[] = {{"window_min", &WINDOW::set_window_min},
+                                                                        {"valid_min", &WINDOW::set_valid_min},
+                                                                        {"valid_max", &WINDOW::set_valid_max},
+                                                                        {"window_max", &WINDOW::set_window_max}};
+        for (const auto& [bound, set] : bounds) {
+            const std::optional<int> value = number<int>(attributes.get(bound), bound);
+            if (!value) return nullptr;
+            ((*window).*set)(*value);
+        }
+        window->set_is_scale(is_true(attributes.get("is_scale")));
+        return window;
     }
 
     void on_end(const std::string& name) override
@@ -591,6 +642,7 @@ protected: // the grid table reader reads its header cells with this reader's ce
             m_table->set_alternate_hierarchical_row_colors(true);
         m_table->set_display_of_row_numbers(is_true(attributes.get("display_row_numbers")));
         m_table->set_uniform_row_heights(is_true(attributes.get("uniform_rows")));
+        if (const std::string* sort = attributes.find("sort_enabled")) m_table->set_sort_enabled(is_true(*sort));
         std::optional<int> expand_to = number<int>(attributes.get("expand_to"), "expand_to");
         if (!expand_to) return;
         m_table->expand_to_level(*expand_to);
@@ -657,8 +709,7 @@ protected: // the grid table reader reads its header cells with this reader's ce
     }
 
     // A chart of "size" rows gets its header row here, unless it has none or our own "full_rows"
-    // says that its rows follow as table rows. The table flags are our own attributes, each present
-    // only when it differs from a new chart's.
+    // says that its rows follow as table rows.
     void start_chart(const XML_ATTRIBUTES& attributes)
     {
         const std::string object_name = attributes.get("name");
@@ -669,21 +720,30 @@ protected: // the grid table reader reads its header cells with this reader's ce
         m_table = m_chart;
         m_chart_full_rows = is_true(attributes.get("full_rows"));
         if (!m_chart_full_rows && *size != 0) m_chart->add_row_of_strings("", "");
+        if (!apply_changed_table_flags(*m_chart, attributes)) return;
+        apply_common_attributes(*m_chart, attributes);
+        attach(*m_chart, attributes);
+    }
+
+    // The table flags of the kinds whose standard element has none: our own attributes, each present
+    // only when it differs from a new table's. False when the read failed.
+    bool apply_changed_table_flags(RDB_TABLE_OBJECT& table, const XML_ATTRIBUTES& attributes)
+    {
         const std::pair<const char*, void (RDB_TABLE_OBJECT::*)(bool)> flags[] = {
             {"no_compact", &RDB_TABLE_OBJECT::set_no_compact_format},
             {"altrn_row_colors", &RDB_TABLE_OBJECT::set_alternating_row_colors},
             {"altrn_hierarchical_row_colors", &RDB_TABLE_OBJECT::set_alternate_hierarchical_row_colors},
             {"display_row_numbers", &RDB_TABLE_OBJECT::set_display_of_row_numbers},
-            {"uniform_rows", &RDB_TABLE_OBJECT::set_uniform_row_heights}};
+            {"uniform_rows", &RDB_TABLE_OBJECT::set_uniform_row_heights},
+            {"sort_enabled", &RDB_TABLE_OBJECT::set_sort_enabled}};
         for (const auto& [flag, set] : flags)
-            if (const std::string* value = attributes.find(flag)) (m_chart->*set)(is_true(*value));
+            if (const std::string* value = attributes.find(flag)) (table.*set)(is_true(*value));
         if (const std::string* expand_text = attributes.find("expand_to")) {
             std::optional<int> expand_to = number<int>(*expand_text, "expand_to");
-            if (!expand_to) return;
-            m_chart->expand_to_level(*expand_to);
+            if (!expand_to) return false;
+            table.expand_to_level(*expand_to);
         }
-        apply_common_attributes(*m_chart, attributes);
-        attach(*m_chart, attributes);
+        return true;
     }
 
     void start_chart_data(const XML_ATTRIBUTES& attributes)
@@ -788,6 +848,8 @@ protected: // the grid table reader reads its header cells with this reader's ce
         if (!foreground.empty()) cell.set_foreground(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(foreground)));
         const std::string background = attributes.get("background");
         if (!background.empty()) cell.set_background(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(background)));
+        if (is_true(attributes.get("unknown_foreground"))) cell.set_foreground(RDB_COLOR_UNKNOWN);
+        if (is_true(attributes.get("unknown_background"))) cell.set_background(RDB_COLOR_UNKNOWN);
         if (const std::string* tooltip = attributes.find("tooltip")) cell.set_tooltip(*tooltip);
     }
 
@@ -803,18 +865,26 @@ protected: // the grid table reader reads its header cells with this reader's ce
     bool m_chart_full_rows = false;
 };
 
-class RDB_XML_SUMMARY_HANDLER : public RDB_XML_CONTENT_HANDLER {
+// Summaries: a row per name and value element, or with our own "full_rows" the rows as a table has
+// them (read by the table reader's code, as are the column lists), and the gauges.
+class RDB_XML_SUMMARY_HANDLER : public RDB_XML_TABLE_HANDLER {
 public:
-    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+    using RDB_XML_TABLE_HANDLER::RDB_XML_TABLE_HANDLER;
 
 protected:
     void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
     {
         if (depth() == 1) {
             m_summary = m_state.create<RDB_SUMMARY_TABLE_OBJECT>(attributes.get("name"));
+            m_table = m_summary;
+            m_full_rows = is_true(attributes.get("full_rows"));
+            if (!apply_changed_table_flags(*m_summary, attributes)) return;
             apply_common_attributes(*m_summary, attributes);
             attach(*m_summary, attributes);
+        } else if (m_full_rows && (name == "row" || m_in_row)) {
+            RDB_XML_TABLE_HANDLER::on_start(name, attributes);
         } else if (name == "element") {
+            if (m_full_rows) return;
             m_summary->add_row(rdb_create_row(attributes.get("name"), std::string()));
             m_row = m_summary->get_row(static_cast<int>(m_summary->get_number_of_rows() - 1));
         } else if (name == "gauges") {
@@ -843,6 +913,8 @@ protected:
 
     void on_end(const std::string& name) override
     {
+        if (m_in_row || (depth() == 2 && (name == "hidden_column" || name == "disable_iname_column")))
+            return RDB_XML_TABLE_HANDLER::on_end(name);
         if (depth() == 2 && end_common_child(*m_summary, name)) return;
         if (name == "element") {
             if (m_row != nullptr) (*m_row)[1]->set_string(m_text);
@@ -857,7 +929,7 @@ protected:
 
 private:
     RDB_SUMMARY_TABLE_OBJECT* m_summary = nullptr;
-    RDB_TABLE_ROW* m_row = nullptr;
+    bool m_full_rows = false;
     RDB_GAUGES_OBJECT* m_gauges = nullptr;
     RDB_GAUGES_DATA_ELEMENT* m_gauge = nullptr;
     std::size_t m_next_gauge = 0;
@@ -1080,6 +1152,8 @@ protected:
         if (depth() == 2 && (name == "row_headers" || name == "column_headers")) {
             RDB_XML_TABLE_HANDLER::on_end("row");
             RDB_TABLE_ROW_PTR cells = m_scratch.remove_row();
+            if (std::find(cells->begin(), cells->end(), nullptr) != cells->end())
+                return fail("grid table \"" + m_grid->get_name() + "\" has a missing header cell");
             for (RDB_TABLE_ELEMENT*& cell : *cells) {
                 if (name == "row_headers")
                     m_grid->add_row_header(cell);

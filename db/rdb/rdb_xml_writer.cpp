@@ -471,6 +471,20 @@ private:
         ATTRIBUTES attributes = common_attributes(table, m_context.parent_of(&table), false);
         const ATTRIBUTES flags = table_flag_attributes(table);
         attributes.insert(attributes.end(), flags.begin(), flags.end());
+        if (!table.get_sort_enabled()) attributes.emplace_back("sort_enabled", "false");
+        return attributes;
+    }
+
+    // For the kinds whose standard element has no table flags (our own additions): the flags that
+    // differ from a new table's, in the order of table_flag_attributes, then the sort flag.
+    static ATTRIBUTES changed_table_flags(const RDB_TABLE_OBJECT& table)
+    {
+        static const char* const NEW_TABLE_FLAGS[] = {"false", "true", "false", "true", "true", "-1"};
+        ATTRIBUTES attributes;
+        const ATTRIBUTES flags = table_flag_attributes(table);
+        for (std::size_t i = 0; i < flags.size(); ++i)
+            if (flags[i].second != NEW_TABLE_FLAGS[i]) attributes.push_back(flags[i]);
+        if (!table.get_sort_enabled()) attributes.emplace_back("sort_enabled", "false");
         return attributes;
     }
 
@@ -514,6 +528,7 @@ private:
     {
         open("link_table", LAYOUT::BLOCK, table_attributes(table));
         write_common_children(table);
+        write_column_lists(table);
         write_rows(table);
         text_element("link_info", table.get_link_info());
         close("link_table", LAYOUT::BLOCK);
@@ -558,27 +573,30 @@ private:
     static ATTRIBUTES cell_attributes(const RDB_TABLE_ELEMENT& cell)
     {
         ATTRIBUTES attributes;
-        auto add_color = [&](const char* name, RDB_COLOR_NAME color) {
+        auto add_color = [&](const char* name, const char* unknown_name, RDB_COLOR_NAME color) {
             if (color == RDB_COLOR_DEFAULT) return;
-            // A colour without an RGB value (unknown) has nothing to write.
-            const unsigned rgb = rdb_get_rgb_value_by_name(color);
-            if (rgb > 0xFFFFFFu) return;
-            attributes.emplace_back(name, rdb_get_string_color(rgb));
+            // The unknown colour has no RGB value: our own attribute names it.
+            if (color == RDB_COLOR_UNKNOWN) {
+                attributes.emplace_back(unknown_name, "true");
+                return;
+            }
+            attributes.emplace_back(name, rdb_get_string_color(rdb_get_rgb_value_by_name(color)));
         };
-        add_color("foreground", cell.get_foreground());
-        add_color("background", cell.get_background());
+        add_color("foreground", "unknown_foreground", cell.get_foreground());
+        add_color("background", "unknown_background", cell.get_background());
         if (cell.has_tooltip()) attributes.emplace_back("tooltip", cell.get_tooltip());
         return attributes;
     }
 
+    // A missing cell and the kinds without an element of their own keep their column as a text cell
+    // holding their text; our own attribute "kind" names what the cell is.
     void write_cell(const RDB_TABLE_ELEMENT* cell)
     {
-        // A missing cell keeps its column as an empty text cell.
         if (cell == nullptr) {
-            text_element("string_cell", "");
+            text_element("string_cell", "", {{"kind", "none"}});
             return;
         }
-        const ATTRIBUTES attributes = cell_attributes(*cell);
+        ATTRIBUTES attributes = cell_attributes(*cell);
         if (const RDB_TABLE_STRING_ELEMENT* text = cell->dynamic_cast_to_RDB_TABLE_STRING_ELEMENT()) {
             if (const RDB_TABLE_LOCATION_SCHEMA_ELEMENT* location =
                     text->dynamic_cast_to_RDB_TABLE_LOCATION_SCHEMA_ELEMENT()) {
@@ -588,6 +606,10 @@ private:
                 text_element("hpath", location->get_hierarchy_path());
                 close("location_cell", LAYOUT::BLOCK);
                 return;
+            }
+            if (const auto* tcl = dynamic_cast<const RDB_TABLE_TCL_CMD_ELEMENT*>(text)) {
+                attributes.emplace_back("kind", "tcl_cmd");
+                attributes.emplace_back("tcl_cmd", own_text(tcl->get_tcl_cmd()));
             }
             text_element("string_cell", text->get_string(), attributes);
             return;
@@ -605,7 +627,18 @@ private:
             close("delay_cell", LAYOUT::BLOCK);
             return;
         }
-        // Any other kind keeps its column as a text cell holding its text.
+        if (const RDB_TABLE_DATA_VALID_WINDOW_ELEMENT* window =
+                cell->dynamic_cast_to_RDB_TABLE_DATA_VALID_WINDOW_ELEMENT()) {
+            attributes.emplace_back("kind", "window");
+            if (window->is_disabled()) attributes.emplace_back("disabled", "true");
+            attributes.emplace_back("window_min", std::to_string(window->get_window_min()));
+            attributes.emplace_back("valid_min", std::to_string(window->get_valid_min()));
+            attributes.emplace_back("valid_max", std::to_string(window->get_valid_max()));
+            attributes.emplace_back("window_max", std::to_string(window->get_window_max()));
+            if (window->is_scale()) attributes.emplace_back("is_scale", "true");
+        } else if (typeid(*cell) == typeid(RDB_TABLE_ELEMENT)) {
+            attributes.emplace_back("kind", "plain");
+        }
         text_element("string_cell", cell->get_string(), attributes);
     }
 
@@ -617,9 +650,17 @@ private:
         return (*row)[column]->get_string();
     }
 
+    // After the standard children, our own: the table flags that differ from a new summary's, the
+    // column lists and, when the elements cannot restore the rows, "full_rows" and every row as a
+    // table writes it.
     void write_summary(const RDB_SUMMARY_TABLE_OBJECT& summary)
     {
-        open("summary", LAYOUT::BLOCK, common_attributes(summary, m_context.parent_of(&summary), false));
+        ATTRIBUTES attributes = common_attributes(summary, m_context.parent_of(&summary), false);
+        append(attributes, changed_table_flags(summary));
+        const bool full_rows =
+            !rows_are_pairs(summary, typeid(RDB_TABLE_STRING_ELEMENT), typeid(RDB_TABLE_STRING_ELEMENT));
+        if (full_rows) attributes.emplace_back("full_rows", "true");
+        open("summary", LAYOUT::BLOCK, attributes);
         write_common_children(summary);
         open("elements", LAYOUT::BLOCK);
         for (const RDB_TABLE_ROW* row : summary)
@@ -632,6 +673,8 @@ private:
             write_gauge_slots(*gauges);
             close("gauges", LAYOUT::BLOCK);
         }
+        write_column_lists(summary);
+        if (full_rows) write_rows(summary);
         close("summary", LAYOUT::BLOCK);
     }
 
@@ -687,18 +730,19 @@ private:
         close("histogram", LAYOUT::BLOCK);
     }
 
-    // Whether the data elements restore every row: a header of two text cells and data rows of a text
-    // and an integer cell, all without colours or tooltips.
-    static bool rows_fit_data_elements(const RDB_CHART_TABLE_OBJECT& chart)
+    // Whether name and value elements restore every row: rows of a text cell and a cell of
+    // value_kind (text for the first row), all without colours or tooltips.
+    static bool rows_are_pairs(const RDB_TABLE_OBJECT& table, const std::type_info& header_kind,
+                               const std::type_info& value_kind)
     {
         auto plain = [](const RDB_TABLE_ELEMENT* cell, const std::type_info& kind) {
             return cell != nullptr && typeid(*cell) == kind && cell->get_foreground() == RDB_COLOR_DEFAULT &&
                    cell->get_background() == RDB_COLOR_DEFAULT && !cell->has_tooltip();
         };
-        for (unsigned r = 0; r < chart.get_number_of_rows(); ++r) {
-            const RDB_TABLE_ROW* row = chart.get_row(static_cast<int>(r));
+        for (unsigned r = 0; r < table.get_number_of_rows(); ++r) {
+            const RDB_TABLE_ROW* row = table.get_row(static_cast<int>(r));
             if (row == nullptr || row->size() != 2 || !plain((*row)[0], typeid(RDB_TABLE_STRING_ELEMENT)) ||
-                !plain((*row)[1], r == 0 ? typeid(RDB_TABLE_STRING_ELEMENT) : typeid(RDB_TABLE_INT_ELEMENT)))
+                !plain((*row)[1], r == 0 ? header_kind : value_kind))
                 return false;
         }
         return true;
@@ -708,15 +752,11 @@ private:
     // when the data elements cannot restore the rows, "full_rows" and every row as a table writes it.
     void write_chart(const RDB_CHART_TABLE_OBJECT& chart)
     {
-        // In the order of table_flag_attributes.
-        static const char* const NEW_CHART_FLAGS[] = {"false", "true", "false", "true", "true", "-1"};
         const unsigned rows = chart.get_number_of_rows();
         ATTRIBUTES attributes = common_attributes(chart, m_context.parent_of(&chart), false);
         attributes.emplace_back("size", std::to_string(rows));
-        const ATTRIBUTES flags = table_flag_attributes(chart);
-        for (std::size_t i = 0; i < flags.size(); ++i)
-            if (flags[i].second != NEW_CHART_FLAGS[i]) attributes.push_back(flags[i]);
-        const bool full_rows = !rows_fit_data_elements(chart);
+        append(attributes, changed_table_flags(chart));
+        const bool full_rows = !rows_are_pairs(chart, typeid(RDB_TABLE_STRING_ELEMENT), typeid(RDB_TABLE_INT_ELEMENT));
         if (full_rows) attributes.emplace_back("full_rows", "true");
         open("chart", LAYOUT::BLOCK, attributes);
         write_common_children(chart);
