@@ -503,6 +503,12 @@ TEST(RdbXmlMend, MalformedDocumentsGiveNoReport)
          report_document("<folder name_id=\"2\" name=\"2:l\" link_rev_name=\"r\" link_rpt_type=\"t\"/>"
                          "<folder name_id=\"3\" name=\"3:c\"/>",
                          ref_a + "<folder_ref name_id=\"3\" parent_id=\"2\"/><current_folder name_id=\"3\"/>")},
+        {"details of a folder its children describe",
+         report_document(master, ref_a + table_with("", "-1", "2") + "<master_detail_links name_id=\"2\"/>")},
+        {"master not a table",
+         report_document("<folder name_id=\"2\" name=\"2:md\" master_detail=\"true\" explicit_details=\"true\"/>",
+                         ref_a +
+                             "<text name=\"t\" parent_id=\"2\"/><master_detail_links name_id=\"2\" master=\"0\"/>")},
     };
     for (const auto& [what, text] : cases) {
         DEBUG_RECORDER rec;
