@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         {"empty", empty_report},
         {"tables", table_report},
         {"texts", text_report},
-        {"every_kind", [] { return rdb_every_kind_report(true); }}};
+        {"every_kind", rdb_every_kind_report}};
     bool ok = true;
     for (const auto& [name, make] : reports) {
         std::unique_ptr<RDB_REPORT> report = make();

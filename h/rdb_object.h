@@ -136,6 +136,8 @@ public:
     void set_header(const std::string& header) { m_header = header; }
     // The footer without the checked/expanded suffix.
     std::string get_footer() const;
+    // The checked/expanded suffix alone (from the last "_CHECKED_" on), or empty.
+    std::string get_footer_suffix() const;
     // Stores the text as given (which drops any checked/expanded suffix).
     void set_footer(const std::string& footer) { m_footer = footer; }
     std::string get_help_id() const { return m_help_id; }

@@ -4,11 +4,18 @@
 //
 // The format is flat: folders are listed once in a "folders" section, panels follow in "panels",
 // and every object names its parent folder by number ("parent_id"). Trait values travel in a
-// trailing "dtraits" element. Timing paths (with their sub-objects nested), path folders' links to
-// their children and waveform displays are written in elements of this library's own ("path",
-// "path_folder_links", "waveform_display"), which other readers pass over. Documents are written by
-// one thread at a time (the indentation depth is process-wide); a read keeps process-wide state too,
-// so one read at a time per process.
+// trailing "dtraits" element. Timing paths (with their sub-objects nested), grid tables, gauges in a
+// folder, waveform displays, path and master-detail folders' links to their children and the
+// report's current folder are written in elements of this library's own ("path", "grid_table",
+// "gauges", "waveform_display", "path_folder_links", "master_detail_links", "current_folder"),
+// which other readers pass over. The fields the standard elements leave out travel in attributes of
+// our own, present only when a field differs from a new object's: the main folder's on "root",
+// interactive data's on the text element that holds a notice in its place for other readers, a
+// nested object's number in the trait archive ("trait_id"); the texts among them are
+// percent-encoded where needed (see rdb_xml_escape) and read back byte for byte. A link folder reads
+// back as a link to the report its key names; the linked content written below it is for other
+// readers. Documents are written by one thread at a time (the indentation depth is process-wide); a
+// read keeps process-wide state too, so one read at a time per process.
 
 #include <iosfwd>
 #include <memory>
@@ -47,7 +54,9 @@ std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text);
 // Text as it appears in an attribute value or element text: converted to UTF-8 (invalid sequences
 // and characters XML does not allow are dropped), '"', '&', '\'', '<' and '>' as the entities
 // "&quot;", "&amp;", "&apos;", "&lt;", "&gt;", and tab, line feed and carriage return as the
-// character references "&#9;", "&#10;", "&#13;" so that they survive attribute normalisation.
+// character references "&#9;", "&#10;", "&#13;" so that they survive attribute normalisation. The
+// texts of this library's own attributes are first percent-encoded by xml_percent_encode, so that
+// nothing is dropped.
 std::string rdb_xml_escape(std::string_view text);
 
 // The text naming an embedded object's type in a file: its user text, or its debug text for the

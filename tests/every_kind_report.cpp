@@ -56,26 +56,66 @@ RDB_WAVEFORM_DISPLAY_OBJECT* waveforms(const std::string& name)
     return display;
 }
 
+// The fields of the object base, away from their defaults.
+template <class OBJECT> OBJECT* marked(OBJECT* object)
+{
+    object->set_header("head");
+    object->set_footer("foot");
+    object->set_checked(2, true);
+    object->set_to_output_ascii_header(false);
+    object->set_to_output_ascii_footer(false);
+    object->set_color(RDB_COLOR_VEXA_RUST);
+    object->set_timing_corner("slow 85C");
+    object->set_tcl_command("report");
+    object->set_help_id("help");
+    return object;
+}
+
+// A cell of every kind, a missing one and the colour without an RGB value.
+RDB_TABLE_ROW* odd_cells()
+{
+    auto* window = new RDB_TABLE_DATA_VALID_WINDOW_ELEMENT();
+    window->set_window_min(-20);
+    window->set_valid_max(5);
+    window->set_is_scale(true);
+    auto* text = new RDB_TABLE_STRING_ELEMENT("odd");
+    text->set_background(RDB_COLOR_UNKNOWN);
+    return new RDB_TABLE_ROW(
+        {new RDB_TABLE_TCL_CMD_ELEMENT("run", "puts run"), window, new RDB_TABLE_ELEMENT(), nullptr, text});
+}
+
 } // namespace
 
-std::unique_ptr<RDB_REPORT> rdb_every_kind_report(bool with_interactive)
+std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
 {
     auto report = std::make_unique<RDB_REPORT>();
-    RDB_FOLDER_OBJECT& main = *report->get_main_folder();
-    report->set_current_folder(&main); // as a report read from a file has it
-    RDB_FOLDER_OBJECT& stage = *add(main, new RDB_FOLDER_OBJECT("Stage"));
+    RDB_FOLDER_OBJECT& main = *marked(report->get_main_folder());
+    main.set_is_stage_folder(true);
+    RDB_FOLDER_OBJECT& stage = *marked(add(main, new RDB_FOLDER_OBJECT("Stage")));
     stage.set_is_stage_folder(true);
+    report->set_current_folder(&stage);
 
-    add(stage, new RDB_TEXT_OBJECT("Text"))->set_text("free text");
+    auto* text = marked(add(stage, new RDB_TEXT_OBJECT("Text")));
+    text->set_text("free text");
+    text->set_is_webkit_html(true);
+    text->set_is_json(true);
     add(stage, new RDB_LEGAL_OBJECT("Legal"));
-    if (with_interactive) add(stage, new RDB_INTERACTIVE_REPORT_DATA_OBJECT("Live", "{}", "json", "viewer"));
-    filled(add(stage, new RDB_TABLE_OBJECT("Table")));
+    add(stage, new RDB_TEXT_OBJECT("No Text"));
+    marked(add(stage, new RDB_INTERACTIVE_REPORT_DATA_OBJECT("Live", "{\"regions\": 4}", "json", "floorplan")));
+    auto* table = marked(filled(add(stage, new RDB_TABLE_OBJECT("Table"))));
+    table->set_sort_enabled(false);
+    table->add_row(odd_cells());
     filled(add(stage, new RDB_NEW_TABLE_OBJECT("New Table")));
-    filled(add(stage, new RDB_LINK_TABLE_OBJECT("Link Table")))->set_link_info("other.rpt");
+    auto* link_table = filled(add(stage, new RDB_LINK_TABLE_OBJECT("Link Table")));
+    link_table->set_link_info("other.rpt");
+    link_table->hide_column(0);
     auto* summary = add(stage, new RDB_SUMMARY_TABLE_OBJECT("Summary"));
-    filled(summary);
+    filled(summary)->set_sort_enabled(false);
+    summary->add_row(odd_cells());
+    summary->hide_column(1);
     auto* summary_gauges = new RDB_GAUGES_OBJECT("gauges", 2);
     summary_gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Logic", true, 0, 100, 42, false));
+    summary_gauges->set_int_trait("every_kind_rank", 3);
     summary->set_gauges(summary_gauges);
     auto* gauges = add(stage, new RDB_GAUGES_OBJECT("Gauges", 1));
     gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Memory", false, 0, 64, 9, true));
@@ -109,6 +149,7 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report(bool with_interactive)
     auto* path = add(*paths, new RDB_PATH_OBJECT("Path 1"));
     path->set_slack(-25);
     path->set_summary_table(filled(new RDB_TABLE_OBJECT("Path Summary 1")));
+    path->get_summary_table()->set_string_trait("every_kind_label", "critical");
     path->set_data_arrival_table(filled(new RDB_TABLE_OBJECT("Arrival")));
     path->set_waveform(waveforms("Path Waveform"));
     auto* note = new RDB_TEXT_OBJECT("Note");
@@ -120,9 +161,17 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report(bool with_interactive)
     RDB_TABLE_OBJECT* master_table = filled(add(*master, new RDB_TABLE_OBJECT("Master")));
     master->add_master_table(master_table);
     RDB_TEXT_OBJECT* detail = add(*master, new RDB_TEXT_OBJECT("Detail"));
-    detail->set_text("row details"); // a text object without text reads back with an empty one
+    detail->set_text("row details");
     master->add_detail_object(detail);
+    // The master table is a detail as well: the children's order does not give that.
+    auto* both = add(stage, new RDB_MASTER_DETAIL_OBJECT("Master Detail Both"));
+    both->add_detail_object(add(*both, new RDB_TEXT_OBJECT("First Detail")));
+    RDB_TABLE_OBJECT* both_table = filled(add(*both, new RDB_TABLE_OBJECT("Master And Detail")));
+    both->add_master_table(both_table);
+    both->add_detail_object(both_table);
     add(*add(stage, new RDB_MULTI_CORNER_FOLDER_OBJECT("Corners")), new RDB_TEXT_OBJECT("Slow Corner"))->set_text("slow");
+    // A link whose report is not registered: the link alone is the report's.
+    add(stage, new RDB_LINK_RPT_OBJECT("Linked"))->set_rev_name_and_rpt_type("rev", "other", false);
     return report;
 }
 

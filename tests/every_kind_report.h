@@ -5,6 +5,6 @@
 
 class RDB_REPORT;
 
-// Every folder, table, chart, grid, path, waveform, embedded and text kind, each with a little content.
-// Interactive data only when asked for: its XML form is a notice text, not the object.
-std::unique_ptr<RDB_REPORT> rdb_every_kind_report(bool with_interactive);
+// Every folder, table, chart, grid, path, waveform, embedded, text and cell kind, each with a little
+// content, and every object field the file forms carry set to a value other than a new object's.
+std::unique_ptr<RDB_REPORT> rdb_every_kind_report();

@@ -63,7 +63,7 @@ std::string text_of(const RDB_REPORT& report)
 
 TEST(RdbEveryKind, BinaryStoreGivesBackTheSameReport)
 {
-    std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report(true);
+    std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
     const std::string image = encode_report(*report);
     std::unique_ptr<RDB_REPORT> copy = decode_report(image);
     ASSERT_NE(copy, nullptr);
@@ -75,8 +75,7 @@ TEST(RdbEveryKind, BinaryStoreGivesBackTheSameReport)
 
 TEST(RdbEveryKind, XmlFormGivesBackTheSameReport)
 {
-    // Interactive data has no file form of its own: the XML holds a notice text in its place.
-    std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report(false);
+    std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
     const std::string xml = xml_of(*report);
     std::unique_ptr<RDB_REPORT> copy = report_from_xml(xml);
     ASSERT_NE(copy, nullptr);

@@ -131,6 +131,12 @@ std::string RDB_OBJECT::get_footer() const
     return pos == std::string::npos ? m_footer : m_footer.substr(0, pos);
 }
 
+std::string RDB_OBJECT::get_footer_suffix() const
+{
+    std::size_t pos = m_footer.rfind(CHECKED_TAG);
+    return pos == std::string::npos ? std::string() : m_footer.substr(pos);
+}
+
 void RDB_OBJECT::set_help_id(const std::string& help_id)
 {
     RDB_ASSERT(is_writable());

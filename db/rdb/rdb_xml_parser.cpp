@@ -20,8 +20,10 @@
 #include <sstream>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "gen/gen_util.h"
 #include "msg/msg.h"
 #include "rdb_chart.h"
 #include "rdb_embedded.h"
@@ -81,6 +83,13 @@ struct READ_STATE {
     std::unordered_map<int, RDB_FOLDER_OBJECT*> folders_by_id;
     // Every object made (the main folder excepted), so that those left unattached can be deleted.
     std::vector<RDB_OBJECT*> created;
+    // The objects written as the content of a link folder: left unattached (see attach).
+    std::unordered_set<const RDB_OBJECT*> link_content;
+    // Master-detail folders whose master and details an element of our own names after their
+    // children, instead of the order of the children.
+    std::unordered_set<const RDB_FOLDER_OBJECT*> explicit_details;
+    // Nested objects numbered for the trait archive (our own "trait_id").
+    std::unordered_map<int, RDB_OBJECT*> nested_by_id;
     bool root_seen = false;
     // Set while the document's outermost element is an object (a panel document): it goes into the
     // main folder.
@@ -91,10 +100,13 @@ struct READ_STATE {
 
     template <class OBJECT, class... ARGS> OBJECT* create(ARGS&&... args)
     {
+        return adopt(std::make_unique<OBJECT>(std::forward<ARGS>(args)...));
+    }
+    template <class OBJECT> OBJECT* adopt(std::unique_ptr<OBJECT> object)
+    {
         created.reserve(created.size() + 1);
-        OBJECT* object = new OBJECT(std::forward<ARGS>(args)...);
-        created.push_back(object);
-        return object;
+        created.push_back(object.get());
+        return object.release();
     }
 
     // The object is owned outside any folder from now on, so the end of the read leaves it alone.
@@ -149,11 +161,44 @@ protected:
         return value;
     }
 
-    // enabled and visible; creator is ignored.
-    static void apply_common_attributes(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
+    // A text of our own additions, percent-encoded; nullopt (and the read failed) when malformed.
+    std::optional<std::string> own_text(const std::string& text, const char* what)
+    {
+        std::optional<std::string> decoded = gen_percent_decode(text);
+        if (!decoded) fail(std::string(what) + " is not a well-formed percent-encoded text");
+        return decoded;
+    }
+
+    // enabled and visible, and our own color, timing_corner, ascii_header, ascii_footer and
+    // footer_suffix (which a later footer element keeps after its text); creator is ignored.
+    void apply_common_attributes(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
     {
         if (const std::string* enabled = attributes.find("enabled")) object.set_enable(is_true(*enabled));
         if (const std::string* visible = attributes.find("visible")) object.set_visible(is_true(*visible));
+        if (const std::string* text = attributes.find("color")) {
+            const std::optional<int> color = number<int>(*text, "color");
+            if (!color) return;
+            if (*color < 0 || *color >= RDB_COLOR_COUNT) return fail("colour " + std::to_string(*color));
+            object.set_color(static_cast<RDB_COLOR_NAME>(*color));
+        }
+        if (const std::string* text = attributes.find("timing_corner")) {
+            const std::optional<std::string> corner = own_text(*text, "timing_corner");
+            if (!corner) return;
+            object.set_timing_corner(*corner);
+        }
+        if (const std::string* header = attributes.find("ascii_header"))
+            object.set_to_output_ascii_header(is_true(*header));
+        if (const std::string* footer = attributes.find("ascii_footer"))
+            object.set_to_output_ascii_footer(is_true(*footer));
+        m_footer_suffix.clear();
+        if (const std::string* text = attributes.find("footer_suffix")) {
+            const std::optional<std::string> suffix = own_text(*text, "footer_suffix");
+            if (!suffix) return;
+            object.set_footer(*suffix);
+            if (object.get_footer_suffix() != *suffix)
+                return fail("footer_suffix \"" + *suffix + "\" is not a checked/expanded suffix");
+            m_footer_suffix = *suffix;
+        }
     }
 
     // header, footer, tcl_cmd, help_id; true when name was one of them.
@@ -162,7 +207,7 @@ protected:
         if (name == "header")
             object.set_header(m_text);
         else if (name == "footer")
-            object.set_footer(m_text);
+            object.set_footer(m_text + m_footer_suffix);
         else if (name == "tcl_cmd")
             object.set_tcl_command(m_text);
         else if (name == "help_id")
@@ -199,19 +244,44 @@ protected:
         if (parent == nullptr && m_state.panel_root_pending) parent = m_state.report->get_main_folder();
         m_state.panel_root_pending = false;
         if (parent == nullptr) return fail("\"" + object.get_name() + "\" names no known parent folder");
-        if (object.get_ownership_status() != NOT_OWNED) return fail("\"" + object.get_name() + "\" is placed twice");
+        if (object.get_ownership_status() != NOT_OWNED || m_state.link_content.count(&object) != 0)
+            return fail("\"" + object.get_name() + "\" is placed twice");
         for (const RDB_OBJECT* ancestor = parent; ancestor != nullptr; ancestor = ancestor->get_parent())
             if (ancestor == &object) return fail("folder \"" + object.get_name() + "\" would be inside itself");
         RDB_MASTER_DETAIL_OBJECT* master_detail = parent->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT();
+        if (m_state.explicit_details.count(parent) != 0) master_detail = nullptr;
         RDB_TABLE_OBJECT* table_obj = object.dynamic_cast_to_RDB_TABLE_OBJECT();
         if (master_detail != nullptr && master_detail->get_master_table() == nullptr && nullptr == table_obj)
             return fail("the first object of master-detail folder \"" + parent->get_name() + "\" is not a table");
+        // A link folder's children in the file are the linked report's, written for readers that do
+        // not know links. The link read back reaches that report through the registry, as one loaded
+        // from the binary store does, so they are not copied into it (and are deleted at the end).
+        if (parent->dynamic_cast_to_RDB_LINK_RPT_OBJECT() != nullptr) {
+            m_state.link_content.insert(&object);
+            return;
+        }
         parent->add_object_to_list(&object);
         if (master_detail == nullptr) return;
         if (master_detail->get_master_table() == nullptr)
             master_detail->add_master_table(table_obj);
         else
             master_detail->add_detail_object(&object);
+    }
+
+    // Our own "trait_id": the number under which the trait archive holds a nested object's values.
+    void number_nested(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
+    {
+        const std::string* text = attributes.find("trait_id");
+        if (text == nullptr) return;
+        const std::optional<int> id = number<int>(*text, "trait_id");
+        if (!id) return;
+        if (!m_state.nested_by_id.emplace(*id, &object).second) fail("trait_id " + *text + " is given twice");
+    }
+
+    // A nested object replaced by a later one of the same role is deleted: its number goes too.
+    void forget_nested(const RDB_OBJECT* object)
+    {
+        std::erase_if(m_state.nested_by_id, [object](const auto& entry) { return entry.second == object; });
     }
 
     // Hands the element being started, and everything inside it, to handler; an object that handler
@@ -230,6 +300,7 @@ protected:
 
 private:
     int m_depth = 0;
+    std::string m_footer_suffix;
 };
 
 // Elements the reader does not know: the whole subtree is passed over.
@@ -262,27 +333,71 @@ protected:
         if (name == "root") {
             if (m_state.root_seen) return fail("second root folder");
             m_state.root_seen = true;
-            auto* root = new RDB_FOLDER_OBJECT(full_name);
-            m_state.report->add_main_folder(root); // the report owns it from here
-            m_state.report->set_current_folder(root);
-            enter(root, id, full_name);
+            std::unique_ptr<RDB_FOLDER_OBJECT> root = new_folder(attributes, full_name);
+            if (!root) return;
+            RDB_FOLDER_OBJECT& main_folder = *root;
+            m_state.report->add_main_folder(root.release()); // the report owns it from here
+            m_state.report->set_current_folder(&main_folder);
+            apply_main_folder_attributes(main_folder, attributes);
+            enter(&main_folder, id, full_name);
             return;
         }
-        RDB_FOLDER_OBJECT* folder;
-        if (is_true(attributes.get("master_detail")))
-            folder = m_state.create<RDB_MASTER_DETAIL_OBJECT>(folder_name(full_name, id.has_value()));
-        else if (is_true(attributes.get("path_folder")))
-            folder = m_state.create<RDB_PATH_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
-        else if (is_true(attributes.get("multi_corner")))
-            folder = m_state.create<RDB_MULTI_CORNER_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
-        else
-            folder = m_state.create<RDB_FOLDER_OBJECT>(folder_name(full_name, id.has_value()));
-        folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
-        enter(folder, id, folder->get_name());
+        std::unique_ptr<RDB_FOLDER_OBJECT> folder = new_folder(attributes, folder_name(full_name, id.has_value()));
+        if (!folder) return;
+        const std::string plain_name = folder->get_name();
+        enter(m_state.adopt(std::move(folder)), id, plain_name);
     }
     void on_end(const std::string&) override {}
 
 private:
+    // A folder of the class the attributes name, with its stage flag; null (and the read failed) when
+    // a link key is malformed.
+    std::unique_ptr<RDB_FOLDER_OBJECT> new_folder(const XML_ATTRIBUTES& attributes, const std::string& name)
+    {
+        std::unique_ptr<RDB_FOLDER_OBJECT> folder;
+        const std::string* rev_name = attributes.find("link_rev_name");
+        const std::string* rpt_type = attributes.find("link_rpt_type");
+        if (is_true(attributes.get("master_detail"))) {
+            folder = std::make_unique<RDB_MASTER_DETAIL_OBJECT>(name);
+        } else if (is_true(attributes.get("path_folder"))) {
+            folder = std::make_unique<RDB_PATH_FOLDER_OBJECT>(name);
+        } else if (is_true(attributes.get("multi_corner"))) {
+            folder = std::make_unique<RDB_MULTI_CORNER_FOLDER_OBJECT>(name);
+        } else if (rev_name != nullptr || rpt_type != nullptr) {
+            const std::optional<std::string> rev = own_text(rev_name ? *rev_name : "", "link_rev_name");
+            const std::optional<std::string> type = own_text(rpt_type ? *rpt_type : "", "link_rpt_type");
+            if (!rev || !type) return nullptr;
+            auto link = std::make_unique<RDB_LINK_RPT_OBJECT>(name);
+            link->set_rev_name_and_rpt_type(*rev, *type, false);
+            folder = std::move(link);
+        } else {
+            folder = std::make_unique<RDB_FOLDER_OBJECT>(name);
+        }
+        folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
+        if (folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr &&
+            is_true(attributes.get("explicit_details")))
+            m_state.explicit_details.insert(folder.get());
+        return folder;
+    }
+
+    // The main folder has no element of its own for its fields: our own attributes of the root
+    // element carry them.
+    void apply_main_folder_attributes(RDB_FOLDER_OBJECT& folder, const XML_ATTRIBUTES& attributes)
+    {
+        apply_common_attributes(folder, attributes);
+        const std::pair<const char*, void (RDB_OBJECT::*)(const std::string&)> texts[] = {
+            {"header", &RDB_OBJECT::set_header},
+            {"tcl_cmd", &RDB_OBJECT::set_tcl_command},
+            {"help_id", &RDB_OBJECT::set_help_id}};
+        for (const auto& [name, set] : texts)
+            if (const std::string* text = attributes.find(name))
+                if (const std::optional<std::string> value = own_text(*text, name)) (folder.*set)(*value);
+        // After the suffix apply_common_attributes set.
+        if (const std::string* text = attributes.find("footer"))
+            if (const std::optional<std::string> footer = own_text(*text, "footer"))
+                folder.set_footer(*footer + folder.get_footer_suffix());
+    }
+
     // With a number, the name is written as number, colon, name.
     static std::string folder_name(const std::string& full_name, bool numbered)
     {
@@ -331,6 +446,8 @@ private:
     RDB_FOLDER_OBJECT* m_folder = nullptr;
 };
 
+// Text and legal objects, and interactive data (a text holding a notice for other readers; our own
+// attributes carry its contents).
 class RDB_XML_TEXT_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
     using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
@@ -340,31 +457,56 @@ protected:
     {
         if (depth() == 1) {
             const std::string object_name = attributes.get("name");
-            if (name == "legal")
-                m_text_object = m_state.create<RDB_LEGAL_OBJECT>(object_name);
-            else
-                m_text_object = m_state.create<RDB_TEXT_OBJECT>(object_name);
-            apply_common_attributes(*m_text_object, attributes);
-            attach(*m_text_object, attributes);
-        } else if (depth() == 2 && name == "ascii_text") {
+            if (is_true(attributes.get("interactive"))) {
+                m_object = make_interactive(object_name, attributes);
+                if (m_object == nullptr) return;
+            } else {
+                if (name == "legal")
+                    m_text_object = m_state.create<RDB_LEGAL_OBJECT>(object_name);
+                else
+                    m_text_object = m_state.create<RDB_TEXT_OBJECT>(object_name);
+                m_object = m_text_object;
+                m_text_object->set_is_webkit_html(is_true(attributes.get("webkit_html")));
+                m_text_object->set_is_json(is_true(attributes.get("json")));
+                // A text never set: the legal object's own notice goes too.
+                m_no_text = is_true(attributes.get("no_text"));
+                if (m_no_text) m_text_object->add_text(nullptr);
+            }
+            apply_common_attributes(*m_object, attributes);
+            attach(*m_object, attributes);
+        } else if (depth() == 2 && name == "ascii_text" && m_text_object != nullptr && !m_no_text) {
             m_text_object->set_text(std::string());
         }
     }
     void on_end(const std::string& name) override
     {
         if (depth() != 2) return;
-        if (name == "ascii_text")
+        if (end_common_child(*m_object, name) || m_text_object == nullptr) return;
+        if (name == "ascii_text" && !m_no_text)
             m_text_object->set_text(m_text);
         else if (name == "show_html")
             m_text_object->set_is_html(is_true(m_text));
         else if (name == "is_qml")
             m_text_object->set_is_qml(is_true(m_text));
-        else
-            end_common_child(*m_text_object, name);
     }
 
 private:
+    RDB_OBJECT* make_interactive(const std::string& object_name, const XML_ATTRIBUTES& attributes)
+    {
+        std::string texts[3];
+        const char* names[3] = {"interactive_data", "data_type", "report_implementation"};
+        for (int i = 0; i < 3; ++i) {
+            const std::optional<std::string> text = own_text(attributes.get(names[i]), names[i]);
+            if (!text) return nullptr;
+            texts[i] = *text;
+        }
+        return m_state.create<RDB_INTERACTIVE_REPORT_DATA_OBJECT>(object_name, texts[0], texts[1], texts[2]);
+    }
+
+    RDB_OBJECT* m_object = nullptr;
+    // Null for interactive data, whose text children (the notice) are passed over.
     RDB_TEXT_OBJECT* m_text_object = nullptr;
+    bool m_no_text = false;
 };
 
 class RDB_XML_TABLE_HANDLER : public RDB_XML_CONTENT_HANDLER {
@@ -384,20 +526,71 @@ protected:
             return;
         }
         if (depth() == 2 && start_tcl_table_child(name, attributes)) return;
-        RDB_TABLE_ELEMENT* cell = nullptr;
-        if (name == "location_cell")
-            cell = m_location_cell = new RDB_TABLE_LOCATION_SCHEMA_ELEMENT();
-        else if (name == "string_cell" || name == "iname_cell")
-            cell = m_string_cell = new RDB_TABLE_STRING_ELEMENT();
-        else if (name == "int_cell")
-            cell = m_int_cell = new RDB_TABLE_INT_ELEMENT();
-        else if (name == "delay_cell")
-            cell = m_delay_cell = new RDB_TABLE_DELAY_ELEMENT(0, TABLE_DELAY_ELEMENT_NO_UNITS);
-        if (cell == nullptr) return;
-        std::unique_ptr<RDB_TABLE_ELEMENT> owned(cell);
+        if (name != "location_cell" && name != "string_cell" && name != "iname_cell" && name != "int_cell" &&
+            name != "delay_cell")
+            return;
+        std::unique_ptr<RDB_TABLE_ELEMENT> cell = new_cell(name, attributes);
+        if (failed()) return;
         if (!m_in_row || depth() != 3) return fail(name + " outside a row");
-        m_row->push_back(owned.release());
-        apply_cell_attributes(*cell, attributes);
+        if (cell != nullptr) apply_cell_attributes(*cell, attributes);
+        m_row->push_back(cell.release());
+    }
+
+    // The cell an element starts. A text cell's own attribute "kind" names the cells written as text
+    // cells: "none" (a missing cell, null here), "plain", "tcl_cmd" and "window"; an unknown kind
+    // reads as a text cell.
+    std::unique_ptr<RDB_TABLE_ELEMENT> new_cell(const std::string& name, const XML_ATTRIBUTES& attributes)
+    {
+        if (name == "location_cell") {
+            auto cell = std::make_unique<RDB_TABLE_LOCATION_SCHEMA_ELEMENT>();
+            m_location_cell = cell.get();
+            return cell;
+        }
+        if (name == "int_cell") {
+            auto cell = std::make_unique<RDB_TABLE_INT_ELEMENT>();
+            m_int_cell = cell.get();
+            return cell;
+        }
+        if (name == "delay_cell") {
+            auto cell = std::make_unique<RDB_TABLE_DELAY_ELEMENT>(0, TABLE_DELAY_ELEMENT_NO_UNITS);
+            m_delay_cell = cell.get();
+            return cell;
+        }
+        const std::string kind = attributes.get("kind");
+        if (kind == "none") return nullptr;
+        if (kind == "plain") return std::make_unique<RDB_TABLE_ELEMENT>();
+        if (kind == "window") return new_window_cell(attributes);
+        std::unique_ptr<RDB_TABLE_STRING_ELEMENT> cell;
+        if (kind == "tcl_cmd") {
+            const std::optional<std::string> command = own_text(attributes.get("tcl_cmd"), "tcl_cmd");
+            if (!command) return nullptr;
+            cell = std::make_unique<RDB_TABLE_TCL_CMD_ELEMENT>("", *command);
+        } else {
+            if (!kind.empty()) msg_local_vdebug("RDB", 2, "Unrecognized enumeration type: %s", kind.c_str());
+            cell = std::make_unique<RDB_TABLE_STRING_ELEMENT>();
+        }
+        m_string_cell = cell.get();
+        return cell;
+    }
+
+    // Null (and the read failed) when a bound is not a number.
+    std::unique_ptr<RDB_TABLE_ELEMENT> new_window_cell(const XML_ATTRIBUTES& attributes)
+    {
+        using WINDOW = RDB_TABLE_DATA_VALID_WINDOW_ELEMENT;
+        auto window = std::make_unique<WINDOW>();
+        // Before the bounds, which disabling resets.
+        if (is_true(attributes.get("disabled"))) window->set_disabled(true);
+        const std::pair<const char*, void (WINDOW::*)(int)> bounds[] = {{"window_min", &WINDOW::set_window_min},
+                                                                        {"valid_min", &WINDOW::set_valid_min},
+                                                                        {"valid_max", &WINDOW::set_valid_max},
+                                                                        {"window_max", &WINDOW::set_window_max}};
+        for (const auto& [bound, set] : bounds) {
+            const std::optional<int> value = number<int>(attributes.get(bound), bound);
+            if (!value) return nullptr;
+            ((*window).*set)(*value);
+        }
+        window->set_is_scale(is_true(attributes.get("is_scale")));
+        return window;
     }
 
     void on_end(const std::string& name) override
@@ -474,6 +667,7 @@ protected: // the grid table reader reads its header cells with this reader's ce
             m_table->set_alternate_hierarchical_row_colors(true);
         m_table->set_display_of_row_numbers(is_true(attributes.get("display_row_numbers")));
         m_table->set_uniform_row_heights(is_true(attributes.get("uniform_rows")));
+        if (const std::string* sort = attributes.find("sort_enabled")) m_table->set_sort_enabled(is_true(*sort));
         std::optional<int> expand_to = number<int>(attributes.get("expand_to"), "expand_to");
         if (!expand_to) return;
         m_table->expand_to_level(*expand_to);
@@ -540,8 +734,7 @@ protected: // the grid table reader reads its header cells with this reader's ce
     }
 
     // A chart of "size" rows gets its header row here, unless it has none or our own "full_rows"
-    // says that its rows follow as table rows. The table flags are our own attributes, each present
-    // only when it differs from a new chart's.
+    // says that its rows follow as table rows.
     void start_chart(const XML_ATTRIBUTES& attributes)
     {
         const std::string object_name = attributes.get("name");
@@ -552,21 +745,30 @@ protected: // the grid table reader reads its header cells with this reader's ce
         m_table = m_chart;
         m_chart_full_rows = is_true(attributes.get("full_rows"));
         if (!m_chart_full_rows && *size != 0) m_chart->add_row_of_strings("", "");
+        if (!apply_changed_table_flags(*m_chart, attributes)) return;
+        apply_common_attributes(*m_chart, attributes);
+        attach(*m_chart, attributes);
+    }
+
+    // The table flags of the kinds whose standard element has none: our own attributes, each present
+    // only when it differs from a new table's. False when the read failed.
+    bool apply_changed_table_flags(RDB_TABLE_OBJECT& table, const XML_ATTRIBUTES& attributes)
+    {
         const std::pair<const char*, void (RDB_TABLE_OBJECT::*)(bool)> flags[] = {
             {"no_compact", &RDB_TABLE_OBJECT::set_no_compact_format},
             {"altrn_row_colors", &RDB_TABLE_OBJECT::set_alternating_row_colors},
             {"altrn_hierarchical_row_colors", &RDB_TABLE_OBJECT::set_alternate_hierarchical_row_colors},
             {"display_row_numbers", &RDB_TABLE_OBJECT::set_display_of_row_numbers},
-            {"uniform_rows", &RDB_TABLE_OBJECT::set_uniform_row_heights}};
+            {"uniform_rows", &RDB_TABLE_OBJECT::set_uniform_row_heights},
+            {"sort_enabled", &RDB_TABLE_OBJECT::set_sort_enabled}};
         for (const auto& [flag, set] : flags)
-            if (const std::string* value = attributes.find(flag)) (m_chart->*set)(is_true(*value));
+            if (const std::string* value = attributes.find(flag)) (table.*set)(is_true(*value));
         if (const std::string* expand_text = attributes.find("expand_to")) {
             std::optional<int> expand_to = number<int>(*expand_text, "expand_to");
-            if (!expand_to) return;
-            m_chart->expand_to_level(*expand_to);
+            if (!expand_to) return false;
+            table.expand_to_level(*expand_to);
         }
-        apply_common_attributes(*m_chart, attributes);
-        attach(*m_chart, attributes);
+        return true;
     }
 
     void start_chart_data(const XML_ATTRIBUTES& attributes)
@@ -671,6 +873,8 @@ protected: // the grid table reader reads its header cells with this reader's ce
         if (!foreground.empty()) cell.set_foreground(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(foreground)));
         const std::string background = attributes.get("background");
         if (!background.empty()) cell.set_background(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(background)));
+        if (is_true(attributes.get("unknown_foreground"))) cell.set_foreground(RDB_COLOR_UNKNOWN);
+        if (is_true(attributes.get("unknown_background"))) cell.set_background(RDB_COLOR_UNKNOWN);
         if (const std::string* tooltip = attributes.find("tooltip")) cell.set_tooltip(*tooltip);
     }
 
@@ -686,18 +890,26 @@ protected: // the grid table reader reads its header cells with this reader's ce
     bool m_chart_full_rows = false;
 };
 
-class RDB_XML_SUMMARY_HANDLER : public RDB_XML_CONTENT_HANDLER {
+// Summaries: a row per name and value element, or with our own "full_rows" the rows as a table has
+// them (read by the table reader's code, as are the column lists), and the gauges.
+class RDB_XML_SUMMARY_HANDLER : public RDB_XML_TABLE_HANDLER {
 public:
-    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+    using RDB_XML_TABLE_HANDLER::RDB_XML_TABLE_HANDLER;
 
 protected:
     void on_start(const std::string& name, const XML_ATTRIBUTES& attributes) override
     {
         if (depth() == 1) {
             m_summary = m_state.create<RDB_SUMMARY_TABLE_OBJECT>(attributes.get("name"));
+            m_table = m_summary;
+            m_full_rows = is_true(attributes.get("full_rows"));
+            if (!apply_changed_table_flags(*m_summary, attributes)) return;
             apply_common_attributes(*m_summary, attributes);
             attach(*m_summary, attributes);
+        } else if (m_full_rows && (name == "row" || m_in_row)) {
+            RDB_XML_TABLE_HANDLER::on_start(name, attributes);
         } else if (name == "element") {
+            if (m_full_rows) return;
             m_summary->add_row(rdb_create_row(attributes.get("name"), std::string()));
             m_row = m_summary->get_row(static_cast<int>(m_summary->get_number_of_rows() - 1));
         } else if (name == "gauges") {
@@ -705,7 +917,9 @@ protected:
             const std::string* gauges_name = attributes.find("name");
             m_gauges = new RDB_GAUGES_OBJECT(gauges_name ? *gauges_name : "This name should not be observed",
                                              is_true(attributes.get("all_slots")) ? 0 : GAUGES_CAPACITY);
+            forget_nested(m_summary->get_gauges());
             m_summary->set_gauges(m_gauges);
+            number_nested(*m_gauges, attributes);
             m_next_gauge = 0;
             m_gauge = nullptr;
         } else if (name == "empty_slot") {
@@ -726,6 +940,8 @@ protected:
 
     void on_end(const std::string& name) override
     {
+        if (m_in_row || (depth() == 2 && (name == "hidden_column" || name == "disable_iname_column")))
+            return RDB_XML_TABLE_HANDLER::on_end(name);
         if (depth() == 2 && end_common_child(*m_summary, name)) return;
         if (name == "element") {
             if (m_row != nullptr) (*m_row)[1]->set_string(m_text);
@@ -740,7 +956,7 @@ protected:
 
 private:
     RDB_SUMMARY_TABLE_OBJECT* m_summary = nullptr;
-    RDB_TABLE_ROW* m_row = nullptr;
+    bool m_full_rows = false;
     RDB_GAUGES_OBJECT* m_gauges = nullptr;
     RDB_GAUGES_DATA_ELEMENT* m_gauge = nullptr;
     std::size_t m_next_gauge = 0;
@@ -963,6 +1179,8 @@ protected:
         if (depth() == 2 && (name == "row_headers" || name == "column_headers")) {
             RDB_XML_TABLE_HANDLER::on_end("row");
             RDB_TABLE_ROW_PTR cells = m_scratch.remove_row();
+            if (std::find(cells->begin(), cells->end(), nullptr) != cells->end())
+                return fail("grid table \"" + m_grid->get_name() + "\" has a missing header cell");
             for (RDB_TABLE_ELEMENT*& cell : *cells) {
                 if (name == "row_headers")
                     m_grid->add_row_header(cell);
@@ -1359,6 +1577,7 @@ protected:
         } else if (depth() == 2) {
             m_in_sub_object = name == "sub_object";
             m_role = attributes.get("role");
+            m_sub_object_attributes = attributes;
         } else if (depth() == 3 && m_in_sub_object && m_path != nullptr) {
             start_sub_object(name, attributes);
         }
@@ -1391,7 +1610,13 @@ private:
             handler = std::make_unique<RDB_XML_WAVEFORM_DISPLAY_HANDLER>(m_state);
         else
             handler = std::make_unique<RDB_XML_SKIP_HANDLER>(m_state);
-        hand_over(std::move(handler), name, attributes, [this, role = m_role](RDB_OBJECT& object) { place(role, object); });
+        hand_over(std::move(handler), name, attributes, [this, role = m_role](RDB_OBJECT& object) {
+            RDB_OBJECT*& previous = m_placed[role];
+            if (previous != nullptr) forget_nested(previous);
+            previous = &object;
+            number_nested(object, m_sub_object_attributes);
+            place(role, object);
+        });
     }
 
     void place(const std::string& role, RDB_OBJECT& object)
@@ -1433,23 +1658,79 @@ private:
     RDB_PATH_OBJECT* m_path = nullptr;
     bool m_in_sub_object = false;
     std::string m_role;
+    XML_ATTRIBUTES m_sub_object_attributes;
+    // The last object handed over for each role.
+    std::unordered_map<std::string, RDB_OBJECT*> m_placed;
 };
 
-// A path folder's pointers at its children, given as indices among them.
-class RDB_XML_PATH_FOLDER_LINKS_HANDLER : public RDB_XML_CONTENT_HANDLER {
+// Base of our own elements that give a folder's pointers at its children as indices among them.
+class RDB_XML_CHILD_LINKS_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
     using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    // The folder of class FOLDER the element's name_id names; null (and the read failed) when there
+    // is none. kind names the class in messages.
+    template <class FOLDER> FOLDER* find_folder(const XML_ATTRIBUTES& attributes, const char* element, const char* kind)
+    {
+        const std::optional<int> id = number<int>(attributes.get("name_id"), "name_id");
+        if (!id) return nullptr;
+        auto found = m_state.folders_by_id.find(*id);
+        FOLDER* folder = found != m_state.folders_by_id.end() ? dynamic_cast<FOLDER*>(found->second) : nullptr;
+        if (folder == nullptr) {
+            fail(std::string(element) + " names no " + kind);
+            return nullptr;
+        }
+        m_links_folder = folder;
+        m_kind = kind;
+        m_children.assign(folder->begin(), folder->end());
+        return folder;
+    }
+
+    // The child at the index the text gives; null (and the read failed) when there is none.
+    RDB_OBJECT* child_at(const std::string& text)
+    {
+        const std::optional<std::size_t> index = number<std::size_t>(text, "child index");
+        if (!index) return nullptr;
+        if (*index >= m_children.size()) {
+            fail("child index " + text + " beyond the children of " + m_kind + " \"" + m_links_folder->get_name() +
+                 "\"");
+            return nullptr;
+        }
+        return m_children[*index];
+    }
+
+    // The children at the indices of a text of blank-separated indices, "-1" giving null; nullopt
+    // (and the read failed) when one names no child.
+    std::optional<std::vector<RDB_OBJECT*>> children_at(const std::string& text)
+    {
+        std::vector<RDB_OBJECT*> children;
+        std::istringstream in(text);
+        for (std::string item; in >> item;) {
+            RDB_OBJECT* child = item == "-1" ? nullptr : child_at(item);
+            if (child == nullptr && item != "-1") return std::nullopt;
+            children.push_back(child);
+        }
+        return children;
+    }
+
+private:
+    const RDB_FOLDER_OBJECT* m_links_folder = nullptr;
+    const char* m_kind = "";
+    std::vector<RDB_OBJECT*> m_children;
+};
+
+// A path folder's pointers at its children.
+class RDB_XML_PATH_FOLDER_LINKS_HANDLER : public RDB_XML_CHILD_LINKS_HANDLER {
+public:
+    using RDB_XML_CHILD_LINKS_HANDLER::RDB_XML_CHILD_LINKS_HANDLER;
 
 protected:
     void on_start(const std::string&, const XML_ATTRIBUTES& attributes) override
     {
         if (depth() != 1) return;
-        const std::optional<int> id = number<int>(attributes.get("name_id"), "name_id");
-        if (!id) return;
-        auto found = m_state.folders_by_id.find(*id);
-        m_folder = found != m_state.folders_by_id.end() ? found->second->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() : nullptr;
-        if (m_folder == nullptr) return fail("path_folder_links names no path folder");
-        m_children.assign(m_folder->begin(), m_folder->end());
+        m_folder = find_folder<RDB_PATH_FOLDER_OBJECT>(attributes, "path_folder_links", "path folder");
+        if (m_folder == nullptr) return;
         if (const std::string* text = attributes.find("summary_table")) {
             RDB_OBJECT* child = child_at(*text);
             if (child == nullptr) return;
@@ -1464,37 +1745,56 @@ protected:
     void on_end(const std::string& name) override
     {
         if (depth() != 2 || name != "path_ids" || m_folder == nullptr) return;
+        const std::optional<std::vector<RDB_OBJECT*>> children = children_at(m_text);
+        if (!children) return;
         std::vector<RDB_PATH_OBJECT*> table;
-        std::istringstream in(m_text);
-        for (std::string item; in >> item;) {
-            if (item == "-1") {
-                table.push_back(nullptr);
-                continue;
-            }
-            RDB_OBJECT* child = child_at(item);
-            if (child == nullptr) return;
-            RDB_PATH_OBJECT* path = child->dynamic_cast_to_RDB_PATH_OBJECT();
-            if (path == nullptr) return fail("a path id names a child that is not a path");
+        for (RDB_OBJECT* child : *children) {
+            RDB_PATH_OBJECT* path = child ? child->dynamic_cast_to_RDB_PATH_OBJECT() : nullptr;
+            if (child != nullptr && path == nullptr) return fail("a path id names a child that is not a path");
             table.push_back(path);
         }
         m_folder->set_path_id_table(std::move(table));
     }
 
 private:
-    // The child at the index the text gives; null (and the read failed) when there is none.
-    RDB_OBJECT* child_at(const std::string& text)
+    RDB_PATH_FOLDER_OBJECT* m_folder = nullptr;
+};
+
+// A master-detail folder's master table and details, for a folder listed with "explicit_details".
+class RDB_XML_MASTER_DETAIL_LINKS_HANDLER : public RDB_XML_CHILD_LINKS_HANDLER {
+public:
+    using RDB_XML_CHILD_LINKS_HANDLER::RDB_XML_CHILD_LINKS_HANDLER;
+
+protected:
+    void on_start(const std::string&, const XML_ATTRIBUTES& attributes) override
     {
-        const std::optional<std::size_t> index = number<std::size_t>(text, "child index");
-        if (!index) return nullptr;
-        if (*index >= m_children.size()) {
-            fail("child index " + text + " beyond the children of path folder \"" + m_folder->get_name() + "\"");
-            return nullptr;
+        if (depth() != 1) return;
+        m_folder = find_folder<RDB_MASTER_DETAIL_OBJECT>(attributes, "master_detail_links", "master-detail folder");
+        if (m_folder == nullptr) return;
+        if (m_state.explicit_details.count(m_folder) == 0)
+            return fail("master_detail_links names a folder whose children give them");
+        if (const std::string* text = attributes.find("master")) {
+            RDB_OBJECT* child = child_at(*text);
+            if (child == nullptr) return;
+            RDB_TABLE_OBJECT* table = child->dynamic_cast_to_RDB_TABLE_OBJECT();
+            if (table == nullptr) return fail("the master of a master-detail folder is not a table");
+            m_folder->add_master_table(table);
         }
-        return m_children[*index];
     }
 
-    RDB_PATH_FOLDER_OBJECT* m_folder = nullptr;
-    std::vector<RDB_OBJECT*> m_children;
+    void on_end(const std::string& name) override
+    {
+        if (depth() != 2 || name != "detail_ids" || m_folder == nullptr) return;
+        const std::optional<std::vector<RDB_OBJECT*>> children = children_at(m_text);
+        if (!children) return;
+        for (RDB_OBJECT* child : *children) {
+            if (child == nullptr) return fail("a detail id of -1");
+            m_folder->add_detail_object(child);
+        }
+    }
+
+private:
+    RDB_MASTER_DETAIL_OBJECT* m_folder = nullptr;
 };
 
 // Decodes the trait archive at the end of a report document.
@@ -1512,11 +1812,14 @@ protected:
         // share a name each get their own.
         std::unordered_map<int, std::unordered_map<std::string, unsigned>> seen;
         auto on_record = [this](int number, DTRAIT::TRACKED_VALUES values) {
-            if (RDB_FOLDER_OBJECT* folder = folder_of(number)) apply(*folder, values);
+            if (RDB_FOLDER_OBJECT* folder = folder_of(number)) return apply(*folder, values);
+            if (auto nested = m_state.nested_by_id.find(number); nested != m_state.nested_by_id.end())
+                apply(*nested->second, values);
         };
         auto on_child = [this, &seen](int number, const std::string& name, DTRAIT::TRACKED_VALUES values) {
             RDB_FOLDER_OBJECT* folder = folder_of(number);
-            if (folder == nullptr) return;
+            // A link folder's children are another report's, which the file does not change.
+            if (folder == nullptr || folder->dynamic_cast_to_RDB_LINK_RPT_OBJECT() != nullptr) return;
             unsigned wanted = seen[number][name]++;
             for (RDB_OBJECT* child : *folder) {
                 if (child->get_name() != name) continue;
@@ -1572,6 +1875,25 @@ private:
     }
 };
 
+// Our own element after the folders section: the report's current folder, when it is not the main
+// folder.
+class RDB_XML_CURRENT_FOLDER_HANDLER : public RDB_XML_CONTENT_HANDLER {
+public:
+    using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    void on_start(const std::string&, const XML_ATTRIBUTES& attributes) override
+    {
+        if (depth() != 1) return;
+        const std::optional<int> id = number<int>(attributes.get("name_id"), "name_id");
+        if (!id) return;
+        auto found = m_state.folders_by_id.find(*id);
+        if (found == m_state.folders_by_id.end()) return fail("current_folder names no listed folder");
+        m_state.report->set_current_folder(found->second);
+    }
+    void on_end(const std::string&) override {}
+};
+
 // Dispatches the outermost elements, and those inside "report" and "panels", to their handlers.
 class RDB_XML_ROOT_HANDLER : public XML_CONTENT_HANDLER {
 public:
@@ -1606,10 +1928,14 @@ public:
             handler = std::make_unique<RDB_XML_WAVEFORM_DISPLAY_HANDLER>(m_state);
         else if (key == "path_folder_links")
             handler = std::make_unique<RDB_XML_PATH_FOLDER_LINKS_HANDLER>(m_state);
+        else if (key == "master_detail_links")
+            handler = std::make_unique<RDB_XML_MASTER_DETAIL_LINKS_HANDLER>(m_state);
         else if (key == "grid_table")
             handler = std::make_unique<RDB_XML_GRID_TABLE_HANDLER>(m_state);
         else if (key == "dtraits")
             handler = std::make_unique<RDB_XML_DTRAITS_HANDLER>(m_state);
+        else if (key == "current_folder")
+            handler = std::make_unique<RDB_XML_CURRENT_FOLDER_HANDLER>(m_state);
         else
             handler = std::make_unique<RDB_XML_SKIP_HANDLER>(m_state);
         m_state.panel_root_pending = outermost;
@@ -1635,16 +1961,28 @@ std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
     std::string error;
     int result = xml_parse(root, text, "rdb_schema", &error);
     if (result == 0) {
+        auto placed = [&state](const RDB_FOLDER_OBJECT* folder) {
+            return folder->get_ownership_status() != NOT_OWNED || state.link_content.count(folder) != 0;
+        };
         for (const auto& [id, folder] : state.folders_by_id)
-            if (folder->get_ownership_status() == NOT_OWNED) {
+            if (!placed(folder)) {
                 error = "folder number " + std::to_string(id) + " is listed but never placed";
                 result = 1;
             }
         for (const auto& [name, folder] : state.folders_by_name)
-            if (folder->get_ownership_status() == NOT_OWNED) {
+            if (!placed(folder)) {
                 error = "folder \"" + name + "\" is listed but never placed";
                 result = 1;
             }
+        // The current folder must outlive the read: not one of a link folder's children.
+        const RDB_FOLDER_OBJECT* current = report->get_current_folder();
+        const RDB_FOLDER_OBJECT* ancestor = current;
+        while (ancestor != nullptr && ancestor != report->get_main_folder())
+            ancestor = ancestor->get_parent();
+        if (current != nullptr && ancestor == nullptr) {
+            error = "the current folder is not in the report";
+            result = 1;
+        }
     }
     const std::vector<RDB_OBJECT*> unattached = state.unattached();
     if (result != 0) {

@@ -43,6 +43,16 @@ using ATTRIBUTES = std::vector<std::pair<const char*, std::string>>;
 
 const char* bool_text(bool value) { return value ? "true" : "false"; }
 
+void append(ATTRIBUTES& attributes, ATTRIBUTES more)
+{
+    for (auto& attribute : more)
+        attributes.push_back(std::move(attribute));
+}
+
+// A text this library adds to the format: '%' and the bytes the escaping would drop percent-encoded,
+// so that it reads back byte for byte.
+std::string own_text(std::string_view text) { return xml_percent_encode(text); }
+
 // The numbering of one document and the parent recorded for each object written as a panel.
 struct RDB_XML_WRITER_CONTEXT {
     RDB_TINY_NUMBERER numberer;
@@ -86,7 +96,7 @@ bool has_file_form(const RDB_OBJECT& object)
     case RDB_TEXT_TYPE:
         return object.dynamic_cast_to_RDB_TEXT_OBJECT() != nullptr;
     case RDB_INTERACTIVE_REPORT_DATA_TYPE:
-        return true;
+        return object.dynamic_cast_to_RDB_INTERACTIVE_REPORT_DATA_OBJECT() != nullptr;
     case RDB_TABLE_TYPE:
     case RDB_HEATMAP_TYPE:
         return object.dynamic_cast_to_RDB_TABLE_OBJECT() != nullptr;
@@ -131,22 +141,114 @@ std::vector<std::pair<const char*, const RDB_OBJECT*>> path_sub_objects(const RD
             {"optimizations_analyzed", path.get_optimizations_analyzed_table()}};
 }
 
+// Whether a nested object (a summary's gauges, a path's sub-object) holds a trait value that its
+// element does not carry: any but a table's alternating hierarchical row colours, which every table
+// has and its attribute carries.
+bool has_own_traits(const RDB_OBJECT& object)
+{
+    if (!object.has_dtrait_values()) return false;
+    const DTRAIT::TRAIT_TABLE& table = DTRAIT::GLOBAL_TRAIT_TABLE_ACCESSOR::get();
+    for (DTRAIT::DEFINITION_HANDLE definition : table.all_definitions_impl(typeid(RDB_OBJECT)))
+        if (table.get_value_impl(definition, object.get_dtrait_key()) != nullptr &&
+            definition->name().get_basename_str() != RDB_TABLE_OBJECT::ALTERNATING_HIERARCHICAL_ROW_COLORS_TRAIT)
+            return true;
+    return false;
+}
+
+// The children of a folder that are written, in order.
+std::vector<const RDB_OBJECT*> written_children(const RDB_FOLDER_OBJECT& folder)
+{
+    std::vector<const RDB_OBJECT*> children;
+    for (const RDB_OBJECT* child : folder)
+        if (has_file_form(*child)) children.push_back(child);
+    return children;
+}
+
+// Whether a master-detail folder's master and details are what a reader makes of its children: the
+// first child the master table, every later child a detail, in order.
+bool has_implicit_details(const RDB_MASTER_DETAIL_OBJECT& folder)
+{
+    const std::vector<const RDB_OBJECT*> children = written_children(folder);
+    if (children.empty()) return folder.get_master_table() == nullptr && folder.get_detail_count() == 0;
+    if (folder.get_master_table() != children.front() || folder.get_detail_count() != children.size() - 1) return false;
+    for (std::size_t i = 1; i < children.size(); ++i)
+        if (folder.get_detail_object(static_cast<unsigned>(i - 1)) != children[i]) return false;
+    return true;
+}
+
+// Our own attributes of an object's fields that the standard ones leave out, each present only when
+// it differs from a new object's.
+ATTRIBUTES own_object_attributes(const RDB_OBJECT& object)
+{
+    ATTRIBUTES attributes;
+    if (object.get_color() != RDB_COLOR_DEFAULT) attributes.emplace_back("color", std::to_string(object.get_color()));
+    if (!object.get_timing_corner().empty())
+        attributes.emplace_back("timing_corner", own_text(object.get_timing_corner()));
+    if (!object.get_to_output_ascii_header()) attributes.emplace_back("ascii_header", "false");
+    if (!object.get_to_output_ascii_footer()) attributes.emplace_back("ascii_footer", "false");
+    if (!object.get_footer_suffix().empty())
+        attributes.emplace_back("footer_suffix", own_text(object.get_footer_suffix()));
+    return attributes;
+}
+
+// Our own attributes of a folder's class and stage flag, each present only when it applies (a link
+// folder's key always, so that an empty key still names the class).
+ATTRIBUTES folder_kind_attributes(const RDB_FOLDER_OBJECT& folder)
+{
+    ATTRIBUTES attributes;
+    if (folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() != nullptr) attributes.emplace_back("path_folder", "true");
+    if (folder.dynamic_cast_to_RDB_MULTI_CORNER_FOLDER_OBJECT() != nullptr)
+        attributes.emplace_back("multi_corner", "true");
+    if (const RDB_LINK_RPT_OBJECT* link = folder.dynamic_cast_to_RDB_LINK_RPT_OBJECT()) {
+        attributes.emplace_back("link_rev_name", own_text(link->get_rev_name()));
+        attributes.emplace_back("link_rpt_type", own_text(link->get_rpt_type()));
+    }
+    if (folder.get_is_stage_folder()) attributes.emplace_back("stage_folder", "true");
+    if (const RDB_MASTER_DETAIL_OBJECT* master_detail = folder.dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT())
+        if (!has_implicit_details(*master_detail)) attributes.emplace_back("explicit_details", "true");
+    return attributes;
+}
+
+// The root element: the main folder's number and name, then our own attributes for its class and
+// for every field that differs from a new folder's (its texts percent-encoded, as it has no
+// elements of its own for them).
+ATTRIBUTES root_attributes(const RDB_FOLDER_OBJECT& folder, int id)
+{
+    ATTRIBUTES attributes = {{"name_id", std::to_string(id)}, {"name", folder.get_name()}};
+    if (folder.dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr) attributes.emplace_back("master_detail", "true");
+    append(attributes, folder_kind_attributes(folder));
+    if (!folder.is_enable()) attributes.emplace_back("enabled", "false");
+    if (!folder.is_visible()) attributes.emplace_back("visible", "false");
+    append(attributes, own_object_attributes(folder));
+    const std::pair<const char*, std::string> texts[] = {{"header", folder.get_header()},
+                                                         {"footer", folder.get_footer()},
+                                                         {"tcl_cmd", folder.get_tcl_command()},
+                                                         {"help_id", folder.get_help_id()}};
+    for (const auto& [name, text] : texts)
+        if (!text.empty()) attributes.emplace_back(name, own_text(text));
+    return attributes;
+}
+
 class RDB_XML_DOCUMENT_WRITER {
 public:
     explicit RDB_XML_DOCUMENT_WRITER(std::ostream& out) : m_out(out) {}
 
-    void write_report(const RDB_FOLDER_OBJECT& main_folder)
+    // current_folder: the report's current folder, written (in an element of our own) when it is a
+    // folder below the main folder; a report read back has its main folder as current otherwise.
+    void write_report(const RDB_FOLDER_OBJECT& main_folder, const RDB_FOLDER_OBJECT* current_folder = nullptr)
     {
         m_out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
         open("report", LAYOUT::BLOCK);
         open("folders", LAYOUT::BLOCK);
-        const int root_id = number(&main_folder);
-        element("root", LAYOUT::EMPTY, {{"name_id", std::to_string(root_id)}, {"name", main_folder.get_name()}});
+        element("root", LAYOUT::EMPTY, root_attributes(main_folder, number(&main_folder)));
         std::unordered_set<const RDB_FOLDER_OBJECT*> listed;
         list_folders(main_folder, listed);
         close("folders", LAYOUT::BLOCK);
+        if (is_below(current_folder, main_folder) && m_context.numberer.find(current_folder) != 0)
+            element("current_folder", LAYOUT::EMPTY, {{"name_id", std::to_string(number(current_folder))}});
         open("panels", LAYOUT::BLOCK);
         write_children_as_panels(main_folder);
+        write_folder_links(main_folder);
         close("panels", LAYOUT::BLOCK);
         write_dtraits();
         close("report", LAYOUT::BLOCK);
@@ -224,12 +326,7 @@ private:
                     {"name_id", std::to_string(id)},
                     {"name", std::to_string(id) + ":" + child_folder->get_name()},
                     {"master_detail", bool_text(child_folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr)}};
-                // Our own attributes, present only when true: the folder's class and its stage flag.
-                if (child_folder->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() != nullptr)
-                    attributes.emplace_back("path_folder", "true");
-                if (child_folder->dynamic_cast_to_RDB_MULTI_CORNER_FOLDER_OBJECT() != nullptr)
-                    attributes.emplace_back("multi_corner", "true");
-                if (child_folder->get_is_stage_folder()) attributes.emplace_back("stage_folder", "true");
+                append(attributes, folder_kind_attributes(*child_folder));
                 element("folder", LAYOUT::EMPTY, attributes);
                 list_folders(*child_folder, listed);
             }
@@ -265,13 +362,11 @@ private:
             if (const RDB_TEXT_OBJECT* text = object.dynamic_cast_to_RDB_TEXT_OBJECT())
                 write_text(*text, m_context.parent_of(&object));
             return;
-        case RDB_INTERACTIVE_REPORT_DATA_TYPE: {
-            // Not stored: a notice takes its place.
-            RDB_TEXT_OBJECT substitute(object.get_name());
-            substitute.set_text(std::string(INTERACTIVE_NOTICE));
-            write_text(substitute, m_context.parent_of(&object));
+        case RDB_INTERACTIVE_REPORT_DATA_TYPE:
+            if (const RDB_INTERACTIVE_REPORT_DATA_OBJECT* data =
+                    object.dynamic_cast_to_RDB_INTERACTIVE_REPORT_DATA_OBJECT())
+                write_interactive(*data);
             return;
-        }
         case RDB_TABLE_TYPE:
         case RDB_HEATMAP_TYPE:
             if (const RDB_TABLE_OBJECT* table = object.dynamic_cast_to_RDB_TABLE_OBJECT()) write_table(*table);
@@ -332,6 +427,7 @@ private:
         attributes.emplace_back("parent_id", std::to_string(number(parent)));
         attributes.emplace_back("enabled", bool_text(object.is_enable()));
         if (!object.is_visible()) attributes.emplace_back("visible", "false");
+        append(attributes, own_object_attributes(object));
         return attributes;
     }
 
@@ -351,18 +447,91 @@ private:
         write_common_children(folder);
         close("folder_ref", LAYOUT::BLOCK);
         write_children_as_panels(folder);
-        if (const RDB_PATH_FOLDER_OBJECT* paths = folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT())
-            write_path_folder_links(*paths);
+        write_folder_links(folder);
     }
 
+    // After a folder's children: a path folder's pointers at them, and a master-detail folder's when
+    // its children alone do not give them.
+    void write_folder_links(const RDB_FOLDER_OBJECT& folder)
+    {
+        if (const RDB_PATH_FOLDER_OBJECT* paths = folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT())
+            write_path_folder_links(*paths);
+        if (const RDB_MASTER_DETAIL_OBJECT* master_detail = folder.dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT())
+            if (!has_implicit_details(*master_detail)) write_master_detail_links(*master_detail);
+    }
+
+    // Our own element, as path_folder_links: the master table and the details as indices among the
+    // children written (a pointer at a child without a file form is left out).
+    void write_master_detail_links(const RDB_MASTER_DETAIL_OBJECT& folder)
+    {
+        const std::vector<const RDB_OBJECT*> children = written_children(folder);
+        auto index_of = [&children](const RDB_OBJECT* object) {
+            return static_cast<int>(std::find(children.begin(), children.end(), object) - children.begin());
+        };
+        const int count = static_cast<int>(children.size());
+        ATTRIBUTES attributes = {{"name_id", std::to_string(number(&folder))}};
+        if (const int master = index_of(folder.get_master_table()); master < count)
+            attributes.emplace_back("master", std::to_string(master));
+        open("master_detail_links", LAYOUT::BLOCK, attributes);
+        std::string ids;
+        for (unsigned i = 0; i < folder.get_detail_count(); ++i)
+            if (const int detail = index_of(folder.get_detail_object(i)); detail < count)
+                ids += (ids.empty() ? "" : " ") + std::to_string(detail);
+        text_element("detail_ids", ids);
+        close("master_detail_links", LAYOUT::BLOCK);
+    }
+
+    // Our own attribute numbering a nested object whose traits travel in the trait archive.
+    ATTRIBUTES nested_trait_attributes(const RDB_OBJECT& object)
+    {
+        if (!has_own_traits(object)) return {};
+        m_traced.emplace_back(object.get_dtrait_key(), DTRAIT::SAVE_TRACKER::CHILDREN());
+        return {{"trait_id", std::to_string(number(&object))}};
+    }
+
+    static bool is_below(const RDB_FOLDER_OBJECT* folder, const RDB_FOLDER_OBJECT& main_folder)
+    {
+        if (folder == &main_folder) return false;
+        for (const RDB_FOLDER_OBJECT* ancestor = folder; ancestor != nullptr; ancestor = ancestor->get_parent())
+            if (ancestor == &main_folder) return true;
+        return false;
+    }
+
+    // Our own attributes: the flags the standard children leave out, and a text never set.
     void write_text(const RDB_TEXT_OBJECT& text, const RDB_OBJECT* parent)
     {
-        const char* name = text.dynamic_cast_to_RDB_LEGAL_OBJECT() ? "legal" : "text";
-        open(name, LAYOUT::BLOCK, common_attributes(text, parent, false));
-        write_common_children(text);
-        text_element("ascii_text", text.get_text() ? std::string_view(*text.get_text()) : std::string_view());
-        text_element("show_html", bool_text(text.is_html()));
-        text_element("is_qml", bool_text(text.is_qml()));
+        ATTRIBUTES attributes = common_attributes(text, parent, false);
+        if (text.is_webkit_html()) attributes.emplace_back("webkit_html", "true");
+        if (text.is_json()) attributes.emplace_back("json", "true");
+        if (text.get_text() == nullptr) attributes.emplace_back("no_text", "true");
+        write_text_element(text.dynamic_cast_to_RDB_LEGAL_OBJECT() ? "legal" : "text", text, attributes,
+                           text.get_text() ? std::string_view(*text.get_text()) : std::string_view(), text.is_html(),
+                           text.is_qml());
+    }
+
+    // A text holding a notice, which is what readers that do not know the kind show; our own
+    // attributes carry the contents.
+    void write_interactive(const RDB_INTERACTIVE_REPORT_DATA_OBJECT& data)
+    {
+        ATTRIBUTES attributes = common_attributes(data, m_context.parent_of(&data), false);
+        attributes.emplace_back("interactive", "true");
+        const std::pair<const char*, std::string> texts[] = {
+            {"interactive_data", data.get_data()},
+            {"data_type", data.get_data_type()},
+            {"report_implementation", data.get_report_implementation()}};
+        for (const auto& [name, text] : texts)
+            if (!text.empty()) attributes.emplace_back(name, own_text(text));
+        write_text_element("text", data, attributes, INTERACTIVE_NOTICE, false, false);
+    }
+
+    void write_text_element(const char* name, const RDB_OBJECT& object, const ATTRIBUTES& attributes,
+                            std::string_view text, bool html, bool qml)
+    {
+        open(name, LAYOUT::BLOCK, attributes);
+        write_common_children(object);
+        text_element("ascii_text", text);
+        text_element("show_html", bool_text(html));
+        text_element("is_qml", bool_text(qml));
         close(name, LAYOUT::BLOCK);
     }
 
@@ -371,6 +540,20 @@ private:
         ATTRIBUTES attributes = common_attributes(table, m_context.parent_of(&table), false);
         const ATTRIBUTES flags = table_flag_attributes(table);
         attributes.insert(attributes.end(), flags.begin(), flags.end());
+        if (!table.get_sort_enabled()) attributes.emplace_back("sort_enabled", "false");
+        return attributes;
+    }
+
+    // For the kinds whose standard element has no table flags (our own additions): the flags that
+    // differ from a new table's, in the order of table_flag_attributes, then the sort flag.
+    static ATTRIBUTES changed_table_flags(const RDB_TABLE_OBJECT& table)
+    {
+        static const char* const NEW_TABLE_FLAGS[] = {"false", "true", "false", "true", "true", "-1"};
+        ATTRIBUTES attributes;
+        const ATTRIBUTES flags = table_flag_attributes(table);
+        for (std::size_t i = 0; i < flags.size(); ++i)
+            if (flags[i].second != NEW_TABLE_FLAGS[i]) attributes.push_back(flags[i]);
+        if (!table.get_sort_enabled()) attributes.emplace_back("sort_enabled", "false");
         return attributes;
     }
 
@@ -414,6 +597,7 @@ private:
     {
         open("link_table", LAYOUT::BLOCK, table_attributes(table));
         write_common_children(table);
+        write_column_lists(table);
         write_rows(table);
         text_element("link_info", table.get_link_info());
         close("link_table", LAYOUT::BLOCK);
@@ -458,27 +642,30 @@ private:
     static ATTRIBUTES cell_attributes(const RDB_TABLE_ELEMENT& cell)
     {
         ATTRIBUTES attributes;
-        auto add_color = [&](const char* name, RDB_COLOR_NAME color) {
+        auto add_color = [&](const char* name, const char* unknown_name, RDB_COLOR_NAME color) {
             if (color == RDB_COLOR_DEFAULT) return;
-            // A colour without an RGB value (unknown) has nothing to write.
-            const unsigned rgb = rdb_get_rgb_value_by_name(color);
-            if (rgb > 0xFFFFFFu) return;
-            attributes.emplace_back(name, rdb_get_string_color(rgb));
+            // The unknown colour has no RGB value: our own attribute names it.
+            if (color == RDB_COLOR_UNKNOWN) {
+                attributes.emplace_back(unknown_name, "true");
+                return;
+            }
+            attributes.emplace_back(name, rdb_get_string_color(rdb_get_rgb_value_by_name(color)));
         };
-        add_color("foreground", cell.get_foreground());
-        add_color("background", cell.get_background());
+        add_color("foreground", "unknown_foreground", cell.get_foreground());
+        add_color("background", "unknown_background", cell.get_background());
         if (cell.has_tooltip()) attributes.emplace_back("tooltip", cell.get_tooltip());
         return attributes;
     }
 
+    // A missing cell and the kinds without an element of their own keep their column as a text cell
+    // holding their text; our own attribute "kind" names what the cell is.
     void write_cell(const RDB_TABLE_ELEMENT* cell)
     {
-        // A missing cell keeps its column as an empty text cell.
         if (cell == nullptr) {
-            text_element("string_cell", "");
+            text_element("string_cell", "", {{"kind", "none"}});
             return;
         }
-        const ATTRIBUTES attributes = cell_attributes(*cell);
+        ATTRIBUTES attributes = cell_attributes(*cell);
         if (const RDB_TABLE_STRING_ELEMENT* text = cell->dynamic_cast_to_RDB_TABLE_STRING_ELEMENT()) {
             if (const RDB_TABLE_LOCATION_SCHEMA_ELEMENT* location =
                     text->dynamic_cast_to_RDB_TABLE_LOCATION_SCHEMA_ELEMENT()) {
@@ -488,6 +675,10 @@ private:
                 text_element("hpath", location->get_hierarchy_path());
                 close("location_cell", LAYOUT::BLOCK);
                 return;
+            }
+            if (const auto* tcl = dynamic_cast<const RDB_TABLE_TCL_CMD_ELEMENT*>(text)) {
+                attributes.emplace_back("kind", "tcl_cmd");
+                attributes.emplace_back("tcl_cmd", own_text(tcl->get_tcl_cmd()));
             }
             text_element("string_cell", text->get_string(), attributes);
             return;
@@ -505,7 +696,18 @@ private:
             close("delay_cell", LAYOUT::BLOCK);
             return;
         }
-        // Any other kind keeps its column as a text cell holding its text.
+        if (const RDB_TABLE_DATA_VALID_WINDOW_ELEMENT* window =
+                cell->dynamic_cast_to_RDB_TABLE_DATA_VALID_WINDOW_ELEMENT()) {
+            attributes.emplace_back("kind", "window");
+            if (window->is_disabled()) attributes.emplace_back("disabled", "true");
+            attributes.emplace_back("window_min", std::to_string(window->get_window_min()));
+            attributes.emplace_back("valid_min", std::to_string(window->get_valid_min()));
+            attributes.emplace_back("valid_max", std::to_string(window->get_valid_max()));
+            attributes.emplace_back("window_max", std::to_string(window->get_window_max()));
+            if (window->is_scale()) attributes.emplace_back("is_scale", "true");
+        } else if (typeid(*cell) == typeid(RDB_TABLE_ELEMENT)) {
+            attributes.emplace_back("kind", "plain");
+        }
         text_element("string_cell", cell->get_string(), attributes);
     }
 
@@ -517,9 +719,17 @@ private:
         return (*row)[column]->get_string();
     }
 
+    // After the standard children, our own: the table flags that differ from a new summary's, the
+    // column lists and, when the elements cannot restore the rows, "full_rows" and every row as a
+    // table writes it.
     void write_summary(const RDB_SUMMARY_TABLE_OBJECT& summary)
     {
-        open("summary", LAYOUT::BLOCK, common_attributes(summary, m_context.parent_of(&summary), false));
+        ATTRIBUTES attributes = common_attributes(summary, m_context.parent_of(&summary), false);
+        append(attributes, changed_table_flags(summary));
+        const bool full_rows =
+            !rows_are_pairs(summary, typeid(RDB_TABLE_STRING_ELEMENT), typeid(RDB_TABLE_STRING_ELEMENT));
+        if (full_rows) attributes.emplace_back("full_rows", "true");
+        open("summary", LAYOUT::BLOCK, attributes);
         write_common_children(summary);
         open("elements", LAYOUT::BLOCK);
         for (const RDB_TABLE_ROW* row : summary)
@@ -528,10 +738,14 @@ private:
         if (const RDB_GAUGES_OBJECT* gauges = summary.get_gauges()) {
             // Our own additions keep the gauges whole: their name and every slot, an empty one as
             // "empty_slot" (a reader that does not know them takes the gauges in order).
-            open("gauges", LAYOUT::BLOCK, {{"name", gauges->get_name()}, {"all_slots", "true"}});
+            ATTRIBUTES gauges_attributes = {{"name", gauges->get_name()}, {"all_slots", "true"}};
+            append(gauges_attributes, nested_trait_attributes(*gauges));
+            open("gauges", LAYOUT::BLOCK, gauges_attributes);
             write_gauge_slots(*gauges);
             close("gauges", LAYOUT::BLOCK);
         }
+        write_column_lists(summary);
+        if (full_rows) write_rows(summary);
         close("summary", LAYOUT::BLOCK);
     }
 
@@ -587,18 +801,19 @@ private:
         close("histogram", LAYOUT::BLOCK);
     }
 
-    // Whether the data elements restore every row: a header of two text cells and data rows of a text
-    // and an integer cell, all without colours or tooltips.
-    static bool rows_fit_data_elements(const RDB_CHART_TABLE_OBJECT& chart)
+    // Whether name and value elements restore every row: rows of a text cell and a cell of
+    // value_kind (text for the first row), all without colours or tooltips.
+    static bool rows_are_pairs(const RDB_TABLE_OBJECT& table, const std::type_info& header_kind,
+                               const std::type_info& value_kind)
     {
         auto plain = [](const RDB_TABLE_ELEMENT* cell, const std::type_info& kind) {
             return cell != nullptr && typeid(*cell) == kind && cell->get_foreground() == RDB_COLOR_DEFAULT &&
                    cell->get_background() == RDB_COLOR_DEFAULT && !cell->has_tooltip();
         };
-        for (unsigned r = 0; r < chart.get_number_of_rows(); ++r) {
-            const RDB_TABLE_ROW* row = chart.get_row(static_cast<int>(r));
+        for (unsigned r = 0; r < table.get_number_of_rows(); ++r) {
+            const RDB_TABLE_ROW* row = table.get_row(static_cast<int>(r));
             if (row == nullptr || row->size() != 2 || !plain((*row)[0], typeid(RDB_TABLE_STRING_ELEMENT)) ||
-                !plain((*row)[1], r == 0 ? typeid(RDB_TABLE_STRING_ELEMENT) : typeid(RDB_TABLE_INT_ELEMENT)))
+                !plain((*row)[1], r == 0 ? header_kind : value_kind))
                 return false;
         }
         return true;
@@ -608,15 +823,11 @@ private:
     // when the data elements cannot restore the rows, "full_rows" and every row as a table writes it.
     void write_chart(const RDB_CHART_TABLE_OBJECT& chart)
     {
-        // In the order of table_flag_attributes.
-        static const char* const NEW_CHART_FLAGS[] = {"false", "true", "false", "true", "true", "-1"};
         const unsigned rows = chart.get_number_of_rows();
         ATTRIBUTES attributes = common_attributes(chart, m_context.parent_of(&chart), false);
         attributes.emplace_back("size", std::to_string(rows));
-        const ATTRIBUTES flags = table_flag_attributes(chart);
-        for (std::size_t i = 0; i < flags.size(); ++i)
-            if (flags[i].second != NEW_CHART_FLAGS[i]) attributes.push_back(flags[i]);
-        const bool full_rows = !rows_fit_data_elements(chart);
+        append(attributes, changed_table_flags(chart));
+        const bool full_rows = !rows_are_pairs(chart, typeid(RDB_TABLE_STRING_ELEMENT), typeid(RDB_TABLE_INT_ELEMENT));
         if (full_rows) attributes.emplace_back("full_rows", "true");
         open("chart", LAYOUT::BLOCK, attributes);
         write_common_children(chart);
@@ -830,7 +1041,9 @@ private:
             if (!text.empty()) text_element(name, text);
         for (const auto& [role, object] : path_sub_objects(path)) {
             if (object == nullptr || !has_file_form(*object)) continue;
-            open("sub_object", LAYOUT::BLOCK, {{"role", role}});
+            ATTRIBUTES sub_attributes = {{"role", role}};
+            append(sub_attributes, nested_trait_attributes(*object));
+            open("sub_object", LAYOUT::BLOCK, sub_attributes);
             write_object(*object);
             close("sub_object", LAYOUT::BLOCK);
         }
@@ -856,7 +1069,7 @@ private:
                                      {"period", std::to_string(waveform.get_period())},
                                      {"begin", std::to_string(waveform.get_begin_time())},
                                      {"end", std::to_string(waveform.get_end_time())}};
-            for (auto& attribute : line_attributes(waveform.get_properties())) attributes.push_back(std::move(attribute));
+            append(attributes, line_attributes(waveform.get_properties()));
             const bool has_events = waveform.begin_events() != waveform.end_events();
             open("wave", has_events ? LAYOUT::BLOCK : LAYOUT::EMPTY, attributes);
             for (auto event = waveform.begin_events(); event != waveform.end_events(); ++event)
@@ -872,7 +1085,7 @@ private:
                                      {"begin_time", std::to_string(arrow.get_begin_time())},
                                      {"end_id", std::to_string(arrow.get_end_id())},
                                      {"end_time", std::to_string(arrow.get_end_time())}};
-            for (auto& attribute : line_attributes(properties)) attributes.push_back(std::move(attribute));
+            append(attributes, line_attributes(properties));
             attributes.emplace_back("begin_arrowhead", bool_text(properties.has_begin_arrowhead()));
             attributes.emplace_back("end_arrowhead", bool_text(properties.has_end_arrowhead()));
             attributes.emplace_back("direct", bool_text(properties.is_direct()));
@@ -885,7 +1098,7 @@ private:
             ATTRIBUTES attributes = {{"label", label.get_label()},
                                      {"waveform_id", std::to_string(label.get_waveform_id())},
                                      {"time", std::to_string(label.get_time())}};
-            for (auto& attribute : line_attributes(label.get_properties())) attributes.push_back(std::move(attribute));
+            append(attributes, line_attributes(label.get_properties()));
             element("event_label", LAYOUT::EMPTY, attributes);
         }
         close("waveform_display", LAYOUT::BLOCK);
@@ -942,7 +1155,7 @@ private:
 bool rdb_xml_write(std::ostream& out, const RDB_REPORT* report)
 {
     if (report == nullptr) return false;
-    RDB_XML_DOCUMENT_WRITER(out).write_report(*report->get_main_folder());
+    RDB_XML_DOCUMENT_WRITER(out).write_report(*report->get_main_folder(), report->get_current_folder());
     return static_cast<bool>(out);
 }
 

@@ -123,6 +123,30 @@ std::string xml_to_clean_utf8(std::string_view text)
     return out;
 }
 
+std::string xml_percent_encode(std::string_view text)
+{
+    static const char HEX[] = "0123456789ABCDEF";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t consumed;
+        std::optional<char32_t> c = decode_utf8(bytes, text.size(), i, consumed);
+        if (c && is_xml_char(*c) && *c != '%') {
+            out.append(text.data() + i, consumed);
+        } else {
+            // An invalid sequence consumed one byte; a forbidden character is encoded byte by byte.
+            for (std::size_t k = 0; k < consumed; ++k) {
+                out += '%';
+                out += HEX[bytes[i + k] >> 4];
+                out += HEX[bytes[i + k] & 0xF];
+            }
+        }
+        i += consumed;
+    }
+    return out;
+}
+
 bool xml_encode_to_utf8(const char* text, std::size_t text_length, char* buffer, std::size_t buffer_size,
                         std::size_t* length)
 {

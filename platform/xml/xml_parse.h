@@ -96,3 +96,6 @@ bool xml_encode_to_utf8(const char* text, std::size_t text_length, char* buffer,
                         std::size_t* length);
 // The same into a string.
 std::string xml_to_clean_utf8(std::string_view text);
+// text with '%' and every byte xml_to_clean_utf8 would drop written as "%XX" (upper-case hexadecimal
+// digits): the result is clean, and gen_percent_decode gives text back byte for byte.
+std::string xml_percent_encode(std::string_view text);
