@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "ktl/ktl.h"
 #include "msg/msg.h"
 #include "tcl/atcl.h"
+#include "gen/gen_project.h"
 #include "test_support.h"
 #include "time/big_time.h"
 
@@ -231,4 +233,21 @@ TEST(Ktl, TranslatorMapsBothWays)
     EXPECT_INTERNAL_ERROR(translator.get_debug_string(3), "The calling function has passed an illegal COLOUR_ENUM.");
     EXPECT_INTERNAL_ERROR(translator.get_user_string(KTL_ENUM_TRANSLATOR::INVALID),
                           "The calling function has passed an illegal COLOUR_ENUM.");
+}
+
+TEST(GenData, DataFolderComesFromTheEnvironmentElseTheInstallElseTheSourceTree)
+{
+    const std::string source_tree = std::string(RDB_TEST_DATA_DIR) + "/../data";
+    ::unsetenv("RDB_DATA_DIR");
+    const std::string found = gen_get_common_data_fullpath();
+    EXPECT_TRUE(std::filesystem::is_directory(found + "/htdocs")) << found;
+    if (!std::filesystem::is_directory("/usr/local/share/rdb")) {
+        EXPECT_TRUE(std::filesystem::equivalent(found, source_tree)) << found;
+    }
+
+    ::setenv("RDB_DATA_DIR", RDB_TEST_DATA_DIR, 1);
+    EXPECT_EQ(gen_get_common_data_fullpath(), RDB_TEST_DATA_DIR);
+    ::setenv("RDB_DATA_DIR", "/no/such/folder", 1);
+    EXPECT_EQ(gen_get_common_data_fullpath(), found) << "a variable naming no folder is passed over";
+    ::unsetenv("RDB_DATA_DIR");
 }

@@ -52,6 +52,16 @@ std::string gen_get_db_dir_path_string() { return folder_in_project("db", "datab
 
 std::string gen_get_project_output_directory() { return folder_in_project("output_files", "output"); }
 
+std::string gen_get_common_data_fullpath()
+{
+    std::error_code ec;
+    const char* from_environment = std::getenv("RDB_DATA_DIR");
+    for (const char* candidate : {from_environment, RDB_INSTALL_DATA_DIR, RDB_DATA_DIR})
+        if (candidate != nullptr && candidate[0] != '\0' && std::filesystem::is_directory(candidate, ec))
+            return candidate;
+    return std::string();
+}
+
 std::string gen_get_current_date_and_time()
 {
     {

@@ -1,5 +1,5 @@
 #pragma once
-// The project directory and the project database folder inside it.
+// The project directory and the project database folder inside it; the suite's common data folder.
 
 #include <string>
 
@@ -14,6 +14,12 @@ std::string gen_get_db_dir_path_string();
 // The project's output folder for report files, "<project directory>/output_files", created on
 // demand. Empty when it cannot be created.
 std::string gen_get_project_output_directory();
+
+// The suite's common data folder, which holds "htdocs" (the templates and assets the HTML and QML
+// report writers copy). The first that is a folder: the environment variable RDB_DATA_DIR, the
+// installed copy under the install prefix's data folder, the source tree's "data" folder (so that
+// programs run from the build tree find it). Empty when none exists.
+std::string gen_get_common_data_fullpath();
 
 // The current local date and time as "Sun Dec  6 11:01:07 2026". A pinned text is answered instead
 // while set (reproducible report files); an empty text returns to the clock.
