@@ -5,16 +5,17 @@
 // The format is flat: folders are listed once in a "folders" section, panels follow in "panels",
 // and every object names its parent folder by number ("parent_id"). Trait values travel in a
 // trailing "dtraits" element. Timing paths (with their sub-objects nested), grid tables, gauges in a
-// folder, waveform displays, path folders' links to their children and the report's current folder
-// are written in elements of this library's own ("path", "grid_table", "gauges", "waveform_display",
-// "path_folder_links", "current_folder"), which other readers pass over. The fields the standard
-// elements leave out travel in attributes of our own, present only when a field differs from a new
-// object's: the main folder's on "root", interactive data's on the text element that holds a notice
-// in its place for other readers; the texts among them are percent-encoded where needed (see
-// rdb_xml_escape) and read back byte for byte. A link folder reads back as a link to the report its
-// key names; the linked content written below it is for other readers. Documents are written by
-// one thread at a time (the indentation depth is process-wide); a read keeps process-wide state
-// too, so one read at a time per process.
+// folder, waveform displays, path and master-detail folders' links to their children and the
+// report's current folder are written in elements of this library's own ("path", "grid_table",
+// "gauges", "waveform_display", "path_folder_links", "master_detail_links", "current_folder"),
+// which other readers pass over. The fields the standard elements leave out travel in attributes of
+// our own, present only when a field differs from a new object's: the main folder's on "root",
+// interactive data's on the text element that holds a notice in its place for other readers, a
+// nested object's number in the trait archive ("trait_id"); the texts among them are
+// percent-encoded where needed (see rdb_xml_escape) and read back byte for byte. A link folder reads
+// back as a link to the report its key names; the linked content written below it is for other
+// readers. Documents are written by one thread at a time (the indentation depth is process-wide); a
+// read keeps process-wide state too, so one read at a time per process.
 
 #include <iosfwd>
 #include <memory>

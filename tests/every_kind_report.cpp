@@ -115,6 +115,7 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     summary->hide_column(1);
     auto* summary_gauges = new RDB_GAUGES_OBJECT("gauges", 2);
     summary_gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Logic", true, 0, 100, 42, false));
+    summary_gauges->set_int_trait("every_kind_rank", 3);
     summary->set_gauges(summary_gauges);
     auto* gauges = add(stage, new RDB_GAUGES_OBJECT("Gauges", 1));
     gauges->set_data_at(0, new RDB_GAUGES_DATA_ELEMENT("Memory", false, 0, 64, 9, true));
@@ -148,6 +149,7 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     auto* path = add(*paths, new RDB_PATH_OBJECT("Path 1"));
     path->set_slack(-25);
     path->set_summary_table(filled(new RDB_TABLE_OBJECT("Path Summary 1")));
+    path->get_summary_table()->set_string_trait("every_kind_label", "critical");
     path->set_data_arrival_table(filled(new RDB_TABLE_OBJECT("Arrival")));
     path->set_waveform(waveforms("Path Waveform"));
     auto* note = new RDB_TEXT_OBJECT("Note");
@@ -161,6 +163,12 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     RDB_TEXT_OBJECT* detail = add(*master, new RDB_TEXT_OBJECT("Detail"));
     detail->set_text("row details");
     master->add_detail_object(detail);
+    // The master table is a detail as well: the children's order does not give that.
+    auto* both = add(stage, new RDB_MASTER_DETAIL_OBJECT("Master Detail Both"));
+    both->add_detail_object(add(*both, new RDB_TEXT_OBJECT("First Detail")));
+    RDB_TABLE_OBJECT* both_table = filled(add(*both, new RDB_TABLE_OBJECT("Master And Detail")));
+    both->add_master_table(both_table);
+    both->add_detail_object(both_table);
     add(*add(stage, new RDB_MULTI_CORNER_FOLDER_OBJECT("Corners")), new RDB_TEXT_OBJECT("Slow Corner"))->set_text("slow");
     // A link whose report is not registered: the link alone is the report's.
     add(stage, new RDB_LINK_RPT_OBJECT("Linked"))->set_rev_name_and_rpt_type("rev", "other", false);

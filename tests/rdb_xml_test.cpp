@@ -503,6 +503,12 @@ TEST(RdbXmlMend, MalformedDocumentsGiveNoReport)
          report_document("<folder name_id=\"2\" name=\"2:l\" link_rev_name=\"r\" link_rpt_type=\"t\"/>"
                          "<folder name_id=\"3\" name=\"3:c\"/>",
                          ref_a + "<folder_ref name_id=\"3\" parent_id=\"2\"/><current_folder name_id=\"3\"/>")},
+        {"details of a folder its children describe",
+         report_document(master, ref_a + table_with("", "-1", "2") + "<master_detail_links name_id=\"2\"/>")},
+        {"master not a table",
+         report_document("<folder name_id=\"2\" name=\"2:md\" master_detail=\"true\" explicit_details=\"true\"/>",
+                         ref_a +
+                             "<text name=\"t\" parent_id=\"2\"/><master_detail_links name_id=\"2\" master=\"0\"/>")},
     };
     for (const auto& [what, text] : cases) {
         DEBUG_RECORDER rec;
@@ -550,6 +556,27 @@ TEST(RdbXmlMend, ExternalEntitiesAndDtdsAreNotResolved)
     bomb += "]>\n" + report_document("", "<text name=\"t\" parent_id=\"1\"><ascii_text>&a9;</ascii_text></text>")
                          .substr(DECLARATION.size());
     EXPECT_EQ(report_from_xml(bomb), nullptr);
+}
+
+// Run under the sanitizer build: gauges that later gauges of the same summary replace are deleted, and
+// the trait values the archive holds under their number must not reach them.
+TEST(RdbXmlMend, ReplacedNestedObjectsTakeNoTraits)
+{
+    RDB_REPORT report;
+    auto* gauges = new RDB_GAUGES_OBJECT("g", 1);
+    gauges->set_int_trait("xml_test_rank", 5);
+    put(report.get_main_folder(), new RDB_SUMMARY_TABLE_OBJECT("S"))->set_gauges(gauges);
+    const std::string xml = xml_of(report);
+    const std::size_t begin = xml.find("<gauges "), end = xml.find("</gauges>") + 9;
+    std::string unnumbered = xml.substr(begin, end - begin);
+    const std::size_t number = unnumbered.find(" trait_id=");
+    unnumbered.erase(number, unnumbered.find('"', number + 11) + 1 - number);
+    for (const auto& [text, rank] : {std::pair{xml, 5}, {xml.substr(0, end) + unnumbered + xml.substr(end), 0}}) {
+        auto read = report_from_xml(text);
+        auto* summary = first_as<RDB_SUMMARY_TABLE_OBJECT>(read);
+        ASSERT_TRUE(summary && summary->get_gauges());
+        EXPECT_EQ(summary->get_gauges()->get_int_trait("xml_test_rank", 0), rank);
+    }
 }
 
 // Run under the sanitizer build: no cut of a document crashes or leaks.

@@ -85,6 +85,11 @@ struct READ_STATE {
     std::vector<RDB_OBJECT*> created;
     // The objects written as the content of a link folder: left unattached (see attach).
     std::unordered_set<const RDB_OBJECT*> link_content;
+    // Master-detail folders whose master and details an element of our own names after their
+    // children, instead of the order of the children.
+    std::unordered_set<const RDB_FOLDER_OBJECT*> explicit_details;
+    // Nested objects numbered for the trait archive (our own "trait_id").
+    std::unordered_map<int, RDB_OBJECT*> nested_by_id;
     bool root_seen = false;
     // Set while the document's outermost element is an object (a panel document): it goes into the
     // main folder.
@@ -244,6 +249,7 @@ protected:
         for (const RDB_OBJECT* ancestor = parent; ancestor != nullptr; ancestor = ancestor->get_parent())
             if (ancestor == &object) return fail("folder \"" + object.get_name() + "\" would be inside itself");
         RDB_MASTER_DETAIL_OBJECT* master_detail = parent->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT();
+        if (m_state.explicit_details.count(parent) != 0) master_detail = nullptr;
         RDB_TABLE_OBJECT* table_obj = object.dynamic_cast_to_RDB_TABLE_OBJECT();
         if (master_detail != nullptr && master_detail->get_master_table() == nullptr && nullptr == table_obj)
             return fail("the first object of master-detail folder \"" + parent->get_name() + "\" is not a table");
@@ -260,6 +266,22 @@ protected:
             master_detail->add_master_table(table_obj);
         else
             master_detail->add_detail_object(&object);
+    }
+
+    // Our own "trait_id": the number under which the trait archive holds a nested object's values.
+    void number_nested(RDB_OBJECT& object, const XML_ATTRIBUTES& attributes)
+    {
+        const std::string* text = attributes.find("trait_id");
+        if (text == nullptr) return;
+        const std::optional<int> id = number<int>(*text, "trait_id");
+        if (!id) return;
+        if (!m_state.nested_by_id.emplace(*id, &object).second) fail("trait_id " + *text + " is given twice");
+    }
+
+    // A nested object replaced by a later one of the same role is deleted: its number goes too.
+    void forget_nested(const RDB_OBJECT* object)
+    {
+        std::erase_if(m_state.nested_by_id, [object](const auto& entry) { return entry.second == object; });
     }
 
     // Hands the element being started, and everything inside it, to handler; an object that handler
@@ -352,6 +374,9 @@ private:
             folder = std::make_unique<RDB_FOLDER_OBJECT>(name);
         }
         folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
+        if (folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr &&
+            is_true(attributes.get("explicit_details")))
+            m_state.explicit_details.insert(folder.get());
         return folder;
     }
 
@@ -892,7 +917,9 @@ protected:
             const std::string* gauges_name = attributes.find("name");
             m_gauges = new RDB_GAUGES_OBJECT(gauges_name ? *gauges_name : "This name should not be observed",
                                              is_true(attributes.get("all_slots")) ? 0 : GAUGES_CAPACITY);
+            forget_nested(m_summary->get_gauges());
             m_summary->set_gauges(m_gauges);
+            number_nested(*m_gauges, attributes);
             m_next_gauge = 0;
             m_gauge = nullptr;
         } else if (name == "empty_slot") {
@@ -1550,6 +1577,7 @@ protected:
         } else if (depth() == 2) {
             m_in_sub_object = name == "sub_object";
             m_role = attributes.get("role");
+            m_sub_object_attributes = attributes;
         } else if (depth() == 3 && m_in_sub_object && m_path != nullptr) {
             start_sub_object(name, attributes);
         }
@@ -1582,7 +1610,13 @@ private:
             handler = std::make_unique<RDB_XML_WAVEFORM_DISPLAY_HANDLER>(m_state);
         else
             handler = std::make_unique<RDB_XML_SKIP_HANDLER>(m_state);
-        hand_over(std::move(handler), name, attributes, [this, role = m_role](RDB_OBJECT& object) { place(role, object); });
+        hand_over(std::move(handler), name, attributes, [this, role = m_role](RDB_OBJECT& object) {
+            RDB_OBJECT*& previous = m_placed[role];
+            if (previous != nullptr) forget_nested(previous);
+            previous = &object;
+            number_nested(object, m_sub_object_attributes);
+            place(role, object);
+        });
     }
 
     void place(const std::string& role, RDB_OBJECT& object)
@@ -1624,23 +1658,79 @@ private:
     RDB_PATH_OBJECT* m_path = nullptr;
     bool m_in_sub_object = false;
     std::string m_role;
+    XML_ATTRIBUTES m_sub_object_attributes;
+    // The last object handed over for each role.
+    std::unordered_map<std::string, RDB_OBJECT*> m_placed;
 };
 
-// A path folder's pointers at its children, given as indices among them.
-class RDB_XML_PATH_FOLDER_LINKS_HANDLER : public RDB_XML_CONTENT_HANDLER {
+// Base of our own elements that give a folder's pointers at its children as indices among them.
+class RDB_XML_CHILD_LINKS_HANDLER : public RDB_XML_CONTENT_HANDLER {
 public:
     using RDB_XML_CONTENT_HANDLER::RDB_XML_CONTENT_HANDLER;
+
+protected:
+    // The folder of class FOLDER the element's name_id names; null (and the read failed) when there
+    // is none. kind names the class in messages.
+    template <class FOLDER> FOLDER* find_folder(const XML_ATTRIBUTES& attributes, const char* element, const char* kind)
+    {
+        const std::optional<int> id = number<int>(attributes.get("name_id"), "name_id");
+        if (!id) return nullptr;
+        auto found = m_state.folders_by_id.find(*id);
+        FOLDER* folder = found != m_state.folders_by_id.end() ? dynamic_cast<FOLDER*>(found->second) : nullptr;
+        if (folder == nullptr) {
+            fail(std::string(element) + " names no " + kind);
+            return nullptr;
+        }
+        m_links_folder = folder;
+        m_kind = kind;
+        m_children.assign(folder->begin(), folder->end());
+        return folder;
+    }
+
+    // The child at the index the text gives; null (and the read failed) when there is none.
+    RDB_OBJECT* child_at(const std::string& text)
+    {
+        const std::optional<std::size_t> index = number<std::size_t>(text, "child index");
+        if (!index) return nullptr;
+        if (*index >= m_children.size()) {
+            fail("child index " + text + " beyond the children of " + m_kind + " \"" + m_links_folder->get_name() +
+                 "\"");
+            return nullptr;
+        }
+        return m_children[*index];
+    }
+
+    // The children at the indices of a text of blank-separated indices, "-1" giving null; nullopt
+    // (and the read failed) when one names no child.
+    std::optional<std::vector<RDB_OBJECT*>> children_at(const std::string& text)
+    {
+        std::vector<RDB_OBJECT*> children;
+        std::istringstream in(text);
+        for (std::string item; in >> item;) {
+            RDB_OBJECT* child = item == "-1" ? nullptr : child_at(item);
+            if (child == nullptr && item != "-1") return std::nullopt;
+            children.push_back(child);
+        }
+        return children;
+    }
+
+private:
+    const RDB_FOLDER_OBJECT* m_links_folder = nullptr;
+    const char* m_kind = "";
+    std::vector<RDB_OBJECT*> m_children;
+};
+
+// A path folder's pointers at its children.
+class RDB_XML_PATH_FOLDER_LINKS_HANDLER : public RDB_XML_CHILD_LINKS_HANDLER {
+public:
+    using RDB_XML_CHILD_LINKS_HANDLER::RDB_XML_CHILD_LINKS_HANDLER;
 
 protected:
     void on_start(const std::string&, const XML_ATTRIBUTES& attributes) override
     {
         if (depth() != 1) return;
-        const std::optional<int> id = number<int>(attributes.get("name_id"), "name_id");
-        if (!id) return;
-        auto found = m_state.folders_by_id.find(*id);
-        m_folder = found != m_state.folders_by_id.end() ? found->second->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT() : nullptr;
-        if (m_folder == nullptr) return fail("path_folder_links names no path folder");
-        m_children.assign(m_folder->begin(), m_folder->end());
+        m_folder = find_folder<RDB_PATH_FOLDER_OBJECT>(attributes, "path_folder_links", "path folder");
+        if (m_folder == nullptr) return;
         if (const std::string* text = attributes.find("summary_table")) {
             RDB_OBJECT* child = child_at(*text);
             if (child == nullptr) return;
@@ -1655,37 +1745,56 @@ protected:
     void on_end(const std::string& name) override
     {
         if (depth() != 2 || name != "path_ids" || m_folder == nullptr) return;
+        const std::optional<std::vector<RDB_OBJECT*>> children = children_at(m_text);
+        if (!children) return;
         std::vector<RDB_PATH_OBJECT*> table;
-        std::istringstream in(m_text);
-        for (std::string item; in >> item;) {
-            if (item == "-1") {
-                table.push_back(nullptr);
-                continue;
-            }
-            RDB_OBJECT* child = child_at(item);
-            if (child == nullptr) return;
-            RDB_PATH_OBJECT* path = child->dynamic_cast_to_RDB_PATH_OBJECT();
-            if (path == nullptr) return fail("a path id names a child that is not a path");
+        for (RDB_OBJECT* child : *children) {
+            RDB_PATH_OBJECT* path = child ? child->dynamic_cast_to_RDB_PATH_OBJECT() : nullptr;
+            if (child != nullptr && path == nullptr) return fail("a path id names a child that is not a path");
             table.push_back(path);
         }
         m_folder->set_path_id_table(std::move(table));
     }
 
 private:
-    // The child at the index the text gives; null (and the read failed) when there is none.
-    RDB_OBJECT* child_at(const std::string& text)
+    RDB_PATH_FOLDER_OBJECT* m_folder = nullptr;
+};
+
+// A master-detail folder's master table and details, for a folder listed with "explicit_details".
+class RDB_XML_MASTER_DETAIL_LINKS_HANDLER : public RDB_XML_CHILD_LINKS_HANDLER {
+public:
+    using RDB_XML_CHILD_LINKS_HANDLER::RDB_XML_CHILD_LINKS_HANDLER;
+
+protected:
+    void on_start(const std::string&, const XML_ATTRIBUTES& attributes) override
     {
-        const std::optional<std::size_t> index = number<std::size_t>(text, "child index");
-        if (!index) return nullptr;
-        if (*index >= m_children.size()) {
-            fail("child index " + text + " beyond the children of path folder \"" + m_folder->get_name() + "\"");
-            return nullptr;
+        if (depth() != 1) return;
+        m_folder = find_folder<RDB_MASTER_DETAIL_OBJECT>(attributes, "master_detail_links", "master-detail folder");
+        if (m_folder == nullptr) return;
+        if (m_state.explicit_details.count(m_folder) == 0)
+            return fail("master_detail_links names a folder whose children give them");
+        if (const std::string* text = attributes.find("master")) {
+            RDB_OBJECT* child = child_at(*text);
+            if (child == nullptr) return;
+            RDB_TABLE_OBJECT* table = child->dynamic_cast_to_RDB_TABLE_OBJECT();
+            if (table == nullptr) return fail("the master of a master-detail folder is not a table");
+            m_folder->add_master_table(table);
         }
-        return m_children[*index];
     }
 
-    RDB_PATH_FOLDER_OBJECT* m_folder = nullptr;
-    std::vector<RDB_OBJECT*> m_children;
+    void on_end(const std::string& name) override
+    {
+        if (depth() != 2 || name != "detail_ids" || m_folder == nullptr) return;
+        const std::optional<std::vector<RDB_OBJECT*>> children = children_at(m_text);
+        if (!children) return;
+        for (RDB_OBJECT* child : *children) {
+            if (child == nullptr) return fail("a detail id of -1");
+            m_folder->add_detail_object(child);
+        }
+    }
+
+private:
+    RDB_MASTER_DETAIL_OBJECT* m_folder = nullptr;
 };
 
 // Decodes the trait archive at the end of a report document.
@@ -1703,7 +1812,9 @@ protected:
         // share a name each get their own.
         std::unordered_map<int, std::unordered_map<std::string, unsigned>> seen;
         auto on_record = [this](int number, DTRAIT::TRACKED_VALUES values) {
-            if (RDB_FOLDER_OBJECT* folder = folder_of(number)) apply(*folder, values);
+            if (RDB_FOLDER_OBJECT* folder = folder_of(number)) return apply(*folder, values);
+            if (auto nested = m_state.nested_by_id.find(number); nested != m_state.nested_by_id.end())
+                apply(*nested->second, values);
         };
         auto on_child = [this, &seen](int number, const std::string& name, DTRAIT::TRACKED_VALUES values) {
             RDB_FOLDER_OBJECT* folder = folder_of(number);
@@ -1817,6 +1928,8 @@ public:
             handler = std::make_unique<RDB_XML_WAVEFORM_DISPLAY_HANDLER>(m_state);
         else if (key == "path_folder_links")
             handler = std::make_unique<RDB_XML_PATH_FOLDER_LINKS_HANDLER>(m_state);
+        else if (key == "master_detail_links")
+            handler = std::make_unique<RDB_XML_MASTER_DETAIL_LINKS_HANDLER>(m_state);
         else if (key == "grid_table")
             handler = std::make_unique<RDB_XML_GRID_TABLE_HANDLER>(m_state);
         else if (key == "dtraits")

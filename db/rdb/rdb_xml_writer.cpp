@@ -141,6 +141,41 @@ std::vector<std::pair<const char*, const RDB_OBJECT*>> path_sub_objects(const RD
             {"optimizations_analyzed", path.get_optimizations_analyzed_table()}};
 }
 
+// Whether a nested object (a summary's gauges, a path's sub-object) holds a trait value that its
+// element does not carry: any but a table's alternating hierarchical row colours, which every table
+// has and its attribute carries.
+bool has_own_traits(const RDB_OBJECT& object)
+{
+    if (!object.has_dtrait_values()) return false;
+    const DTRAIT::TRAIT_TABLE& table = DTRAIT::GLOBAL_TRAIT_TABLE_ACCESSOR::get();
+    for (DTRAIT::DEFINITION_HANDLE definition : table.all_definitions_impl(typeid(RDB_OBJECT)))
+        if (table.get_value_impl(definition, object.get_dtrait_key()) != nullptr &&
+            definition->name().get_basename_str() != RDB_TABLE_OBJECT::ALTERNATING_HIERARCHICAL_ROW_COLORS_TRAIT)
+            return true;
+    return false;
+}
+
+// The children of a folder that are written, in order.
+std::vector<const RDB_OBJECT*> written_children(const RDB_FOLDER_OBJECT& folder)
+{
+    std::vector<const RDB_OBJECT*> children;
+    for (const RDB_OBJECT* child : folder)
+        if (has_file_form(*child)) children.push_back(child);
+    return children;
+}
+
+// Whether a master-detail folder's master and details are what a reader makes of its children: the
+// first child the master table, every later child a detail, in order.
+bool has_implicit_details(const RDB_MASTER_DETAIL_OBJECT& folder)
+{
+    const std::vector<const RDB_OBJECT*> children = written_children(folder);
+    if (children.empty()) return folder.get_master_table() == nullptr && folder.get_detail_count() == 0;
+    if (folder.get_master_table() != children.front() || folder.get_detail_count() != children.size() - 1) return false;
+    for (std::size_t i = 1; i < children.size(); ++i)
+        if (folder.get_detail_object(static_cast<unsigned>(i - 1)) != children[i]) return false;
+    return true;
+}
+
 // Our own attributes of an object's fields that the standard ones leave out, each present only when
 // it differs from a new object's.
 ATTRIBUTES own_object_attributes(const RDB_OBJECT& object)
@@ -169,6 +204,8 @@ ATTRIBUTES folder_kind_attributes(const RDB_FOLDER_OBJECT& folder)
         attributes.emplace_back("link_rpt_type", own_text(link->get_rpt_type()));
     }
     if (folder.get_is_stage_folder()) attributes.emplace_back("stage_folder", "true");
+    if (const RDB_MASTER_DETAIL_OBJECT* master_detail = folder.dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT())
+        if (!has_implicit_details(*master_detail)) attributes.emplace_back("explicit_details", "true");
     return attributes;
 }
 
@@ -413,11 +450,43 @@ private:
         write_folder_links(folder);
     }
 
-    // After a folder's children: a path folder's pointers at them.
+    // After a folder's children: a path folder's pointers at them, and a master-detail folder's when
+    // its children alone do not give them.
     void write_folder_links(const RDB_FOLDER_OBJECT& folder)
     {
         if (const RDB_PATH_FOLDER_OBJECT* paths = folder.dynamic_cast_to_RDB_PATH_FOLDER_OBJECT())
             write_path_folder_links(*paths);
+        if (const RDB_MASTER_DETAIL_OBJECT* master_detail = folder.dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT())
+            if (!has_implicit_details(*master_detail)) write_master_detail_links(*master_detail);
+    }
+
+    // Our own element, as path_folder_links: the master table and the details as indices among the
+    // children written (a pointer at a child without a file form is left out).
+    void write_master_detail_links(const RDB_MASTER_DETAIL_OBJECT& folder)
+    {
+        const std::vector<const RDB_OBJECT*> children = written_children(folder);
+        auto index_of = [&children](const RDB_OBJECT* object) {
+            return static_cast<int>(std::find(children.begin(), children.end(), object) - children.begin());
+        };
+        const int count = static_cast<int>(children.size());
+        ATTRIBUTES attributes = {{"name_id", std::to_string(number(&folder))}};
+        if (const int master = index_of(folder.get_master_table()); master < count)
+            attributes.emplace_back("master", std::to_string(master));
+        open("master_detail_links", LAYOUT::BLOCK, attributes);
+        std::string ids;
+        for (unsigned i = 0; i < folder.get_detail_count(); ++i)
+            if (const int detail = index_of(folder.get_detail_object(i)); detail < count)
+                ids += (ids.empty() ? "" : " ") + std::to_string(detail);
+        text_element("detail_ids", ids);
+        close("master_detail_links", LAYOUT::BLOCK);
+    }
+
+    // Our own attribute numbering a nested object whose traits travel in the trait archive.
+    ATTRIBUTES nested_trait_attributes(const RDB_OBJECT& object)
+    {
+        if (!has_own_traits(object)) return {};
+        m_traced.emplace_back(object.get_dtrait_key(), DTRAIT::SAVE_TRACKER::CHILDREN());
+        return {{"trait_id", std::to_string(number(&object))}};
     }
 
     static bool is_below(const RDB_FOLDER_OBJECT* folder, const RDB_FOLDER_OBJECT& main_folder)
@@ -669,7 +738,9 @@ private:
         if (const RDB_GAUGES_OBJECT* gauges = summary.get_gauges()) {
             // Our own additions keep the gauges whole: their name and every slot, an empty one as
             // "empty_slot" (a reader that does not know them takes the gauges in order).
-            open("gauges", LAYOUT::BLOCK, {{"name", gauges->get_name()}, {"all_slots", "true"}});
+            ATTRIBUTES gauges_attributes = {{"name", gauges->get_name()}, {"all_slots", "true"}};
+            append(gauges_attributes, nested_trait_attributes(*gauges));
+            open("gauges", LAYOUT::BLOCK, gauges_attributes);
             write_gauge_slots(*gauges);
             close("gauges", LAYOUT::BLOCK);
         }
@@ -970,7 +1041,9 @@ private:
             if (!text.empty()) text_element(name, text);
         for (const auto& [role, object] : path_sub_objects(path)) {
             if (object == nullptr || !has_file_form(*object)) continue;
-            open("sub_object", LAYOUT::BLOCK, {{"role", role}});
+            ATTRIBUTES sub_attributes = {{"role", role}};
+            append(sub_attributes, nested_trait_attributes(*object));
+            open("sub_object", LAYOUT::BLOCK, sub_attributes);
             write_object(*object);
             close("sub_object", LAYOUT::BLOCK);
         }
