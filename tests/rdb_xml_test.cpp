@@ -558,6 +558,27 @@ TEST(RdbXmlMend, ExternalEntitiesAndDtdsAreNotResolved)
     EXPECT_EQ(report_from_xml(bomb), nullptr);
 }
 
+// Run under the sanitizer build: gauges that later gauges of the same summary replace are deleted, and
+// the trait values the archive holds under their number must not reach them.
+TEST(RdbXmlMend, ReplacedNestedObjectsTakeNoTraits)
+{
+    RDB_REPORT report;
+    auto* gauges = new RDB_GAUGES_OBJECT("g", 1);
+    gauges->set_int_trait("xml_test_rank", 5);
+    put(report.get_main_folder(), new RDB_SUMMARY_TABLE_OBJECT("S"))->set_gauges(gauges);
+    const std::string xml = xml_of(report);
+    const std::size_t begin = xml.find("<gauges "), end = xml.find("</gauges>") + 9;
+    std::string unnumbered = xml.substr(begin, end - begin);
+    const std::size_t number = unnumbered.find(" trait_id=");
+    unnumbered.erase(number, unnumbered.find('"', number + 11) + 1 - number);
+    for (const auto& [text, rank] : {std::pair{xml, 5}, {xml.substr(0, end) + unnumbered + xml.substr(end), 0}}) {
+        auto read = report_from_xml(text);
+        auto* summary = first_as<RDB_SUMMARY_TABLE_OBJECT>(read);
+        ASSERT_TRUE(summary && summary->get_gauges());
+        EXPECT_EQ(summary->get_gauges()->get_int_trait("xml_test_rank", 0), rank);
+    }
+}
+
 // Run under the sanitizer build: no cut of a document crashes or leaks.
 TEST(RdbXmlMend, EveryTruncationOfADocumentIsHandled)
 {
