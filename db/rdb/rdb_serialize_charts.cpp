@@ -14,18 +14,12 @@
 void RDB_GAUGES_DATA_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class("RDB_GAUGES_DATA_ELEMENT", this);
-    RDB_TRACE(name);
-    segment.transfer(name);
-    RDB_TRACE(m_percent);
-    segment.transfer(m_percent);
-    RDB_TRACE(m_min_range);
-    segment.transfer(m_min_range);
-    RDB_TRACE(m_max_range);
-    segment.transfer(m_max_range);
-    RDB_TRACE(m_status);
-    segment.transfer(m_status);
-    RDB_TRACE(m_disable);
-    segment.transfer(m_disable);
+    RDB_TRANSFER(segment, name);
+    RDB_TRANSFER(segment, m_percent);
+    RDB_TRANSFER(segment, m_min_range);
+    RDB_TRANSFER(segment, m_max_range);
+    RDB_TRANSFER(segment, m_status);
+    RDB_TRANSFER(segment, m_disable);
     segment.end_class();
 }
 
@@ -67,18 +61,12 @@ void RDB_HISTOGRAM_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_TABLE_OBJECT);
     RDB_TABLE_OBJECT::serialize(segment);
-    RDB_TRACE(m_x_axis_label);
-    segment.transfer(m_x_axis_label);
-    RDB_TRACE(m_y_axis_label);
-    segment.transfer(m_y_axis_label);
-    RDB_TRACE(m_x_unit);
-    segment.transfer(m_x_unit);
-    RDB_TRACE(m_x_scale);
-    segment.transfer(m_x_scale);
-    RDB_TRACE(m_partition_names);
-    segment.transfer(m_partition_names);
-    RDB_TRACE(m_partitions_values);
-    segment.transfer(m_partitions_values);
+    RDB_TRANSFER(segment, m_x_axis_label);
+    RDB_TRANSFER(segment, m_y_axis_label);
+    RDB_TRANSFER(segment, m_x_unit);
+    RDB_TRANSFER(segment, m_x_scale);
+    RDB_TRANSFER(segment, m_partition_names);
+    RDB_TRANSFER(segment, m_partitions_values);
     segment.end_class();
 }
 
@@ -93,8 +81,7 @@ void RDB_CHART_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     RDB_TABLE_OBJECT::serialize(segment);
     RDB_TRACE(m_default_type);
     segment.transfer_enum(m_default_type, CHART_TABLE_OBJECT_UNKNOWN_CHART_TYPE, CHART_TABLE_OBJECT_PIE_CHART);
-    RDB_TRACE(m_display_labels);
-    segment.transfer(m_display_labels);
+    RDB_TRANSFER(segment, m_display_labels);
     segment.end_class();
 }
 
@@ -107,7 +94,6 @@ void RDB_HEATMAP_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_TABLE_OBJECT);
     RDB_TABLE_OBJECT::serialize(segment);
-    RDB_TRACE(m_threshold_percentage);
-    segment.transfer(m_threshold_percentage);
+    RDB_TRANSFER(segment, m_threshold_percentage);
     segment.end_class();
 }

@@ -91,8 +91,7 @@ PDB_CLASS_THUNK<RDB_GRID_TABLE_SAFE_COUNTER>
 void RDB_GRID_TABLE_SAFE_COUNTER::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_value);
-    segment.transfer(m_value);
+    RDB_TRANSFER(segment, m_value);
     if (segment.is_reading() && m_value < 0) segment.fail("a negative counter");
     segment.end_class();
 }
@@ -107,16 +106,14 @@ void RDB_GRID_TABLE_MERGEABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(m_counters);
     transfer_counters(segment, m_counters);
-    RDB_TRACE(m_min_times);
-    segment.transfer(m_min_times);
+    RDB_TRANSFER(segment, m_min_times);
     RDB_TRACE(m_total_times);
     transfer_times(segment, m_total_times);
     RDB_TRACE(m_weak_flags);
     m_weak_flags.transfer(segment);
     RDB_TRACE(m_strong_flags);
     m_strong_flags.transfer(segment);
-    RDB_TRACE(m_category);
-    segment.transfer(m_category);
+    RDB_TRANSFER(segment, m_category);
     segment.end_class();
 }
 
@@ -135,8 +132,7 @@ void RDB_GRID_TABLE_CMD::serialize(PDB_SEGMENT& segment)
 void RDB_GRID_TABLE_RULESET::COMPARE_RULE::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class("RDB_GRID_TABLE_RULESET::COMPARE_RULE", this);
-    RDB_TRACE(index);
-    segment.transfer(index);
+    RDB_TRANSFER(segment, index);
     RDB_TRACE(type);
     segment.transfer_enum(type, EQUAL_ZERO, NOT_ZERO);
     segment.end_class();
@@ -145,18 +141,13 @@ void RDB_GRID_TABLE_RULESET::COMPARE_RULE::serialize(PDB_SEGMENT& segment)
 void RDB_GRID_TABLE_RULESET::TEXT_INFO::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class("RDB_GRID_TABLE_RULESET::TEXT_INFO", this);
-    RDB_TRACE(name);
-    segment.transfer(name);
-    RDB_TRACE(full_name);
-    segment.transfer(full_name);
+    RDB_TRANSFER(segment, name);
+    RDB_TRANSFER(segment, full_name);
     RDB_TRACE(data_type);
     segment.transfer_enum(data_type, COUNTER, STRONG_FLAG);
-    RDB_TRACE(index);
-    segment.transfer(index);
-    RDB_TRACE(show_if_default);
-    segment.transfer(show_if_default);
-    RDB_TRACE(visible_categories);
-    segment.transfer(visible_categories);
+    RDB_TRANSFER(segment, index);
+    RDB_TRANSFER(segment, show_if_default);
+    RDB_TRANSFER(segment, visible_categories);
     RDB_TRACE(compare_rule_group);
     transfer_rule_groups(segment, compare_rule_group);
     segment.end_class();
@@ -165,28 +156,24 @@ void RDB_GRID_TABLE_RULESET::TEXT_INFO::serialize(PDB_SEGMENT& segment)
 void RDB_GRID_TABLE_RULESET::LEGEND_INFO::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class("RDB_GRID_TABLE_RULESET::LEGEND_INFO", this);
-    RDB_TRACE(name);
-    segment.transfer(name);
+    RDB_TRANSFER(segment, name);
     RDB_TRACE(background);
     transfer_color(segment, background);
     RDB_TRACE(foreground);
     transfer_color(segment, foreground);
     RDB_TRACE(compare_rule_group);
     transfer_rule_groups(segment, compare_rule_group);
-    RDB_TRACE(category);
-    segment.transfer(category);
+    RDB_TRANSFER(segment, category);
     segment.end_class();
 }
 
 void RDB_GRID_TABLE_RULESET::COMMAND_INFO::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class("RDB_GRID_TABLE_RULESET::COMMAND_INFO", this);
-    RDB_TRACE(command_ids);
-    segment.transfer(command_ids);
+    RDB_TRANSFER(segment, command_ids);
     RDB_TRACE(compare_rule_group);
     transfer_rule_groups(segment, compare_rule_group);
-    RDB_TRACE(categories);
-    segment.transfer(categories);
+    RDB_TRANSFER(segment, categories);
     segment.end_class();
 }
 
@@ -200,26 +187,21 @@ void RDB_GRID_TABLE_RULESET::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(m_counter_defaults);
     transfer_counters(segment, m_counter_defaults);
-    RDB_TRACE(m_min_time_defaults);
-    segment.transfer(m_min_time_defaults);
+    RDB_TRANSFER(segment, m_min_time_defaults);
     RDB_TRACE(m_total_time_defaults);
     transfer_times(segment, m_total_time_defaults);
-    RDB_TRACE(m_num_weak_flags);
-    segment.transfer(m_num_weak_flags);
-    RDB_TRACE(m_num_strong_flags);
-    segment.transfer(m_num_strong_flags);
+    RDB_TRANSFER(segment, m_num_weak_flags);
+    RDB_TRANSFER(segment, m_num_strong_flags);
     RDB_TRACE(m_texts);
     transfer_each(segment, m_texts, 20, [&segment](TEXT_INFO& text) { text.serialize(segment); });
     RDB_TRACE(m_legend_infos);
     transfer_each(segment, m_legend_infos, 20, [&segment](LEGEND_INFO& legend) { legend.serialize(segment); });
     RDB_TRACE(m_command_infos);
     transfer_each(segment, m_command_infos, 12, [&segment](COMMAND_INFO& command) { command.serialize(segment); });
-    RDB_TRACE(m_default_category);
-    segment.transfer(m_default_category);
+    RDB_TRANSFER(segment, m_default_category);
     RDB_TRACE(m_time_unit);
     segment.transfer_enum(m_time_unit, BIG_TIME::AUTO, BIG_TIME::GHZ);
-    RDB_TRACE(m_decimal_places);
-    segment.transfer(m_decimal_places);
+    RDB_TRANSFER(segment, m_decimal_places);
     if (segment.is_reading()) {
         // Every slot has its text and every text names a slot that has a default (so a damaged flag
         // count cannot make a default entry of billions of flags), every rule names a text.
@@ -316,14 +298,10 @@ void RDB_GRID_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
         }
     }
 
-    RDB_TRACE(m_row_label);
-    segment.transfer(m_row_label);
-    RDB_TRACE(m_column_label);
-    segment.transfer(m_column_label);
-    RDB_TRACE(m_valid_collections);
-    segment.transfer(m_valid_collections);
-    RDB_TRACE(m_use_monospace_font);
-    segment.transfer(m_use_monospace_font);
+    RDB_TRANSFER(segment, m_row_label);
+    RDB_TRANSFER(segment, m_column_label);
+    RDB_TRANSFER(segment, m_valid_collections);
+    RDB_TRANSFER(segment, m_use_monospace_font);
     RDB_TRACE(m_default_entry);
     m_default_entry.serialize(segment);
     if (segment.is_reading() && !(m_default_entry == m_ruleset.get_default_entry()))

@@ -159,30 +159,19 @@ void RDB_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.transfer_ptr(m_parent);
     // The only object read before this one's parent field that could name it is itself.
     if (segment.is_reading() && static_cast<const RDB_OBJECT*>(m_parent) == this) segment.fail("object is its own parent");
-    RDB_TRACE(m_ownership_status);
-    segment.transfer(m_ownership_status);
-    RDB_TRACE(m_enable);
-    segment.transfer(m_enable);
-    RDB_TRACE(m_visible);
-    segment.transfer(m_visible);
+    RDB_TRANSFER(segment, m_ownership_status);
+    RDB_TRANSFER(segment, m_enable);
+    RDB_TRANSFER(segment, m_visible);
     RDB_TRACE(m_color);
     rdb_transfer_color(segment, m_color);
-    RDB_TRACE(m_name);
-    segment.transfer(m_name);
-    RDB_TRACE(m_header);
-    segment.transfer(m_header);
-    RDB_TRACE(m_to_output_ascii_header);
-    segment.transfer(m_to_output_ascii_header);
-    RDB_TRACE(m_footer);
-    segment.transfer(m_footer);
-    RDB_TRACE(m_to_output_ascii_footer);
-    segment.transfer(m_to_output_ascii_footer);
-    RDB_TRACE(m_tcl_command);
-    segment.transfer(m_tcl_command);
-    RDB_TRACE(m_help_id);
-    segment.transfer(m_help_id);
-    RDB_TRACE(m_timing_corner);
-    segment.transfer(m_timing_corner);
+    RDB_TRANSFER(segment, m_name);
+    RDB_TRANSFER(segment, m_header);
+    RDB_TRANSFER(segment, m_to_output_ascii_header);
+    RDB_TRANSFER(segment, m_footer);
+    RDB_TRANSFER(segment, m_to_output_ascii_footer);
+    RDB_TRANSFER(segment, m_tcl_command);
+    RDB_TRANSFER(segment, m_help_id);
+    RDB_TRANSFER(segment, m_timing_corner);
     segment.end_class();
 }
 
@@ -196,8 +185,7 @@ void RDB_FOLDER_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_is_stage_folder);
-    segment.transfer(m_is_stage_folder);
+    RDB_TRANSFER(segment, m_is_stage_folder);
     RDB_TRACE(m_object_list);
     segment.transfer_owned(m_object_list, false);
     if (segment.is_reading())
@@ -252,10 +240,8 @@ void RDB_LINK_RPT_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_FOLDER_OBJECT);
     RDB_FOLDER_OBJECT::serialize(segment);
-    RDB_TRACE(m_rev_name);
-    segment.transfer(m_rev_name);
-    RDB_TRACE(m_rpt_type);
-    segment.transfer(m_rpt_type);
+    RDB_TRANSFER(segment, m_rev_name);
+    RDB_TRANSFER(segment, m_rpt_type);
     segment.end_class();
 }
 
@@ -274,14 +260,10 @@ void RDB_TEXT_OBJECT::serialize(PDB_SEGMENT& segment)
     if (segment.is_writing() && m_text != nullptr) text = *m_text;
     segment.transfer(text);
     if (segment.is_reading() && text) set_text(*text);
-    RDB_TRACE(m_is_html);
-    segment.transfer(m_is_html);
-    RDB_TRACE(m_is_webkit_html);
-    segment.transfer(m_is_webkit_html);
-    RDB_TRACE(m_is_qml);
-    segment.transfer(m_is_qml);
-    RDB_TRACE(m_is_json);
-    segment.transfer(m_is_json);
+    RDB_TRANSFER(segment, m_is_html);
+    RDB_TRANSFER(segment, m_is_webkit_html);
+    RDB_TRANSFER(segment, m_is_qml);
+    RDB_TRANSFER(segment, m_is_json);
     segment.end_class();
 }
 
@@ -305,12 +287,9 @@ void RDB_INTERACTIVE_REPORT_DATA_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_data);
-    segment.transfer(m_data);
-    RDB_TRACE(m_data_type);
-    segment.transfer(m_data_type);
-    RDB_TRACE(m_report_implementation);
-    segment.transfer(m_report_implementation);
+    RDB_TRANSFER(segment, m_data);
+    RDB_TRANSFER(segment, m_data_type);
+    RDB_TRANSFER(segment, m_report_implementation);
     segment.end_class();
 }
 
@@ -356,10 +335,8 @@ void RDB_EMBEDDED_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_info_str);
-    segment.transfer(m_info_str);
-    RDB_TRACE(m_message_files);
-    segment.transfer(m_message_files);
+    RDB_TRANSFER(segment, m_info_str);
+    RDB_TRANSFER(segment, m_message_files);
     RDB_TRACE(m_embedded_type);
     segment.transfer_enum(m_embedded_type, EMBEDDED_OBJECT_NO_EMBEDDED_TYPE, EMBEDDED_OBJECT_TEXT_EDITOR_TYPE);
     segment.end_class();
@@ -397,20 +374,13 @@ void RDB_MEMORY_OBJECT::serialize(PDB_SEGMENT& segment)
         }
     }
 
-    RDB_TRACE(m_address_width);
-    segment.transfer(m_address_width);
-    RDB_TRACE(m_data_width);
-    segment.transfer(m_data_width);
-    RDB_TRACE(m_depth);
-    segment.transfer(m_depth);
-    RDB_TRACE(m_logical_name);
-    segment.transfer(m_logical_name);
-    RDB_TRACE(m_address_names);
-    segment.transfer(m_address_names);
-    RDB_TRACE(m_data_names);
-    segment.transfer(m_data_names);
-    RDB_TRACE(m_original_file_name);
-    segment.transfer(m_original_file_name);
+    RDB_TRANSFER(segment, m_address_width);
+    RDB_TRANSFER(segment, m_data_width);
+    RDB_TRANSFER(segment, m_depth);
+    RDB_TRANSFER(segment, m_logical_name);
+    RDB_TRANSFER(segment, m_address_names);
+    RDB_TRANSFER(segment, m_data_names);
+    RDB_TRANSFER(segment, m_original_file_name);
 
     // The accessors index the arrays by the three sizes without further checks.
     if (segment.is_reading()) {

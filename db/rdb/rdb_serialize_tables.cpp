@@ -64,12 +64,9 @@ void RDB_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
         m_sort_enabled = sort;
     }
 
-    RDB_TRACE(m_disable_iname_columns);
-    segment.transfer(m_disable_iname_columns);
-    RDB_TRACE(m_hidden_columns);
-    segment.transfer(m_hidden_columns);
-    RDB_TRACE(m_expand_to_level);
-    segment.transfer(m_expand_to_level);
+    RDB_TRANSFER(segment, m_disable_iname_columns);
+    RDB_TRANSFER(segment, m_hidden_columns);
+    RDB_TRANSFER(segment, m_expand_to_level);
     segment.end_class();
 }
 
@@ -112,8 +109,7 @@ void RDB_LINK_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_TABLE_OBJECT);
     RDB_TABLE_OBJECT::serialize(segment);
-    RDB_TRACE(m_link_info);
-    segment.transfer(m_link_info);
+    RDB_TRANSFER(segment, m_link_info);
     segment.end_class();
 }
 
@@ -121,14 +117,10 @@ void RDB_LINK_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 
 void RDB_MENU_CMD_TEXTS::transfer_texts(PDB_SEGMENT& segment)
 {
-    RDB_TRACE(m_gui_cmd_name);
-    segment.transfer(m_gui_cmd_name);
-    RDB_TRACE(m_tool_tip);
-    segment.transfer(m_tool_tip);
-    RDB_TRACE(m_help);
-    segment.transfer(m_help);
-    RDB_TRACE(m_cmd_template);
-    segment.transfer(m_cmd_template);
+    RDB_TRANSFER(segment, m_gui_cmd_name);
+    RDB_TRANSFER(segment, m_tool_tip);
+    RDB_TRANSFER(segment, m_help);
+    RDB_TRANSFER(segment, m_cmd_template);
 }
 
 // ---- Table cells ---------------------------------------------------------------------------------
@@ -175,10 +167,8 @@ void RDB_TABLE_LOCATION_SCHEMA_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_TABLE_STRING_ELEMENT);
     RDB_TABLE_STRING_ELEMENT::serialize(segment);
-    RDB_TRACE(m_location_schema_tcl_string);
-    segment.transfer(m_location_schema_tcl_string);
-    RDB_TRACE(m_hierarchy_path);
-    segment.transfer(m_hierarchy_path);
+    RDB_TRANSFER(segment, m_location_schema_tcl_string);
+    RDB_TRANSFER(segment, m_hierarchy_path);
     segment.end_class();
 }
 
@@ -205,8 +195,7 @@ void RDB_TABLE_INT_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_TABLE_ELEMENT);
     RDB_TABLE_ELEMENT::serialize(segment);
-    RDB_TRACE(m_data);
-    segment.transfer(m_data);
+    RDB_TRANSFER(segment, m_data);
     segment.end_class();
 }
 
@@ -219,8 +208,7 @@ void RDB_TABLE_DELAY_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_TABLE_ELEMENT);
     RDB_TABLE_ELEMENT::serialize(segment);
-    RDB_TRACE(m_delay);
-    segment.transfer(m_delay);
+    RDB_TRANSFER(segment, m_delay);
     RDB_TRACE(m_display_option);
     segment.transfer_enum(m_display_option, TABLE_DELAY_ELEMENT_NO_UNITS, TABLE_DELAY_ELEMENT_NO_REQ);
     segment.end_class();
@@ -235,17 +223,11 @@ void RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_TABLE_ELEMENT);
     RDB_TABLE_ELEMENT::serialize(segment);
-    RDB_TRACE(m_window_min);
-    segment.transfer(m_window_min);
-    RDB_TRACE(m_valid_min);
-    segment.transfer(m_valid_min);
-    RDB_TRACE(m_valid_max);
-    segment.transfer(m_valid_max);
-    RDB_TRACE(m_window_max);
-    segment.transfer(m_window_max);
-    RDB_TRACE(m_disabled);
-    segment.transfer(m_disabled);
-    RDB_TRACE(m_is_scale);
-    segment.transfer(m_is_scale);
+    RDB_TRANSFER(segment, m_window_min);
+    RDB_TRANSFER(segment, m_valid_min);
+    RDB_TRANSFER(segment, m_valid_max);
+    RDB_TRANSFER(segment, m_window_max);
+    RDB_TRANSFER(segment, m_disabled);
+    RDB_TRANSFER(segment, m_is_scale);
     segment.end_class();
 }

@@ -11,10 +11,8 @@ void RDB_TCL_TABLE_CMD::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
     transfer_texts(segment);
-    RDB_TRACE(m_col_index);
-    segment.transfer(m_col_index);
-    RDB_TRACE(m_row_index);
-    segment.transfer(m_row_index);
+    RDB_TRANSFER(segment, m_col_index);
+    RDB_TRANSFER(segment, m_row_index);
     segment.end_class();
 }
 

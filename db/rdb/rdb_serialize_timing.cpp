@@ -48,10 +48,8 @@ void RDB_PATH_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_highlight_violations);
-    segment.transfer(m_highlight_violations);
-    RDB_TRACE(m_slack);
-    segment.transfer(m_slack);
+    RDB_TRANSFER(segment, m_highlight_violations);
+    RDB_TRANSFER(segment, m_slack);
     RDB_TRACE(m_summary);
     transfer_sub_object(segment, m_summary);
     RDB_TRACE(m_data_arrival_path);
@@ -74,12 +72,9 @@ void RDB_PATH_OBJECT::serialize(PDB_SEGMENT& segment)
     transfer_sub_object(segment, m_internal_negative_cycle_table);
     RDB_TRACE(m_optimizations_analyzed_table);
     transfer_sub_object(segment, m_optimizations_analyzed_table);
-    RDB_TRACE(m_loc_str);
-    segment.transfer(m_loc_str);
-    RDB_TRACE(m_arrival_loc_str);
-    segment.transfer(m_arrival_loc_str);
-    RDB_TRACE(m_required_loc_str);
-    segment.transfer(m_required_loc_str);
+    RDB_TRANSFER(segment, m_loc_str);
+    RDB_TRANSFER(segment, m_arrival_loc_str);
+    RDB_TRANSFER(segment, m_required_loc_str);
     segment.end_class();
 }
 
@@ -119,8 +114,7 @@ PDB_CLASS_THUNK<RDB_WAVEFORM_EVENT> RDB_WAVEFORM_EVENT::s_thunk("RDB_WAVEFORM_EV
 void RDB_WAVEFORM_EVENT::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_time);
-    segment.transfer(m_time);
+    RDB_TRANSFER(segment, m_time);
     RDB_TRACE(m_type);
     segment.transfer_enum(m_type, NON_EVENT, DATA_TRANSITION);
     segment.end_class();
@@ -152,16 +146,11 @@ void RDB_ARROW_PROPERTIES::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_LINE_PROPERTIES);
     RDB_LINE_PROPERTIES::serialize(segment);
-    RDB_TRACE(m_has_begin_arrowhead);
-    segment.transfer(m_has_begin_arrowhead);
-    RDB_TRACE(m_has_end_arrowhead);
-    segment.transfer(m_has_end_arrowhead);
-    RDB_TRACE(m_is_direct);
-    segment.transfer(m_is_direct);
-    RDB_TRACE(m_is_shaded);
-    segment.transfer(m_is_shaded);
-    RDB_TRACE(m_show_reference_bars);
-    segment.transfer(m_show_reference_bars);
+    RDB_TRANSFER(segment, m_has_begin_arrowhead);
+    RDB_TRANSFER(segment, m_has_end_arrowhead);
+    RDB_TRANSFER(segment, m_is_direct);
+    RDB_TRANSFER(segment, m_is_shaded);
+    RDB_TRANSFER(segment, m_show_reference_bars);
     segment.end_class();
 }
 
@@ -173,18 +162,12 @@ PDB_CLASS_THUNK<RDB_WAVEFORM_ELEMENT> RDB_WAVEFORM_ELEMENT::s_thunk("RDB_WAVEFOR
 void RDB_WAVEFORM_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_id);
-    segment.transfer(m_id);
-    RDB_TRACE(m_position);
-    segment.transfer(m_position);
-    RDB_TRACE(m_label);
-    segment.transfer(m_label);
-    RDB_TRACE(m_period);
-    segment.transfer(m_period);
-    RDB_TRACE(m_begin_time);
-    segment.transfer(m_begin_time);
-    RDB_TRACE(m_end_time);
-    segment.transfer(m_end_time);
+    RDB_TRANSFER(segment, m_id);
+    RDB_TRANSFER(segment, m_position);
+    RDB_TRANSFER(segment, m_label);
+    RDB_TRANSFER(segment, m_period);
+    RDB_TRANSFER(segment, m_begin_time);
+    RDB_TRANSFER(segment, m_end_time);
     RDB_TRACE(m_events);
     std::uint32_t count = static_cast<std::uint32_t>(m_events.size());
     segment.transfer(count);
@@ -224,16 +207,11 @@ PDB_CLASS_THUNK<RDB_ARROW_ELEMENT> RDB_ARROW_ELEMENT::s_thunk("RDB_ARROW_ELEMENT
 void RDB_ARROW_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_label);
-    segment.transfer(m_label);
-    RDB_TRACE(m_begin_waveform_id);
-    segment.transfer(m_begin_waveform_id);
-    RDB_TRACE(m_end_waveform_id);
-    segment.transfer(m_end_waveform_id);
-    RDB_TRACE(m_begin_time);
-    segment.transfer(m_begin_time);
-    RDB_TRACE(m_end_time);
-    segment.transfer(m_end_time);
+    RDB_TRANSFER(segment, m_label);
+    RDB_TRANSFER(segment, m_begin_waveform_id);
+    RDB_TRANSFER(segment, m_end_waveform_id);
+    RDB_TRANSFER(segment, m_begin_time);
+    RDB_TRANSFER(segment, m_end_time);
     RDB_TRACE(m_properties);
     m_properties.serialize(segment);
     segment.end_class();
@@ -247,12 +225,9 @@ PDB_CLASS_THUNK<RDB_LABEL_ELEMENT> RDB_LABEL_ELEMENT::s_thunk("RDB_LABEL_ELEMENT
 void RDB_LABEL_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
     segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_label);
-    segment.transfer(m_label);
-    RDB_TRACE(m_waveform_id);
-    segment.transfer(m_waveform_id);
-    RDB_TRACE(m_time);
-    segment.transfer(m_time);
+    RDB_TRANSFER(segment, m_label);
+    RDB_TRANSFER(segment, m_waveform_id);
+    RDB_TRANSFER(segment, m_time);
     RDB_TRACE(m_properties);
     m_properties.serialize(segment);
     segment.end_class();
@@ -267,8 +242,7 @@ void RDB_WAVEFORM_DISPLAY_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_next_position);
-    segment.transfer(m_next_position);
+    RDB_TRANSFER(segment, m_next_position);
     RDB_TRACE(m_waveforms);
     segment.transfer_owned(m_waveforms, false);
     RDB_TRACE(m_arrows);
