@@ -7,7 +7,6 @@
 #include <string>
 
 #include "msg/msg.h"
-#include "rdb_serialize_util.h"
 #include "rdb_text.h"
 #include "rdb_visitor.h"
 
@@ -154,30 +153,4 @@ void RDB_HISTOGRAM_TABLE_OBJECT::output_ascii(std::ostream& os)
     }
     table.RDB_TABLE_OBJECT::output_ascii(os);
     os << "\n";
-}
-
-// ---- Transfer routine and class record
-
-PDB_CLASS_THUNK<RDB_HISTOGRAM_TABLE_OBJECT> RDB_HISTOGRAM_TABLE_OBJECT::s_thunk(
-    "RDB_HISTOGRAM_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_HISTOGRAM_TABLE_OBJECT(); });
-
-void RDB_HISTOGRAM_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_OBJECT);
-    RDB_TABLE_OBJECT::serialize(segment);
-    RDB_TRACE(m_x_axis_label);
-    segment.transfer(m_x_axis_label);
-    RDB_TRACE(m_y_axis_label);
-    segment.transfer(m_y_axis_label);
-    RDB_TRACE(m_x_unit);
-    segment.transfer(m_x_unit);
-    RDB_TRACE(m_x_scale);
-    segment.transfer(m_x_scale);
-    RDB_TRACE(m_partition_names);
-    segment.transfer(m_partition_names);
-    RDB_TRACE(m_partitions_values);
-    segment.transfer(m_partitions_values);
-    segment.end_class();
 }

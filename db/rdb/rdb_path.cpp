@@ -6,7 +6,6 @@
 
 #include "msg/msg.h"
 #include "rdb_enum.h"
-#include "rdb_serialize_util.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
 #include "rdb_visitor.h"
@@ -103,103 +102,4 @@ void RDB_PATH_FOLDER_OBJECT::create_path_id_table_report_neighbour_path(bool nei
 RDB_PATH_OBJECT* RDB_PATH_FOLDER_OBJECT::get_path_object_by_index(unsigned int id) const
 {
     return id < m_path_vec.size() ? m_path_vec[id] : nullptr;
-}
-
-// ==== Transfer routines ==================================================================================
-
-namespace {
-
-// An owned sub-object: outside any folder, as the path keeps it.
-template <class T> void transfer_sub_object(PDB_SEGMENT& segment, T*& object)
-{
-    segment.transfer_owned(object);
-    if (segment.is_reading() && object != nullptr &&
-        (object->get_parent() != nullptr || object->get_ownership_status() != NOT_OWNED))
-        segment.fail("a path sub-object that claims a folder");
-}
-
-using CHILDREN = std::unordered_set<const RDB_OBJECT*>;
-
-// A pointer at one of the folder's children: written only while it still names one (a removed child
-// leaves it dangling), read only when it does.
-template <class T> void transfer_child_pointer(PDB_SEGMENT& segment, const CHILDREN& children, T*& pointer)
-{
-    T* value = segment.is_writing() && children.count(pointer) != 0 ? pointer : nullptr;
-    segment.transfer_ptr(value);
-    if (segment.is_writing()) return;
-    if (value != nullptr && children.count(value) == 0) segment.fail("a path folder pointer outside its children");
-    pointer = value;
-}
-
-} // namespace
-
-PDB_CLASS_THUNK<RDB_PATH_OBJECT> RDB_PATH_OBJECT::s_thunk("RDB_PATH_OBJECT", RDB_OBJECT::pdb_thunk(),
-                                                          []() -> PDB_VIRTUAL_OBJECT* {
-                                                              return new RDB_PATH_OBJECT();
-                                                          });
-
-void RDB_PATH_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_OBJECT);
-    RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_highlight_violations);
-    segment.transfer(m_highlight_violations);
-    RDB_TRACE(m_slack);
-    segment.transfer(m_slack);
-    RDB_TRACE(m_summary);
-    transfer_sub_object(segment, m_summary);
-    RDB_TRACE(m_data_arrival_path);
-    transfer_sub_object(segment, m_data_arrival_path);
-    RDB_TRACE(m_data_required_path);
-    transfer_sub_object(segment, m_data_required_path);
-    RDB_TRACE(m_path_stats);
-    transfer_sub_object(segment, m_path_stats);
-    RDB_TRACE(m_extra_info);
-    transfer_sub_object(segment, m_extra_info);
-    RDB_TRACE(m_waveform);
-    transfer_sub_object(segment, m_waveform);
-    RDB_TRACE(m_idb_text);
-    transfer_sub_object(segment, m_idb_text);
-    RDB_TRACE(m_critical_chain_table);
-    transfer_sub_object(segment, m_critical_chain_table);
-    RDB_TRACE(m_recommendations_table);
-    transfer_sub_object(segment, m_recommendations_table);
-    RDB_TRACE(m_internal_negative_cycle_table);
-    transfer_sub_object(segment, m_internal_negative_cycle_table);
-    RDB_TRACE(m_optimizations_analyzed_table);
-    transfer_sub_object(segment, m_optimizations_analyzed_table);
-    RDB_TRACE(m_loc_str);
-    segment.transfer(m_loc_str);
-    RDB_TRACE(m_arrival_loc_str);
-    segment.transfer(m_arrival_loc_str);
-    RDB_TRACE(m_required_loc_str);
-    segment.transfer(m_required_loc_str);
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_PATH_FOLDER_OBJECT>
-    RDB_PATH_FOLDER_OBJECT::s_thunk("RDB_PATH_FOLDER_OBJECT", RDB_FOLDER_OBJECT::pdb_thunk(),
-                                    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_PATH_FOLDER_OBJECT(); });
-
-void RDB_PATH_FOLDER_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_FOLDER_OBJECT);
-    RDB_FOLDER_OBJECT::serialize(segment);
-    const CHILDREN children(begin_object_const_iter(), end_object_const_iter());
-    RDB_TRACE(m_summary_table);
-    transfer_child_pointer(segment, children, m_summary_table);
-    RDB_TRACE(m_option_summary_panel);
-    transfer_child_pointer(segment, children, m_option_summary_panel);
-    RDB_TRACE(m_path_vec);
-    std::uint32_t count = static_cast<std::uint32_t>(m_path_vec.size());
-    segment.transfer(count);
-    if (segment.is_reading()) {
-        segment.require_items(count, 4);
-        m_path_vec.assign(count, nullptr);
-    }
-    for (RDB_PATH_OBJECT*& path : m_path_vec)
-        transfer_child_pointer(segment, children, path);
-    segment.end_class();
 }

@@ -8,8 +8,17 @@
 #include "pdb/pdb.h"
 #include "rdb_rgb.h"
 
-// Names the field that the segment transfers next, for the store's error texts.
+// Names the field that the segment transfers next, for the store's error texts. For the routines
+// whose next transfer is not a plain one of that field (enumerations, pointers, owned objects, counts).
 #define RDB_TRACE(field) segment.trace(__LINE__, #field)
+
+// Names a field for the store's error texts and transfers that same field, so that the name in an
+// error text always belongs to the field that was being transferred.
+#define RDB_TRANSFER(segment, field)                                                                                   \
+    do {                                                                                                               \
+        (segment).trace(__LINE__, #field);                                                                             \
+        (segment).transfer(field);                                                                                     \
+    } while (false)
 
 // A colour as an 8-bit field; on reading, a value that names no colour is corruption.
 inline void rdb_transfer_color(PDB_SEGMENT& segment, RDB_COLOR_NAME& color)

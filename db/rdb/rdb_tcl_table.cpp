@@ -14,7 +14,6 @@
 
 #include "msg/msg.h"
 #include "rdb_enum.h"
-#include "rdb_serialize_util.h"
 #include "rdb_visitor.h"
 #include "tcl/atcl.h"
 
@@ -126,20 +125,6 @@ std::string RDB_TCL_TABLE_CMD::build_cmd(RDB_TCL_TABLE_OBJECT* table, unsigned r
     return command;
 }
 
-PDB_CLASS_THUNK<RDB_TCL_TABLE_CMD> RDB_TCL_TABLE_CMD::s_thunk(
-    "RDB_TCL_TABLE_CMD", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TCL_TABLE_CMD(); });
-
-void RDB_TCL_TABLE_CMD::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    transfer_texts(segment);
-    RDB_TRACE(m_col_index);
-    segment.transfer(m_col_index);
-    RDB_TRACE(m_row_index);
-    segment.transfer(m_row_index);
-    segment.end_class();
-}
-
 // ---- RDB_TCL_TABLE_OBJECT ------------------------------------------------------------------------
 
 RDB_TCL_TABLE_OBJECT::RDB_TCL_TABLE_OBJECT(const std::string& name) : RDB_TABLE_OBJECT(name) {}
@@ -194,23 +179,6 @@ const std::regex& RDB_TCL_TABLE_OBJECT::get_regex_pattern(const std::string& pat
     return *cached;
 }
 
-PDB_CLASS_THUNK<RDB_TCL_TABLE_OBJECT> RDB_TCL_TABLE_OBJECT::s_thunk(
-    "RDB_TCL_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TCL_TABLE_OBJECT(); });
-
-void RDB_TCL_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_OBJECT);
-    RDB_TABLE_OBJECT::serialize(segment);
-    RDB_TRACE(m_cmd_list);
-    segment.transfer_owned(m_cmd_list, false);
-    RDB_TRACE(m_show_tcl_commands_on_context_menu);
-    bool show = m_show_tcl_commands_on_context_menu;
-    segment.transfer_bit(show);
-    m_show_tcl_commands_on_context_menu = show;
-    segment.end_class();
-}
 
 // ---- Free functions ------------------------------------------------------------------------------
 

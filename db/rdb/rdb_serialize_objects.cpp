@@ -1,4 +1,5 @@
-// Transfer routines and class records of every persistent report class.
+// Transfer routines and class records of the object base, folders, text, legal and interactive
+// objects, embedded and memory objects, and the report itself.
 //
 // Each routine lists its class's fields in a fixed order, base class first; the same routine writes
 // and reads. On reading, every value that could break a later operation is checked here and a bad one
@@ -6,22 +7,18 @@
 // ownership and parent links exactly as a folder tree requires.
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
-#include <typeindex>
 #include <unordered_set>
 #include <vector>
 
 #include "pdb/pdb.h"
 #include "rdb_dms_model_handler.h"
+#include "rdb_embedded.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
-#include "rdb_gauges.h"
-#include "rdb_menu_cmd.h"
 #include "rdb_object.h"
 #include "rdb_report.h"
-#include "rdb_table_element.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
 #include "rdb_serialize_util.h"
@@ -162,30 +159,19 @@ void RDB_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.transfer_ptr(m_parent);
     // The only object read before this one's parent field that could name it is itself.
     if (segment.is_reading() && static_cast<const RDB_OBJECT*>(m_parent) == this) segment.fail("object is its own parent");
-    RDB_TRACE(m_ownership_status);
-    segment.transfer(m_ownership_status);
-    RDB_TRACE(m_enable);
-    segment.transfer(m_enable);
-    RDB_TRACE(m_visible);
-    segment.transfer(m_visible);
+    RDB_TRANSFER(segment, m_ownership_status);
+    RDB_TRANSFER(segment, m_enable);
+    RDB_TRANSFER(segment, m_visible);
     RDB_TRACE(m_color);
     rdb_transfer_color(segment, m_color);
-    RDB_TRACE(m_name);
-    segment.transfer(m_name);
-    RDB_TRACE(m_header);
-    segment.transfer(m_header);
-    RDB_TRACE(m_to_output_ascii_header);
-    segment.transfer(m_to_output_ascii_header);
-    RDB_TRACE(m_footer);
-    segment.transfer(m_footer);
-    RDB_TRACE(m_to_output_ascii_footer);
-    segment.transfer(m_to_output_ascii_footer);
-    RDB_TRACE(m_tcl_command);
-    segment.transfer(m_tcl_command);
-    RDB_TRACE(m_help_id);
-    segment.transfer(m_help_id);
-    RDB_TRACE(m_timing_corner);
-    segment.transfer(m_timing_corner);
+    RDB_TRANSFER(segment, m_name);
+    RDB_TRANSFER(segment, m_header);
+    RDB_TRANSFER(segment, m_to_output_ascii_header);
+    RDB_TRANSFER(segment, m_footer);
+    RDB_TRANSFER(segment, m_to_output_ascii_footer);
+    RDB_TRANSFER(segment, m_tcl_command);
+    RDB_TRANSFER(segment, m_help_id);
+    RDB_TRANSFER(segment, m_timing_corner);
     segment.end_class();
 }
 
@@ -199,8 +185,7 @@ void RDB_FOLDER_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_is_stage_folder);
-    segment.transfer(m_is_stage_folder);
+    RDB_TRANSFER(segment, m_is_stage_folder);
     RDB_TRACE(m_object_list);
     segment.transfer_owned(m_object_list, false);
     if (segment.is_reading())
@@ -255,296 +240,8 @@ void RDB_LINK_RPT_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_FOLDER_OBJECT);
     RDB_FOLDER_OBJECT::serialize(segment);
-    RDB_TRACE(m_rev_name);
-    segment.transfer(m_rev_name);
-    RDB_TRACE(m_rpt_type);
-    segment.transfer(m_rpt_type);
-    segment.end_class();
-}
-
-// ---- Tables --------------------------------------------------------------------------------------
-
-PDB_CLASS_THUNK<RDB_TABLE_OBJECT> RDB_TABLE_OBJECT::s_thunk(
-    "RDB_TABLE_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_OBJECT(); });
-
-void RDB_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_OBJECT);
-    RDB_OBJECT::serialize(segment);
-
-    // Rows: their count, then each row's cells (owned; a cell may be null, a row never is).
-    RDB_TRACE(m_list);
-    std::uint32_t rows = static_cast<std::uint32_t>(m_rows.size());
-    segment.transfer(rows);
-    if (segment.is_writing()) {
-        for (RDB_TABLE_ROW* row : m_rows) {
-            RDB_ASSERT(row != nullptr);
-            segment.transfer_owned(*row, true);
-        }
-    } else {
-        segment.require_items(rows, 4);
-        m_rows.reserve(rows);
-        for (std::uint32_t i = 0; i < rows; ++i) {
-            m_rows.push_back(new RDB_TABLE_ROW());
-            segment.transfer_owned(*m_rows.back(), true);
-        }
-    }
-
-    // The five display flags: bits 0 to 4 of one byte.
-    bool no_compact = m_no_compact;
-    bool alternating = m_use_alternating_row_colors;
-    bool row_numbers = m_display_row_numbers;
-    bool uniform = m_uniform_row_heights;
-    bool sort = m_sort_enabled;
-    RDB_TRACE(m_no_compact);
-    segment.transfer_bit(no_compact);
-    RDB_TRACE(m_use_alternating_row_colors);
-    segment.transfer_bit(alternating);
-    RDB_TRACE(m_display_row_numbers);
-    segment.transfer_bit(row_numbers);
-    RDB_TRACE(m_uniform_row_heights);
-    segment.transfer_bit(uniform);
-    RDB_TRACE(m_sort_enabled);
-    segment.transfer_bit(sort);
-    if (segment.is_reading()) {
-        m_no_compact = no_compact;
-        m_use_alternating_row_colors = alternating;
-        m_display_row_numbers = row_numbers;
-        m_uniform_row_heights = uniform;
-        m_sort_enabled = sort;
-    }
-
-    RDB_TRACE(m_disable_iname_columns);
-    segment.transfer(m_disable_iname_columns);
-    RDB_TRACE(m_hidden_columns);
-    segment.transfer(m_hidden_columns);
-    RDB_TRACE(m_expand_to_level);
-    segment.transfer(m_expand_to_level);
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_NEW_TABLE_OBJECT> RDB_NEW_TABLE_OBJECT::s_thunk(
-    "RDB_NEW_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_NEW_TABLE_OBJECT(); });
-
-void RDB_NEW_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_OBJECT);
-    RDB_TABLE_OBJECT::serialize(segment);
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_SUMMARY_TABLE_OBJECT> RDB_SUMMARY_TABLE_OBJECT::s_thunk(
-    "RDB_SUMMARY_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_SUMMARY_TABLE_OBJECT(); });
-
-void RDB_SUMMARY_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_OBJECT);
-    RDB_TABLE_OBJECT::serialize(segment);
-    RDB_TRACE(m_gauges);
-    segment.transfer_owned(m_gauges);
-    // The summary owns its gauges outside any folder: no parent, NOT_OWNED.
-    if (segment.is_reading() && m_gauges != nullptr &&
-        (m_gauges->get_parent() != nullptr || m_gauges->get_ownership_status() != NOT_OWNED))
-        segment.fail("gauges of a summary table that claim a folder");
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_LINK_TABLE_OBJECT> RDB_LINK_TABLE_OBJECT::s_thunk(
-    "RDB_LINK_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_LINK_TABLE_OBJECT(); });
-
-void RDB_LINK_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_OBJECT);
-    RDB_TABLE_OBJECT::serialize(segment);
-    RDB_TRACE(m_link_info);
-    segment.transfer(m_link_info);
-    segment.end_class();
-}
-
-// ---- Gauges --------------------------------------------------------------------------------------
-
-void RDB_GAUGES_DATA_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class("RDB_GAUGES_DATA_ELEMENT", this);
-    RDB_TRACE(name);
-    segment.transfer(name);
-    RDB_TRACE(m_percent);
-    segment.transfer(m_percent);
-    RDB_TRACE(m_min_range);
-    segment.transfer(m_min_range);
-    RDB_TRACE(m_max_range);
-    segment.transfer(m_max_range);
-    RDB_TRACE(m_status);
-    segment.transfer(m_status);
-    RDB_TRACE(m_disable);
-    segment.transfer(m_disable);
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_GAUGES_OBJECT> RDB_GAUGES_OBJECT::s_thunk(
-    "RDB_GAUGES_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GAUGES_OBJECT(); });
-
-void RDB_GAUGES_OBJECT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_OBJECT);
-    RDB_OBJECT::serialize(segment);
-    // Entries, empty slots included (a slot is a present flag and the entry's fields).
-    RDB_TRACE(m_data);
-    if (m_data == nullptr) m_data = new std::vector<RDB_GAUGES_DATA_ELEMENT*>;
-    std::uint32_t count = static_cast<std::uint32_t>(m_data->size());
-    segment.transfer(count);
-    if (segment.is_writing()) {
-        for (RDB_GAUGES_DATA_ELEMENT* data : *m_data) segment.transfer_record(data);
-    } else {
-        segment.require_items(count, 1);
-        m_data->reserve(m_data->size() + count);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            RDB_GAUGES_DATA_ELEMENT* data = nullptr;
-            segment.transfer_record(data);
-            m_data->push_back(data);
-        }
-    }
-    segment.end_class();
-}
-
-// ---- Menu commands -------------------------------------------------------------------------------
-
-void RDB_MENU_CMD_TEXTS::transfer_texts(PDB_SEGMENT& segment)
-{
-    RDB_TRACE(m_gui_cmd_name);
-    segment.transfer(m_gui_cmd_name);
-    RDB_TRACE(m_tool_tip);
-    segment.transfer(m_tool_tip);
-    RDB_TRACE(m_help);
-    segment.transfer(m_help);
-    RDB_TRACE(m_cmd_template);
-    segment.transfer(m_cmd_template);
-}
-
-// ---- Table cells ---------------------------------------------------------------------------------
-
-PDB_CLASS_THUNK<RDB_TABLE_ELEMENT> RDB_TABLE_ELEMENT::s_thunk(
-    "RDB_TABLE_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_ELEMENT(); });
-
-// Cells belong to their row alone and nothing points at them, so large tables skip the id
-// bookkeeping of shared objects. (Same translation unit as the record: initialised right after it.)
-[[maybe_unused]] const bool g_cells_never_referenced = (RDB_TABLE_ELEMENT::s_thunk.never_referenced = true);
-
-void RDB_TABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(m_foreground);
-    rdb_transfer_color(segment, m_foreground);
-    RDB_TRACE(m_background);
-    rdb_transfer_color(segment, m_background);
-    RDB_TRACE(m_tooltip);
-    rdb_transfer_c_string(segment, m_tooltip, [this](const std::string& text) { set_tooltip(text); });
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_TABLE_STRING_ELEMENT> RDB_TABLE_STRING_ELEMENT::s_thunk(
-    "RDB_TABLE_STRING_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_STRING_ELEMENT(); });
-
-void RDB_TABLE_STRING_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_ELEMENT);
-    RDB_TABLE_ELEMENT::serialize(segment);
-    RDB_TRACE(m_data);
-    rdb_transfer_c_string(segment, m_data, [this](const std::string& text) { RDB_TABLE_STRING_ELEMENT::set_string(text); });
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_TABLE_LOCATION_SCHEMA_ELEMENT> RDB_TABLE_LOCATION_SCHEMA_ELEMENT::s_thunk(
-    "RDB_TABLE_LOCATION_SCHEMA_ELEMENT", RDB_TABLE_STRING_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_LOCATION_SCHEMA_ELEMENT(); });
-
-void RDB_TABLE_LOCATION_SCHEMA_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_STRING_ELEMENT);
-    RDB_TABLE_STRING_ELEMENT::serialize(segment);
-    RDB_TRACE(m_location_schema_tcl_string);
-    segment.transfer(m_location_schema_tcl_string);
-    RDB_TRACE(m_hierarchy_path);
-    segment.transfer(m_hierarchy_path);
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_TABLE_TCL_CMD_ELEMENT> RDB_TABLE_TCL_CMD_ELEMENT::s_thunk(
-    "RDB_TABLE_TCL_CMD_ELEMENT", RDB_TABLE_STRING_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_TCL_CMD_ELEMENT(); });
-
-void RDB_TABLE_TCL_CMD_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_STRING_ELEMENT);
-    RDB_TABLE_STRING_ELEMENT::serialize(segment);
-    RDB_TRACE(m_tcl_cmd);
-    rdb_transfer_c_string(segment, m_tcl_cmd, [this](const std::string& text) { set_tcl_cmd(text); });
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_TABLE_INT_ELEMENT> RDB_TABLE_INT_ELEMENT::s_thunk(
-    "RDB_TABLE_INT_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_INT_ELEMENT(); });
-
-void RDB_TABLE_INT_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_ELEMENT);
-    RDB_TABLE_ELEMENT::serialize(segment);
-    RDB_TRACE(m_data);
-    segment.transfer(m_data);
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_TABLE_DELAY_ELEMENT> RDB_TABLE_DELAY_ELEMENT::s_thunk(
-    "RDB_TABLE_DELAY_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_DELAY_ELEMENT(0, TABLE_DELAY_ELEMENT_NO_UNITS); });
-
-void RDB_TABLE_DELAY_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_ELEMENT);
-    RDB_TABLE_ELEMENT::serialize(segment);
-    RDB_TRACE(m_delay);
-    segment.transfer(m_delay);
-    RDB_TRACE(m_display_option);
-    segment.transfer_enum(m_display_option, TABLE_DELAY_ELEMENT_NO_UNITS, TABLE_DELAY_ELEMENT_NO_REQ);
-    segment.end_class();
-}
-
-PDB_CLASS_THUNK<RDB_TABLE_DATA_VALID_WINDOW_ELEMENT> RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::s_thunk(
-    "RDB_TABLE_DATA_VALID_WINDOW_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_DATA_VALID_WINDOW_ELEMENT(); });
-
-void RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::serialize(PDB_SEGMENT& segment)
-{
-    segment.begin_class(&s_thunk, this);
-    RDB_TRACE(RDB_TABLE_ELEMENT);
-    RDB_TABLE_ELEMENT::serialize(segment);
-    RDB_TRACE(m_window_min);
-    segment.transfer(m_window_min);
-    RDB_TRACE(m_valid_min);
-    segment.transfer(m_valid_min);
-    RDB_TRACE(m_valid_max);
-    segment.transfer(m_valid_max);
-    RDB_TRACE(m_window_max);
-    segment.transfer(m_window_max);
-    RDB_TRACE(m_disabled);
-    segment.transfer(m_disabled);
-    RDB_TRACE(m_is_scale);
-    segment.transfer(m_is_scale);
+    RDB_TRANSFER(segment, m_rev_name);
+    RDB_TRANSFER(segment, m_rpt_type);
     segment.end_class();
 }
 
@@ -563,14 +260,10 @@ void RDB_TEXT_OBJECT::serialize(PDB_SEGMENT& segment)
     if (segment.is_writing() && m_text != nullptr) text = *m_text;
     segment.transfer(text);
     if (segment.is_reading() && text) set_text(*text);
-    RDB_TRACE(m_is_html);
-    segment.transfer(m_is_html);
-    RDB_TRACE(m_is_webkit_html);
-    segment.transfer(m_is_webkit_html);
-    RDB_TRACE(m_is_qml);
-    segment.transfer(m_is_qml);
-    RDB_TRACE(m_is_json);
-    segment.transfer(m_is_json);
+    RDB_TRANSFER(segment, m_is_html);
+    RDB_TRANSFER(segment, m_is_webkit_html);
+    RDB_TRANSFER(segment, m_is_qml);
+    RDB_TRANSFER(segment, m_is_json);
     segment.end_class();
 }
 
@@ -594,12 +287,9 @@ void RDB_INTERACTIVE_REPORT_DATA_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_data);
-    segment.transfer(m_data);
-    RDB_TRACE(m_data_type);
-    segment.transfer(m_data_type);
-    RDB_TRACE(m_report_implementation);
-    segment.transfer(m_report_implementation);
+    RDB_TRANSFER(segment, m_data);
+    RDB_TRANSFER(segment, m_data_type);
+    RDB_TRANSFER(segment, m_report_implementation);
     segment.end_class();
 }
 
@@ -634,9 +324,8 @@ void rdb_transfer_report(PDB_SEGMENT& segment, RDB_REPORT& report)
     segment.end_class();
 }
 
-// ==== Embedded and memory objects ================================================================
+// ---- Embedded and memory objects ----------------------------------------------------------------
 
-#include "rdb_embedded.h"
 
 PDB_CLASS_THUNK<RDB_EMBEDDED_OBJECT> RDB_EMBEDDED_OBJECT::s_thunk(
     "RDB_EMBEDDED_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_EMBEDDED_OBJECT(); });
@@ -646,10 +335,8 @@ void RDB_EMBEDDED_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.begin_class(&s_thunk, this);
     RDB_TRACE(RDB_OBJECT);
     RDB_OBJECT::serialize(segment);
-    RDB_TRACE(m_info_str);
-    segment.transfer(m_info_str);
-    RDB_TRACE(m_message_files);
-    segment.transfer(m_message_files);
+    RDB_TRANSFER(segment, m_info_str);
+    RDB_TRANSFER(segment, m_message_files);
     RDB_TRACE(m_embedded_type);
     segment.transfer_enum(m_embedded_type, EMBEDDED_OBJECT_NO_EMBEDDED_TYPE, EMBEDDED_OBJECT_TEXT_EDITOR_TYPE);
     segment.end_class();
@@ -687,20 +374,13 @@ void RDB_MEMORY_OBJECT::serialize(PDB_SEGMENT& segment)
         }
     }
 
-    RDB_TRACE(m_address_width);
-    segment.transfer(m_address_width);
-    RDB_TRACE(m_data_width);
-    segment.transfer(m_data_width);
-    RDB_TRACE(m_depth);
-    segment.transfer(m_depth);
-    RDB_TRACE(m_logical_name);
-    segment.transfer(m_logical_name);
-    RDB_TRACE(m_address_names);
-    segment.transfer(m_address_names);
-    RDB_TRACE(m_data_names);
-    segment.transfer(m_data_names);
-    RDB_TRACE(m_original_file_name);
-    segment.transfer(m_original_file_name);
+    RDB_TRANSFER(segment, m_address_width);
+    RDB_TRANSFER(segment, m_data_width);
+    RDB_TRANSFER(segment, m_depth);
+    RDB_TRANSFER(segment, m_logical_name);
+    RDB_TRANSFER(segment, m_address_names);
+    RDB_TRANSFER(segment, m_data_names);
+    RDB_TRANSFER(segment, m_original_file_name);
 
     // The accessors index the arrays by the three sizes without further checks.
     if (segment.is_reading()) {
