@@ -111,88 +111,6 @@ void transfer_color(PDB_SEGMENT& segment, RDB_COLOR_NAME& color)
     segment.transfer_enum(color, RDB_COLOR_DEFAULT, RDB_COLOR_COUNT - 1);
 }
 
-// ---- Text layout ----
-
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-std::size_t widest(const std::vector<std::string>& lines)
-{
-    std::size_t width = 0;
-    for (const std::string& line : lines)
-        width = std::max(width, line.size());
-    return width;
-}
-
-// Line l of a text (empty past its end) filled with spaces to width.
-std::string line_filled(const std::vector<std::string>& lines, std::size_t l, std::size_t width)
-{
-    std::string line = l < lines.size() ? lines[l] : std::string();
-    if (line.size() < width) line.append(width - line.size(), ' ');
-    return line;
-}
-
-// The measured grid: the lines of every header and cell and the width of every column (0: the row
-// headers, j + 1: column j).
-struct GRID_LAYOUT {
-    std::vector<std::vector<std::string>> row_headers;
-    std::vector<std::vector<std::string>> column_headers;
-    std::vector<std::vector<std::vector<std::string>>> cells; // [row][column]
-    std::string corner_top;
-    std::string corner_bottom;
-    std::vector<std::size_t> widths;
-    std::size_t heading_height = 3;
-
-    void write_separator(std::ostream& os) const
-    {
-        os << '+';
-        for (std::size_t width : widths)
-            os << std::string(width + 2, '-') << '+';
-        os << '\n';
-    }
-
-    void write_heading(std::ostream& os) const
-    {
-        const std::size_t w0 = widths[0];
-        for (std::size_t l = 0; l < heading_height; ++l) {
-            os << ';';
-            if (l == 0)
-                os << ' ' << line_filled({corner_top}, 0, w0) << " ;";
-            else if (l == heading_height - 2)
-                os << " | " << std::string(w0 - 2, ' ') << " ;";
-            else if (l == heading_height - 1)
-                os << ' ' << line_filled({corner_bottom}, 0, w0) << " ;";
-            else
-                os << std::string(w0 + 2, ' ') << ';';
-            for (std::size_t j = 0; j < column_headers.size(); ++j)
-                os << ' ' << line_filled(column_headers[j], l, widths[j + 1]) << " ;";
-            os << '\n';
-        }
-    }
-
-    void write_rows(std::ostream& os) const
-    {
-        for (std::size_t r = 0; r < row_headers.size(); ++r) {
-            std::size_t height = row_headers[r].size();
-            for (const std::vector<std::string>& cell : cells[r])
-                height = std::max(height, cell.size());
-            for (std::size_t l = 0; l < height; ++l) {
-                os << "; " << line_filled(row_headers[r], l, widths[0]) << " ;";
-                for (std::size_t j = 0; j < cells[r].size(); ++j)
-                    os << ' ' << line_filled(cells[r][j], l, widths[j + 1]) << " ;";
-                os << '\n';
-            }
-        }
-    }
-};
-
 } // namespace
 
 // ---- RDB_GRID_TABLE_SAFE_COUNTER -----------------------------------------------------------------
@@ -703,50 +621,6 @@ RDB_GRID_TABLE_OBJECT::get_grid_entry_without_bounds_check(std::size_t row, std:
 {
     auto found = m_grid_entries.find(make_index(row, col));
     return found != m_grid_entries.end() ? &found->second : &m_default_entry;
-}
-
-void RDB_GRID_TABLE_OBJECT::output_ascii(std::ostream& os)
-{
-    if (!get_header().empty()) os << get_header() << "\n";
-    if (m_row_headers.empty() || m_column_headers.empty()) {
-        os << get_name() << ": nothing to report\n";
-    } else {
-        // Widths are byte counts of lines.
-        GRID_LAYOUT layout;
-        layout.corner_top = m_column_label + "->";
-        layout.corner_bottom = "v " + m_row_label;
-        layout.widths.assign(m_column_headers.size() + 1, 0);
-        layout.widths[0] = std::max(layout.corner_top.size(), layout.corner_bottom.size());
-        for (const RDB_TABLE_ELEMENT* header : m_column_headers) {
-            layout.column_headers.push_back(lines_of(header->get_string()));
-            layout.widths[layout.column_headers.size()] = widest(layout.column_headers.back());
-            layout.heading_height = std::max(layout.heading_height, layout.column_headers.back().size());
-        }
-        for (std::size_t r = 0; r < m_row_headers.size(); ++r) {
-            layout.row_headers.push_back(lines_of(m_row_headers[r]->get_string()));
-            layout.widths[0] = std::max(layout.widths[0], widest(layout.row_headers.back()));
-            layout.cells.emplace_back();
-            for (std::size_t c = 0; c < m_column_headers.size(); ++c) {
-                layout.cells[r].push_back(lines_of(m_ruleset.get_full_string(*get_grid_entry(r, c))));
-                layout.widths[c + 1] = std::max(layout.widths[c + 1], widest(layout.cells[r].back()));
-            }
-        }
-        std::size_t inner = layout.widths[0] + 3 + layout.widths.size() - 2;
-        for (std::size_t j = 1; j < layout.widths.size(); ++j)
-            inner += layout.widths[j] + 2;
-        // A title wider than the grid widens the last column.
-        if (get_name().size() + 2 > inner) {
-            layout.widths.back() += get_name().size() + 2 - inner;
-            inner = get_name().size() + 2;
-        }
-        output_ascii_table_header(os, boost::numeric_cast<int>(inner));
-        layout.write_separator(os);
-        layout.write_heading(os);
-        layout.write_separator(os);
-        layout.write_rows(os);
-        layout.write_separator(os);
-    }
-    if (!get_footer().empty()) os << get_footer() << "\n";
 }
 
 // ---- Transfer routines and class records ---------------------------------------------------------
