@@ -61,15 +61,6 @@ RDB_OBJECT_TYPE RDB_FOLDER_OBJECT::get_type() const { return RDB_FOLDER_TYPE; }
 
 void RDB_FOLDER_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_folder(this); }
 
-void RDB_FOLDER_OBJECT::output_ascii(std::ostream& os)
-{
-    for (RDB_OBJECT* child : *this) {
-        if (child == nullptr) continue;
-        child->output_ascii(os);
-        os << "\n";
-    }
-}
-
 void RDB_FOLDER_OBJECT::fill_json_object(nlohmann::json* object)
 {
     RDB_ASSERT_MSG(object != nullptr, "object != NULL");

@@ -26,16 +26,6 @@ RDB_OBJECT_TYPE RDB_GAUGES_OBJECT::get_type() const { return RDB_GAUGES_TYPE; }
 
 void RDB_GAUGES_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_gauges(this); }
 
-void RDB_GAUGES_OBJECT::output_ascii(std::ostream& os)
-{
-    if (m_data == nullptr) return;
-    for (const RDB_GAUGES_DATA_ELEMENT* data : *m_data) {
-        if (data == nullptr) break;
-        os << fmt::format("Name: {}   Range: {} - {}  Status: {}\n", data->name, data->m_min_range, data->m_max_range,
-                          data->m_status);
-    }
-}
-
 void RDB_GAUGES_OBJECT::add_data(RDB_GAUGES_DATA_ELEMENT* data)
 {
     RDB_ASSERT(m_data != 0);

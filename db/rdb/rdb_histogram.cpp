@@ -10,20 +10,6 @@
 #include "rdb_text.h"
 #include "rdb_visitor.h"
 
-namespace {
-
-// The longest bar of the text form.
-constexpr std::int64_t BAR_LENGTH = 50;
-
-std::string bound_text(int bound, unsigned int scale, int decimals)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%*.*f", 8, decimals, static_cast<double>(bound) / scale);
-    return text;
-}
-
-} // namespace
-
 RDB_HISTOGRAM_TABLE_OBJECT::RDB_HISTOGRAM_TABLE_OBJECT(const std::string& name, const std::string& x_axis_label,
                                                        const std::string& y_axis_label, const std::string& x_unit,
                                                        unsigned x_scale)
@@ -118,39 +104,4 @@ const std::vector<int>& RDB_HISTOGRAM_TABLE_OBJECT::get_partition_values(unsigne
 {
     static const std::vector<int> none;
     return row < m_partitions_values.size() ? m_partitions_values[row] : none;
-}
-
-// ---- Plain text
-
-void RDB_HISTOGRAM_TABLE_OBJECT::output_ascii(std::ostream& os)
-{
-    const unsigned int row_count = get_number_of_rows();
-    if (row_count == 0) {
-        RDB_TEXT_OBJECT nothing("Nothing to report.");
-        nothing.set_text(std::string());
-        nothing.output_ascii(os);
-        os << "\n";
-        return;
-    }
-    // Bars are value * 50 / max in whole numbers, so the largest bin always gets the full 50.
-    std::int64_t max_value = 1;
-    for (unsigned int r = 1; r < row_count; ++r) max_value = std::max<std::int64_t>(max_value, get_value(r));
-    // A scale of 0 cannot divide the bounds: it prints as 1.
-    const unsigned int scale = m_x_scale == 0 ? 1 : m_x_scale;
-    const int decimals = static_cast<int>(std::to_string(scale).size()) - 1;
-
-    RDB_TABLE_OBJECT table(get_name());
-    std::string bounds_heading = m_x_axis_label.empty() ? "Bin Boundary" : m_x_axis_label;
-    if (!m_x_unit.empty()) bounds_heading += " (" + m_x_unit + ")";
-    table.add_row(rdb_create_row({bounds_heading, m_y_axis_label.empty() ? "Value" : m_y_axis_label, "Histogram"}));
-    for (unsigned int r = 1; r < row_count; ++r) {
-        const int value = get_value(r);
-        // A negative count draws no bar.
-        const std::int64_t bar = std::max<std::int64_t>(0, value * BAR_LENGTH / max_value);
-        table.add_row(rdb_create_row({"[ " + bound_text(get_from(r), scale, decimals) + " , " +
-                                          bound_text(get_to(r), scale, decimals) + " ]",
-                                      std::to_string(value), std::string(static_cast<std::size_t>(bar), 'X')}));
-    }
-    table.RDB_TABLE_OBJECT::output_ascii(os);
-    os << "\n";
 }

@@ -42,12 +42,6 @@ void RDB_INTERACTIVE_REPORT_DATA_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visi
     visitor->visit_interactive_report(this);
 }
 
-void RDB_INTERACTIVE_REPORT_DATA_OBJECT::output_ascii(std::ostream& os)
-{
-    rdb_output_dashed_title_box(os, get_name());
-    os << "This report is unavailable in plain text report export.\n";
-}
-
 void RDB_INTERACTIVE_REPORT_DATA_OBJECT::output_html(std::ostream& os)
 {
     os << "<PRE>" << "This report is unavailable in html report export." << "</PRE>\n\n";

@@ -113,8 +113,6 @@ void RDB_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_ob
 
 std::string RDB_OBJECT::get_data_string(unsigned int, unsigned int) const { return std::string(); }
 
-void RDB_OBJECT::output_ascii(std::ostream& os) { os << m_name << "\n"; }
-
 void RDB_OBJECT::output_html(std::ostream&) {}
 
 void RDB_OBJECT::fill_json_object(nlohmann::json* object)
@@ -302,23 +300,4 @@ std::span<const std::byte> RDB_OBJECT::get_byte_array_trait(std::string_view nam
 void RDB_OBJECT::reset_traits()
 {
     if (take_trait_values()) DTRAIT::GLOBAL_TRAIT_TABLE_ACCESSOR::get().reset_values_impl(get_dtrait_key());
-}
-
-// ---- Plain-text helpers --------------------------------------------------------------------------
-
-void RDB_OBJECT::output_table_top_line(std::ostream& os, int width)
-{
-    os << '+' << std::string(width > 0 ? static_cast<std::size_t>(width) : 0, '-') << "+\n";
-}
-
-void RDB_OBJECT::output_ascii_table_header(std::ostream& os, int width)
-{
-    output_table_top_line(os, width);
-    // printf's "%-*s": a negative field width is a left-justified field of its magnitude.
-    int field = width - 2;
-    std::size_t field_width = static_cast<std::size_t>(field < 0 ? -field : field);
-    std::string title = m_name;
-    if (title.size() < field_width) title.append(field_width - title.size(), ' ');
-    os << "; " << title << " ;\n";
-    if (get_type() == RDB_EMBEDDED_TYPE) output_table_top_line(os, width);
 }

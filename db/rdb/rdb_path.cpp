@@ -69,17 +69,6 @@ void RDB_PATH_OBJECT::set_optimizations_analyzed_table(RDB_TABLE_OBJECT* table)
     replace(m_optimizations_analyzed_table, table);
 }
 
-void RDB_PATH_OBJECT::output_ascii(std::ostream& os)
-{
-    if (!get_header().empty()) os << get_header() << "\n";
-    os << get_name() << "\n" << std::string(79, '=') << "\n";
-    for (RDB_OBJECT* object : sub_objects()) {
-        if (object == nullptr) continue;
-        object->output_ascii(os);
-        os << "\n";
-    }
-}
-
 // ---- RDB_PATH_FOLDER_OBJECT ----------------------------------------------------------------------------
 
 RDB_PATH_FOLDER_OBJECT::RDB_PATH_FOLDER_OBJECT(const std::string& name) : RDB_FOLDER_OBJECT(name) {}

@@ -11,12 +11,6 @@
 #include "rdb_enum.h"
 #include "rdb_visitor.h"
 
-void rdb_output_dashed_title_box(std::ostream& os, const std::string& name)
-{
-    const std::string dashes(name.size() + 4, '-');
-    os << dashes << "\n" << "; " << name << " ;\n" << dashes << "\n";
-}
-
 // ---- RDB_TEXT_OBJECT -----------------------------------------------------------------------------
 
 RDB_TEXT_OBJECT::RDB_TEXT_OBJECT() = default;
@@ -28,20 +22,6 @@ RDB_TEXT_OBJECT::~RDB_TEXT_OBJECT() { delete m_text; }
 RDB_OBJECT_TYPE RDB_TEXT_OBJECT::get_type() const { return RDB_TEXT_TYPE; }
 
 void RDB_TEXT_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_text(this); }
-
-void RDB_TEXT_OBJECT::output_ascii(std::ostream& os)
-{
-    rdb_output_dashed_title_box(os, get_name());
-    static const bool dump_webkit_html = cfg_is_on("rdb_dump_webkit_html_as_plain_text", false);
-    if (is_webkit_html() && !dump_webkit_html) {
-        os << "HTML report is unavailable in plain text report export.\n";
-    } else if (is_qml()) {
-        os << "QML report is unavailable in plain text report export.\n";
-    } else {
-        if (m_text != nullptr) os << *m_text;
-        os << "\n";
-    }
-}
 
 void RDB_TEXT_OBJECT::output_html(std::ostream& os)
 {

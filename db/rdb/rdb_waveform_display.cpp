@@ -314,13 +314,6 @@ RDB_OBJECT_TYPE RDB_WAVEFORM_DISPLAY_OBJECT::get_type() const { return RDB_WAVEF
 
 void RDB_WAVEFORM_DISPLAY_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_waveform_display(this); }
 
-void RDB_WAVEFORM_DISPLAY_OBJECT::output_ascii(std::ostream&)
-{
-    msg_local_vdebug("RDB", 2,
-                     "WARNING: RDB_WAVEFORM_DISPLAY_OBJECT does not yet grok output_ascii() [My eyes! The goggles do "
-                     "nothing for them!]");
-}
-
 void RDB_WAVEFORM_DISPLAY_OBJECT::add_waveform(RDB_WAVEFORM_ELEMENT* waveform, int overlay_on_waveform_id)
 {
     if (waveform == nullptr) return;

@@ -1,0 +1,332 @@
+#include "rdb_ascii_layout.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <boost/numeric/conversion/cast.hpp>
+
+#include "msg/msg.h"
+#include "rdb_enum.h"
+#include "rdb_object.h"
+#include "rdb_table_sys.h"
+#include "rdb_text.h"
+
+namespace RDB::ASCII {
+
+namespace {
+
+// The first line of a text: its byte length and its display width, which is the byte length minus
+// the UTF-8 continuation bytes its lead bytes announce. A sequence cut short by the end of the line
+// counts only the bytes present, so a width never goes negative.
+struct LINE_EXTENT {
+    std::size_t size = 0;
+    std::size_t width = 0;
+};
+
+// True when none of the 8 bytes of word is a line break or has its top bit set (pure ASCII text).
+bool plain_ascii_word(std::uint64_t word)
+{
+    constexpr std::uint64_t ONES = 0x0101010101010101ull;
+    constexpr std::uint64_t HIGHS = 0x8080808080808080ull;
+    const std::uint64_t breaks = word ^ (ONES * '\n');
+    return (((breaks - ONES) & ~breaks) | word) & HIGHS ? false : true;
+}
+
+// Cells are short, so plain loops (eight bytes at a time while the text is plain ASCII) beat library calls.
+LINE_EXTENT first_line(const char* text, std::size_t size)
+{
+    std::size_t i = 0;
+    std::size_t extra = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        if (!plain_ascii_word(word)) break;
+    }
+    for (; i < size; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\n') break;
+        if (byte < 0xC0) continue;
+        std::size_t announced = (byte & 0xE0) == 0xC0 ? 1 : (byte & 0xF0) == 0xE0 ? 2 : (byte & 0xF8) == 0xF0 ? 3 : 0;
+        // Continuation bytes are never line breaks; stop at one all the same, as the line ends there.
+        std::size_t skipped = 0;
+        while (skipped < announced && i + 1 < size && text[i + 1] != '\n') {
+            ++i;
+            ++skipped;
+        }
+        extra += skipped;
+    }
+    return LINE_EXTENT{i, i - extra};
+}
+
+// Line count and widest line (in display columns) of a cell text.
+struct CELL_EXTENT {
+    unsigned int lines = 1;
+    unsigned int width = 0;
+};
+
+CELL_EXTENT measure_cell(const std::string& text)
+{
+    CELL_EXTENT extent;
+    const char* line = text.data();
+    std::size_t rest = text.size();
+    for (;;) {
+        const LINE_EXTENT first = first_line(line, rest);
+        const int width = boost::numeric_cast<int>(first.width);
+        extent.width = std::max(extent.width, static_cast<unsigned int>(width));
+        if (first.size == rest) break;
+        ++extent.lines;
+        line += first.size + 1;
+        rest -= first.size + 1;
+    }
+    return extent;
+}
+
+// Writes one cell line: ';', a space, the piece and padding, so that it fills width display columns
+// after the ';'; a piece of no bytes is ';' and width spaces.
+void write_cell_line(TEXT_BUFFER& out, const char* piece, const LINE_EXTENT& extent, std::size_t width)
+{
+    if (extent.size == 0) {
+        char* p = out.room(width + 1);
+        *p++ = ';';
+        std::memset(p, ' ', width);
+        out.commit(p + width);
+        return;
+    }
+    const std::size_t used = extent.width + 1;
+    const std::size_t padding = width > used ? width - used : 0;
+    char* p = out.room(extent.size + padding + 2);
+    *p++ = ';';
+    *p++ = ' ';
+    std::memcpy(p, piece, extent.size);
+    p += extent.size;
+    std::memset(p, ' ', padding);
+    out.commit(p + padding);
+}
+
+// Line l of a text (empty past its end) filled with spaces to width.
+std::string line_filled(const std::vector<std::string>& lines, std::size_t l, std::size_t width)
+{
+    std::string line = l < lines.size() ? lines[l] : std::string();
+    if (line.size() < width) line.append(width - line.size(), ' ');
+    return line;
+}
+
+} // namespace
+
+// Writes one row over its text lines. Visible columns are those with a non-zero width: the measurement
+// gives every visible column at least 2 (the spaces around its text) and hidden ones 0.
+void write_wrapped_row(TEXT_BUFFER& out, const RDB_TABLE_OBJECT& table, unsigned int row, unsigned int line_count,
+                       const std::vector<unsigned int>& widths, ROW_TEXTS& scratch)
+{
+    const std::size_t cols = widths.size();
+    if (line_count == 1) {
+        // No cell of the row holds a line break: each text is written as it comes.
+        for (std::size_t c = 0; c < cols; ++c) {
+            if (widths[c] == 0) continue;
+            const std::string text = table.get_data_string(row, static_cast<unsigned int>(c));
+            write_cell_line(out, text.data(), first_line(text.data(), text.size()), widths[c]);
+        }
+        out.append(";\n");
+        return;
+    }
+    scratch.texts.resize(cols);
+    scratch.written.assign(cols, 0);
+    for (std::size_t c = 0; c < cols; ++c)
+        if (widths[c] != 0) scratch.texts[c] = table.get_data_string(row, static_cast<unsigned int>(c));
+    for (unsigned int line = 0; line < line_count; ++line) {
+        for (std::size_t c = 0; c < cols; ++c) {
+            if (widths[c] == 0) continue;
+            const std::string& text = scratch.texts[c];
+            std::size_t& written = scratch.written[c];
+            const std::size_t rest = text.size() - written;
+            const LINE_EXTENT extent = first_line(text.data() + written, rest);
+            write_cell_line(out, text.data() + written, extent, widths[c]);
+            written += std::min(extent.size + 1, rest);
+        }
+        out.append(";\n");
+    }
+}
+
+std::string without_line_breaks(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+    return text;
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::size_t widest(const std::vector<std::string>& lines)
+{
+    std::size_t width = 0;
+    for (const std::string& line : lines)
+        width = std::max(width, line.size());
+    return width;
+}
+
+void GRID_LAYOUT::write_separator(std::ostream& os) const
+{
+    os << '+';
+    for (std::size_t width : widths)
+        os << std::string(width + 2, '-') << '+';
+    os << '\n';
+}
+
+void GRID_LAYOUT::write_heading(std::ostream& os) const
+{
+    const std::size_t w0 = widths[0];
+    for (std::size_t l = 0; l < heading_height; ++l) {
+        os << ';';
+        if (l == 0)
+            os << ' ' << line_filled({corner_top}, 0, w0) << " ;";
+        else if (l == heading_height - 2)
+            os << " | " << std::string(w0 - 2, ' ') << " ;";
+        else if (l == heading_height - 1)
+            os << ' ' << line_filled({corner_bottom}, 0, w0) << " ;";
+        else
+            os << std::string(w0 + 2, ' ') << ';';
+        for (std::size_t j = 0; j < column_headers.size(); ++j)
+            os << ' ' << line_filled(column_headers[j], l, widths[j + 1]) << " ;";
+        os << '\n';
+    }
+}
+
+void GRID_LAYOUT::write_rows(std::ostream& os) const
+{
+    for (std::size_t r = 0; r < row_headers.size(); ++r) {
+        std::size_t height = row_headers[r].size();
+        for (const std::vector<std::string>& cell : cells[r])
+            height = std::max(height, cell.size());
+        for (std::size_t l = 0; l < height; ++l) {
+            os << "; " << line_filled(row_headers[r], l, widths[0]) << " ;";
+            for (std::size_t j = 0; j < cells[r].size(); ++j)
+                os << ' ' << line_filled(cells[r][j], l, widths[j + 1]) << " ;";
+            os << '\n';
+        }
+    }
+}
+
+} // namespace RDB::ASCII
+
+// ---- Title boxes ---------------------------------------------------------------------------------
+
+void rdb_output_dashed_title_box(std::ostream& os, const std::string& name)
+{
+    const std::string dashes(name.size() + 4, '-');
+    os << dashes << "\n" << "; " << name << " ;\n" << dashes << "\n";
+}
+
+void RDB_OBJECT::output_table_top_line(std::ostream& os, int width)
+{
+    os << '+' << std::string(width > 0 ? static_cast<std::size_t>(width) : 0, '-') << "+\n";
+}
+
+void RDB_OBJECT::output_ascii_table_header(std::ostream& os, int width)
+{
+    output_table_top_line(os, width);
+    // printf's "%-*s": a negative field width is a left-justified field of its magnitude.
+    int field = width - 2;
+    std::size_t field_width = static_cast<std::size_t>(field < 0 ? -field : field);
+    std::string title = m_name;
+    if (title.size() < field_width) title.append(field_width - title.size(), ' ');
+    os << "; " << title << " ;\n";
+    if (get_type() == RDB_EMBEDDED_TYPE) output_table_top_line(os, width);
+}
+
+// ---- Table measurement ---------------------------------------------------------------------------
+
+using RDB::ASCII::CELL_EXTENT;
+using RDB::ASCII::measure_cell;
+using RDB::ASCII::ROW_TEXTS;
+using RDB::ASCII::TEXT_BUFFER;
+using RDB::ASCII::write_wrapped_row;
+
+thread_local std::uint64_t RDB_TABLE_OBJECT::m_col_cnt = 0;
+thread_local std::vector<unsigned int> RDB_TABLE_OBJECT::m_col_widths;
+thread_local std::vector<unsigned int> RDB_TABLE_OBJECT::m_wrapped_line_cnt;
+thread_local std::uint64_t RDB_TABLE_OBJECT::m_table_width = 0;
+
+void RDB_TABLE_OBJECT::update_table_info()
+{
+    std::vector<unsigned int>& widths = m_col_widths;
+    std::vector<unsigned int>& line_counts = m_wrapped_line_cnt;
+    const int name_size = boost::numeric_cast<int>(get_name().size());
+    const unsigned int row_count = RDB_TABLE_OBJECT::get_number_of_rows();
+    m_table_width = 0;
+    if (row_count == 0) {
+        m_col_cnt = 0;
+        widths.clear();
+        line_counts.clear();
+        m_table_width = static_cast<std::uint64_t>(name_size) + 2;
+        return;
+    }
+    line_counts.assign(row_count, 0);
+    const unsigned int col_count = RDB_TABLE_OBJECT::get_number_of_columns();
+    m_col_cnt = col_count;
+    widths.assign(col_count, 0);
+
+    // The hidden list may repeat a column or name columns the table does not have.
+    std::vector<unsigned char> visible(col_count, 1);
+    for (unsigned int hidden : m_hidden_columns)
+        if (hidden < col_count) visible[hidden] = 0;
+
+    for (unsigned int r = 0; r < row_count; ++r) {
+        for (unsigned int c = 0; c < col_count; ++c) {
+            if (!visible[c]) continue;
+            const CELL_EXTENT extent = measure_cell(get_data_string(r, c));
+            widths[c] = std::max(widths[c], extent.width);
+            line_counts[r] = std::max(line_counts[r], extent.lines);
+        }
+    }
+
+    std::uint64_t visible_count = 0;
+    unsigned int last_visible = 0;
+    for (unsigned int c = 0; c < col_count; ++c) {
+        if (!visible[c]) continue;
+        widths[c] += 2;
+        m_table_width += widths[c];
+        ++visible_count;
+        last_visible = c;
+    }
+    if (visible_count > 0) m_table_width += visible_count - 1; // one separator between neighbours
+
+    // Widen the last visible column so that the title fits; without one only the box widens.
+    const std::int64_t excess = static_cast<std::int64_t>(name_size) + 2 - static_cast<std::int64_t>(m_table_width);
+    if (excess > 0) {
+        m_table_width += static_cast<std::uint64_t>(excess);
+        if (visible_count > 0) widths[last_visible] += static_cast<unsigned int>(excess);
+    }
+}
+
+void RDB_TABLE_OBJECT::output_table_row_line(std::ostream& os)
+{
+    const std::vector<unsigned int>& widths = m_col_widths;
+    std::string line = "+";
+    for (std::uint64_t c = 0; c < m_col_cnt && c < widths.size(); ++c) {
+        line.append(widths[c], '-');
+        line += '+';
+    }
+    line += '\n';
+    os << line;
+}
+
+void RDB_TABLE_OBJECT::output_wrapped_row(std::ostream& os, std::uint64_t row)
+{
+    const std::vector<unsigned int>& line_counts = m_wrapped_line_cnt;
+    RDB_ASSERT_MSG(line_counts.size() > row, "m_wrapped_line_cnt.size() > i");
+    TEXT_BUFFER out(os);
+    ROW_TEXTS scratch;
+    write_wrapped_row(out, *this, static_cast<unsigned int>(row), line_counts[row], m_col_widths, scratch);
+    out.flush();
+}

@@ -1,0 +1,102 @@
+#pragma once
+// The plain-text layout engine shared by the text forms of the report objects (library-internal):
+// buffered writing of a table's boxed rows, with line breaks and UTF-8 display widths measured per
+// cell, and the measured grid of a grid table. The table's own measurement members
+// (RDB_TABLE_OBJECT::update_table_info and the layout state it fills) are defined beside these.
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class RDB_TABLE_OBJECT;
+
+namespace RDB::ASCII {
+
+// Gathers layout bytes and hands them to the stream in large writes; a table of a million rows would
+// otherwise spend more time in the stream's per-call overhead than in laying out its cells.
+class TEXT_BUFFER {
+public:
+    explicit TEXT_BUFFER(std::ostream& os) : m_os(os), m_data(new char[CAPACITY]), m_capacity(CAPACITY) {}
+    TEXT_BUFFER(const TEXT_BUFFER&) = delete;
+    TEXT_BUFFER& operator=(const TEXT_BUFFER&) = delete;
+
+    // Where the next n bytes go; commit(end) keeps what was written up to end.
+    char* room(std::size_t n)
+    {
+        if (m_used + n > m_capacity) make_room(n);
+        return m_data.get() + m_used;
+    }
+    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_data.get()); }
+    void append(std::string_view text)
+    {
+        char* out = room(text.size());
+        std::memcpy(out, text.data(), text.size());
+        commit(out + text.size());
+    }
+    void flush()
+    {
+        m_os.write(m_data.get(), static_cast<std::streamsize>(m_used));
+        m_used = 0;
+    }
+
+private:
+    static constexpr std::size_t CAPACITY = 1 << 16;
+
+    void make_room(std::size_t n)
+    {
+        flush();
+        if (n <= m_capacity) return;
+        m_data.reset(new char[n]);
+        m_capacity = n;
+    }
+
+    std::ostream& m_os;
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_capacity;
+    std::size_t m_used = 0;
+};
+
+// Cell texts of the row being written, and where in each the text still to be written starts.
+struct ROW_TEXTS {
+    std::vector<std::string> texts;
+    std::vector<std::size_t> written;
+};
+
+// Writes one row of table over its line_count text lines, each cell padded to its column's width;
+// columns of width 0 are hidden. scratch is reused from row to row.
+void write_wrapped_row(TEXT_BUFFER& out, const RDB_TABLE_OBJECT& table, unsigned int row, unsigned int line_count,
+                       const std::vector<unsigned int>& widths, ROW_TEXTS& scratch);
+
+// The text with every line break removed.
+std::string without_line_breaks(std::string text);
+
+// The lines of a text, split at its line breaks (a text without any is one line).
+std::vector<std::string> lines_of(const std::string& text);
+
+// The byte length of the longest line.
+std::size_t widest(const std::vector<std::string>& lines);
+
+// The measured grid: the lines of every header and cell and the width of every column (0: the row
+// headers, j + 1: column j).
+struct GRID_LAYOUT {
+    std::vector<std::vector<std::string>> row_headers;
+    std::vector<std::vector<std::string>> column_headers;
+    std::vector<std::vector<std::vector<std::string>>> cells; // [row][column]
+    std::string corner_top;
+    std::string corner_bottom;
+    std::vector<std::size_t> widths;
+    std::size_t heading_height = 3;
+
+    // "+", then per column its width plus 2 in "-" and "+", then a line break.
+    void write_separator(std::ostream& os) const;
+    // The corner labels and the column headers over heading_height lines.
+    void write_heading(std::ostream& os) const;
+    // Every row over the lines of its tallest header or cell.
+    void write_rows(std::ostream& os) const;
+};
+
+} // namespace RDB::ASCII
