@@ -167,7 +167,8 @@ TEST_F(TOOL_FAULTS, AFileSizeLimitBetweenTheTwoFilesChangesNothingAndSaysWhy)
     std::unique_ptr<RDB_REPORT> report = report_with(texts);
     ASSERT_TRUE(rdb_store_report_model(scratch_service, RDB_REPORT::get_kdb_path("top", "fit"), *report));
     const auto binary_size = fs::file_size(scratch_service.get_model_file_path(RDB_REPORT::get_kdb_path("top", "fit")));
-    const auto bak_size = fs::file_size(scratch_service.get_model_file_path(RDB_REPORT::get_kdb_path("top", "fit"), true));
+    const auto bak_size =
+        fs::file_size(scratch_service.get_model_file_path(RDB_REPORT::get_kdb_path("top", "fit"), true));
     ASSERT_LT(binary_size * 2, bak_size) << binary_size << " " << bak_size;
     const rlim_t limit = static_cast<rlim_t>((binary_size + bak_size) / 2);
     const auto limited = [limit] {
@@ -176,7 +177,8 @@ TEST_F(TOOL_FAULTS, AFileSizeLimitBetweenTheTwoFilesChangesNothingAndSaysWhy)
     };
 
     // The binary file fits under the limit, the backup does not: the store fails whole.
-    const TOOL_RESULT stored = run({"import-xml", xml_of(texts, "new.xml").string(), "top", "fit"}, "/dev/null", "", limited);
+    const TOOL_RESULT stored =
+        run({"import-xml", xml_of(texts, "new.xml").string(), "top", "fit"}, "/dev/null", "", limited);
     EXPECT_EQ(stored.status, 1);
     EXPECT_TRUE(is_one_line(stored.err)) << stored.err;
     EXPECT_TRUE(stored.err.starts_with("rdb: cannot store the report 'top' of type 'fit': ")) << stored.err;
