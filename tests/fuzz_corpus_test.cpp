@@ -1,4 +1,4 @@
-// The fuzzers' committed starting corpus, replayed through both loaders: every seed loads, and writing
+// The fuzzers' committed starting inputs, replayed through both loaders: every input loads, and writing
 // it again gives the same bytes, so a change to a writer that its reader does not follow shows here.
 
 #include <filesystem>
@@ -11,9 +11,9 @@
 
 namespace fs = std::filesystem;
 
-TEST(FuzzCorpus, EveryBinarySeedLoadsAndWritesTheSameImage)
+TEST(FuzzCorpus, EveryBinaryInputLoadsAndWritesTheSameImage)
 {
-    std::size_t seeds = 0;
+    std::size_t inputs = 0;
     for (const fs::directory_entry& entry :
          fs::directory_iterator(std::string(RDB_TEST_DATA_DIR) + "/../fuzz/corpus/binary")) {
         const std::string image = read_file(entry.path().string());
@@ -23,24 +23,24 @@ TEST(FuzzCorpus, EveryBinarySeedLoadsAndWritesTheSameImage)
         std::string again;
         ASSERT_TRUE(PDB_ARCHIVE::encode(*root, again, &error)) << entry.path() << ": " << error;
         EXPECT_TRUE(again == image) << entry.path();
-        ++seeds;
+        ++inputs;
     }
-    EXPECT_GE(seeds, 4u);
+    EXPECT_GE(inputs, 4u);
 }
 
-TEST(FuzzCorpus, EveryXmlSeedLoadsAndWritesTheSameDocument)
+TEST(FuzzCorpus, EveryXmlInputLoadsAndWritesTheSameDocument)
 {
-    std::size_t seeds = 0;
+    std::size_t inputs = 0;
     for (const fs::directory_entry& entry :
          fs::directory_iterator(std::string(RDB_TEST_DATA_DIR) + "/../fuzz/corpus/xml")) {
         std::unique_ptr<RDB_REPORT> report = rdb_read_xml_report(entry.path().c_str());
         ASSERT_TRUE(report) << entry.path();
-        ++seeds;
+        ++inputs;
         // A panel document reads back as a report of that panel, which is written as a whole report.
         if (entry.path().filename() == "panel.xml") continue;
         std::ostringstream again;
         ASSERT_TRUE(rdb_xml_write(again, report.get()));
         EXPECT_EQ(first_difference(read_file(entry.path().string()), again.str()), "") << entry.path();
     }
-    EXPECT_GE(seeds, 5u);
+    EXPECT_GE(inputs, 5u);
 }

@@ -251,16 +251,6 @@ TEST_F(KdbService, AStoreThatFailsBeforeItsRenamesChangesNothingAndStampsTellThe
     EXPECT_EQ(info.backup_match(), KDB_BACKUP_MATCH::STALE);
 }
 
-TEST_F(KdbService, ListingsTellAMissingFolderFromOneThatCannotBeListed)
-{
-    std::string error;
-    EXPECT_TRUE(KDB_SERVICE(m_dir + "/absent").list_models(&error).empty());
-    EXPECT_EQ(error, "");
-    std::ofstream(m_dir + "/file") << "x";
-    EXPECT_TRUE(KDB_SERVICE(m_dir + "/file").list_models(&error).empty());
-    EXPECT_EQ(error, "cannot list the database folder '" + m_dir + "/file': Not a directory");
-}
-
 TEST_F(KdbService, ProjectDirectoryFallsBackToTheEnvironmentThenTheWorkingDirectory)
 {
     gen_set_project_directory(m_dir);

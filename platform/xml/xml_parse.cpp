@@ -109,41 +109,52 @@ std::string from_xml_ch(const XMLCh* text) { return text ? from_xml_ch(text, X::
 
 } // namespace
 
-std::string xml_to_clean_utf8(std::string_view text)
+namespace {
+
+// Walks text one UTF-8 sequence at a time (an invalid sequence is one byte) and hands each to piece
+// with the character it encodes, or nothing when it is invalid or a character XML cannot hold.
+template <class PIECE>
+void for_each_xml_piece(std::string_view text, PIECE piece)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    std::string out;
-    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         std::size_t consumed;
         std::optional<char32_t> c = decode_utf8(bytes, text.size(), i, consumed);
-        if (c && is_xml_char(*c)) out.append(text.data() + i, consumed);
+        if (c && !is_xml_char(*c)) c.reset();
+        piece(text.substr(i, consumed), c);
         i += consumed;
     }
+}
+
+} // namespace
+
+std::string xml_to_clean_utf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for_each_xml_piece(text, [&](std::string_view sequence, std::optional<char32_t> c) {
+        if (c) out.append(sequence);
+    });
     return out;
 }
 
 std::string xml_percent_encode(std::string_view text)
 {
     static const char HEX[] = "0123456789ABCDEF";
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t consumed;
-        std::optional<char32_t> c = decode_utf8(bytes, text.size(), i, consumed);
-        if (c && is_xml_char(*c) && *c != '%') {
-            out.append(text.data() + i, consumed);
-        } else {
-            // An invalid sequence consumed one byte; a forbidden character is encoded byte by byte.
-            for (std::size_t k = 0; k < consumed; ++k) {
-                out += '%';
-                out += HEX[bytes[i + k] >> 4];
-                out += HEX[bytes[i + k] & 0xF];
-            }
+    for_each_xml_piece(text, [&](std::string_view sequence, std::optional<char32_t> c) {
+        if (c && *c != '%') {
+            out.append(sequence);
+            return;
         }
-        i += consumed;
-    }
+        // '%' itself and every byte XML would drop are written as "%XX".
+        for (const char byte : sequence) {
+            out += '%';
+            out += HEX[static_cast<unsigned char>(byte) >> 4];
+            out += HEX[static_cast<unsigned char>(byte) & 0xF];
+        }
+    });
     return out;
 }
 
