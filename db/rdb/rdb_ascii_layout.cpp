@@ -9,6 +9,7 @@
 
 #include <boost/numeric/conversion/cast.hpp>
 
+#include "ini/cfg.h"
 #include "msg/msg.h"
 #include "rdb_enum.h"
 #include "rdb_object.h"
@@ -216,6 +217,33 @@ void GRID_LAYOUT::write_rows(std::ostream& os) const
         }
     }
 }
+
+namespace {
+thread_local const SWITCHES* t_rendering = nullptr;
+}
+
+SWITCHES SWITCHES::from_ini()
+{
+    SWITCHES read;
+    read.compact_tables = cfg_user_ini_is_on(CFG_USER_INI_COMPACT_TABLES, false);
+    read.messages_in_report = !cfg_is_on("rdb_no_msgs_in_report", false);
+    read.webkit_html_as_plain_text = cfg_is_on("rdb_dump_webkit_html_as_plain_text", false);
+    return read;
+}
+
+RENDERING::RENDERING() : m_outermost(t_rendering == nullptr)
+{
+    if (!m_outermost) return;
+    m_switches = SWITCHES::from_ini();
+    t_rendering = &m_switches;
+}
+
+RENDERING::~RENDERING()
+{
+    if (m_outermost) t_rendering = nullptr;
+}
+
+SWITCHES switches() { return t_rendering != nullptr ? *t_rendering : SWITCHES::from_ini(); }
 
 } // namespace RDB::ASCII
 

@@ -99,4 +99,32 @@ struct GRID_LAYOUT {
     void write_rows(std::ostream& os) const;
 };
 
+// The INI switches that change the text form. They are read once per rendering: a RENDERING opened
+// where a rendering begins (a report file, a folder) holds them for everything drawn inside it, so a
+// report never mixes two settings and a big report does not ask the INI service once per table. An
+// object drawn on its own reads them when it asks.
+struct SWITCHES {
+    bool compact_tables = false;            // tables of three or more columns drawn without boxes
+    bool messages_in_report = true;         // message listings filled in ("rdb_no_msgs_in_report" off)
+    bool webkit_html_as_plain_text = false; // HTML text objects printed as their text
+
+    static SWITCHES from_ini();
+};
+
+class RENDERING {
+public:
+    // Reads the switches unless a rendering is already under way on this thread.
+    RENDERING();
+    ~RENDERING();
+    RENDERING(const RENDERING&) = delete;
+    RENDERING& operator=(const RENDERING&) = delete;
+
+private:
+    SWITCHES m_switches;
+    bool m_outermost;
+};
+
+// The switches of the rendering under way on this thread, else read now.
+SWITCHES switches();
+
 } // namespace RDB::ASCII

@@ -9,8 +9,8 @@
 
 #include <fmt/format.h>
 
-#include "ini/cfg.h"
 #include "msg/msg.h"
+#include "rdb_ascii_layout.h"
 #include "rdb_embedded.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
@@ -101,6 +101,7 @@ void RDB_OBJECT::output_ascii(std::ostream& os) { os << m_name << "\n"; }
 
 void RDB_FOLDER_OBJECT::output_ascii(std::ostream& os)
 {
+    const RDB::ASCII::RENDERING rendering;
     for (RDB_OBJECT* child : *this) {
         if (child == nullptr) continue;
         child->output_ascii(os);
@@ -138,8 +139,7 @@ void RDB_PATH_OBJECT::output_ascii(std::ostream& os)
 void RDB_TEXT_OBJECT::output_ascii(std::ostream& os)
 {
     rdb_output_dashed_title_box(os, get_name());
-    static const bool dump_webkit_html = cfg_is_on("rdb_dump_webkit_html_as_plain_text", false);
-    if (is_webkit_html() && !dump_webkit_html) {
+    if (is_webkit_html() && !RDB::ASCII::switches().webkit_html_as_plain_text) {
         os << "HTML report is unavailable in plain text report export.\n";
     } else if (is_qml()) {
         os << "QML report is unavailable in plain text report export.\n";
@@ -202,7 +202,7 @@ void RDB_EMBEDDED_OBJECT::output_hierarchy(std::ostream&)
 
 void RDB_EMBEDDED_OBJECT::output_messages(std::ostream& os)
 {
-    if (cfg_is_on("rdb_no_msgs_in_report", false)) {
+    if (!RDB::ASCII::switches().messages_in_report) {
         os << "Messages disabled by INI rdb_no_msgs_in_report=on\n";
         return;
     }

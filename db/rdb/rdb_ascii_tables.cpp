@@ -10,7 +10,6 @@
 
 #include <boost/numeric/conversion/cast.hpp>
 
-#include "ini/cfg.h"
 #include "msg/msg.h"
 #include "rdb_ascii_layout.h"
 #include "rdb_enum.h"
@@ -49,7 +48,7 @@ void RDB_TABLE_OBJECT::output_ascii(std::ostream& os)
 {
     const std::string header = get_header();
     if (get_to_output_ascii_header() && !header.empty()) os << header << "\n";
-    if (!get_no_compact_format() && cfg_user_ini_is_on(CFG_USER_INI_COMPACT_TABLES, false) &&
+    if (!get_no_compact_format() && RDB::ASCII::switches().compact_tables &&
         RDB_TABLE_OBJECT::get_number_of_columns() >= 3)
         output_ascii_compact(os);
     else

@@ -16,6 +16,7 @@
 #include "gen/gen_project.h"
 #include "ini/cfg.h"
 #include "msg/msg.h"
+#include "rdb_ascii_layout.h"
 #include "rdb_embedded.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
@@ -108,6 +109,7 @@ ENTRY_LIST RDB_REPORT_GEN::IMPL::entries() const
 
 void RDB_REPORT_GEN::IMPL::write_report(std::ostream& os) const
 {
+    const RDB::ASCII::RENDERING rendering;
     write_banner(os);
     const ENTRY_LIST list = entries();
     write_toc(os, list);
