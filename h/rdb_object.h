@@ -72,6 +72,13 @@ class RDB_OBJECT_SET_OWNED_KEY {
     CLASS* dynamic_cast_to_##CLASS() override { return this; }                                             \
     const CLASS* dynamic_cast_to_##CLASS() const override { return this; }
 
+// Called by every object's destructor with the object going away, so that what refers to the object
+// from outside the tree (a viewer's panel id) does not outlive it. The report controller installs it
+// when it is made; before that nothing can refer to an object, and no hook is called.
+using RDB_OBJECT_DESTROY_HOOK = void (*)(RDB_OBJECT* object);
+// Installs the hook (null: none) and answers the previous one.
+RDB_OBJECT_DESTROY_HOOK rdb_set_object_destroy_hook(RDB_OBJECT_DESTROY_HOOK hook);
+
 class RDB_OBJECT : public PDB_VIRTUAL_OBJECT, public DTRAIT::BASIC_ENABLE<RDB_OBJECT> {
 public:
     enum PERMISSION : std::int32_t { READ_ONLY = 0, READ_WRITE = 1 };

@@ -124,7 +124,8 @@ public:
 
 private:
     friend class RDB_SINGLETON_SCOPED_UNIT_TEST_MODE;
-    RDB_SINGLETON_STATE() = default;
+    // Installs the object destroy hook that keeps the panel table free of destroyed objects.
+    RDB_SINGLETON_STATE();
     // Replaces the instance with a fresh one and destroys the old controller.
     static void utst_reset();
     static std::unique_ptr<RDB_SINGLETON_STATE>& instance();

@@ -1,5 +1,5 @@
-// Message files, the message listing, message sessions of report files, the suppressed-message file
-// and the utilities that hang message files into reports.
+// Message files, the message listing, message sessions of report files and the suppressed-message
+// file.
 
 #include <unistd.h>
 
@@ -11,11 +11,8 @@
 #include "gen/gen_project.h"
 #include "msg/msg_file.h"
 #include "rdb_embedded.h"
-#include "rdb_folder.h"
 #include "rdb_message_gen.h"
 #include "rdb_messages.h"
-#include "rdb_report_gen.h"
-#include "rdb_table_element.h"
 #include "rdb_vocabulary.h"
 #include "test_support.h"
 #include "ver/ver.h"
@@ -259,82 +256,4 @@ TEST(RdbSuppressedMessages, WritesTheSuppressedMessagesAndNeverCountsAStaleFile)
     EXPECT_NE(posted[0].text.find(target), std::string::npos);
     report->clear();
     report->set_echo(true);
-}
-
-TEST(RdbMessageUtility, MessageObjectsAreFoundOrMade)
-{
-    RDB_FOLDER_OBJECT folder("Fitter");
-    folder.add_object_to_list(new RDB_EMBEDDED_OBJECT("Fitter Messages", EMBEDDED_OBJECT_TEXT_EDITOR_TYPE));
-    RDB_EMBEDDED_OBJECT& messages = rdb_get_message_object(folder, "Fitter", "", false);
-    EXPECT_EQ(messages.get_name(), "Fitter Messages");
-    EXPECT_EQ(messages.get_embedded_type(), EMBEDDED_OBJECT_MESSAGES_TYPE);
-    RDB_EMBEDDED_OBJECT& suppressed = rdb_get_message_object(folder, "Fitter", "", true);
-    EXPECT_EQ(suppressed.get_name(), "Fitter Suppressed Messages");
-    EXPECT_EQ(&rdb_get_message_object(folder, "Fitter", "", true), &suppressed);
-    EXPECT_EQ(folder.size(), 3u);
-
-    EXPECT_EQ(rdb_get_folder_by_name(&folder, "Sub", false), nullptr);
-    RDB_FOLDER_OBJECT* sub = rdb_get_folder_by_name(&folder, "Sub", true);
-    EXPECT_TRUE(sub != nullptr && rdb_get_folder_by_name(&folder, "Sub", false) == sub);
-    EXPECT_INTERNAL_ERROR(rdb_get_folder_by_name(&folder, "Fitter Messages", true),
-                          "Existing object with the specified name is not a folder.");
-    EXPECT_INTERNAL_ERROR(rdb_get_folder_by_name(nullptr, "x", true), "parent_folder != 0");
-}
-
-TEST(RdbMessageUtility, AddMessagesHangsTheStageFileIntoTheReport)
-{
-    MESSAGE_PROJECT project;
-    msg_get_default_report()->set_echo(false);
-    RDB_FOLDER_OBJECT flow("Flow");
-    RDB_FOLDER_OBJECT synthesis(RDB_SYNTHESIS);
-    RDB_FOLDER_OBJECT fitter(RDB_FIT_RPT_NAME);
-
-    // A file without messages adds nothing when read.
-    ASSERT_TRUE(msg_write_message_file(project.db_file("top.map.msg"), {}));
-    rdb_add_messages(flow, synthesis, RDB_SYNTHESIS, "top", "map", "", true);
-    EXPECT_EQ(synthesis.size() + flow.size(), 0u);
-
-    const std::string source = fio_join(gen_get_project_directory(), "src/a.v");
-    ASSERT_TRUE(msg_write_message_file(project.db_file("top.map.msg"),
-                                       {message(MSG_FILE_MESSAGE_TYPE::WARNING, 20, "w20 first", false, source),
-                                        message(MSG_FILE_MESSAGE_TYPE::WARNING, 10, "w10", false, source),
-                                        message(MSG_FILE_MESSAGE_TYPE::WARNING, 20, "w20 second", false, source),
-                                        message(MSG_FILE_MESSAGE_TYPE::WARNING, 30, "general"),
-                                        message(MSG_FILE_MESSAGE_TYPE::INFO, 1, "info"),
-                                        message(MSG_FILE_MESSAGE_TYPE::INFO, 2, "quiet", true)}));
-    for (int round = 0; round < 2; ++round)
-        rdb_add_messages(flow, synthesis, RDB_SYNTHESIS, "top", "map", "", true);
-    RDB_EMBEDDED_OBJECT& messages = rdb_get_message_object(synthesis, RDB_SYNTHESIS, "", false);
-    EXPECT_EQ(messages.get_info_str(), "top.map.msg");
-    EXPECT_TRUE(fio_exists(project.output_file("top.map.smsg")));
-    const RDB_OBJECT* table = synthesis.find_object("Synthesis Warning Messages||Warnings for src/a.v");
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->get_data_string(2, 0) + "|" + table->get_data_string(2, 1) + "|" + table->get_data_string(2, 2) +
-                  "|" + table->get_data_string(2, 3),
-              "20|Warning|2|w20 first");
-    EXPECT_NE(synthesis.find_object("Synthesis Warning Messages||General Warnings"), nullptr);
-    // Replaced, not doubled, by the second call.
-    EXPECT_EQ(table->get_parent()->size(), 2u);
-    EXPECT_EQ(flow.size(), 2u);
-    EXPECT_NE(flow.find_object(RDB_FLOW_SUPPRESSED_MESSAGE_RPT_NAME), nullptr);
-
-    // The fitter report lists one file per recorded stage, once.
-    rdb_add_fitter_stage("plan");
-    rdb_add_fitter_stage("route");
-    rdb_add_messages(flow, fitter, RDB_FITTER, "top", "fit", "", false);
-    RDB_EMBEDDED_OBJECT& fit_messages = rdb_get_message_object(fitter, RDB_FITTER, "", false);
-    EXPECT_EQ(fit_messages.get_info_str(), "top.fit.msg");
-    EXPECT_EQ(fit_messages.get_message_files(), (std::vector<std::string>{"top.fit.plan", "top.fit.route"}));
-    fit_messages.clear_message_files();
-    rdb_add_messages(flow, fitter, RDB_FITTER, "top", "fit", "", false);
-    EXPECT_TRUE(fit_messages.get_message_files().empty());
-
-    // A fast-forward compile makes no stage object.
-    RDB_FOLDER_OBJECT assembler("Assembler");
-    RDB_REPORT_GEN::set_ff_flow_compile(true);
-    rdb_add_messages(flow, assembler, "Assembler", "top", "asm", "", false);
-    RDB_REPORT_GEN::set_ff_flow_compile(false);
-    EXPECT_EQ(assembler.size(), 0u);
-    msg_get_default_report()->clear();
-    msg_get_default_report()->set_echo(true);
 }

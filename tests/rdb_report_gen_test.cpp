@@ -10,6 +10,7 @@
 #include "gen/gen_project.h"
 #include "ini/cfg.h"
 #include "msg/msg_file.h"
+#include "pdb/pdb.h"
 #include "rdb_embedded.h"
 #include "rdb_folder.h"
 #include "rdb_message_gen.h"
@@ -26,6 +27,11 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const PINNED_TIME = "Mon Jan  5 10:00:00 2026";
+
+// The write step that fails, and how many such steps run before it (the first is 1).
+PDB_WRITE_STEP g_failing_step;
+int g_steps_until_failure = 0;
+bool fail_nth_step(PDB_WRITE_STEP step) { return step == g_failing_step && --g_steps_until_failure == 0; }
 
 // How the writer prints an entry: its text form and an empty line.
 std::string entry_text(RDB_OBJECT& object)
@@ -266,6 +272,34 @@ TEST_F(REPORT_GEN, FilesThatCannotBeWrittenAreReportedAsFailuresAndTheNoReportsS
     EXPECT_FALSE(gen.write_ascii_report_file(kept.c_str(), true));
     EXPECT_FALSE(RDB_MESSAGE_GEN::get_message_gen().is_in_session());
     EXPECT_EQ(read_file(kept), "previous");
+    fs::remove(m_project / "db" / "kept.tmp");
+
+    // A write that fails at any step leaves the previous file, and no temporary file: the report file
+    // written directly, the session's temporary file, or the final file the session makes from it.
+    struct CASE {
+        const char* what;
+        bool session;
+        PDB_WRITE_STEP step;
+        int nth;
+    };
+    for (const CASE& c : {CASE{"report file, write", false, PDB_WRITE_STEP::WRITE, 1},
+                          CASE{"report file, rename", false, PDB_WRITE_STEP::RENAME, 1},
+                          CASE{"session file, sync", true, PDB_WRITE_STEP::SYNC, 1},
+                          CASE{"final file, write", true, PDB_WRITE_STEP::WRITE, 2},
+                          CASE{"final file, rename", true, PDB_WRITE_STEP::RENAME, 2}}) {
+        SCOPED_TRACE(c.what);
+        g_failing_step = c.step;
+        g_steps_until_failure = c.nth;
+        const PDB_WRITE_FAULT_HOOK previous = pdb_set_write_fault_hook(&fail_nth_step);
+        EXPECT_FALSE(gen.write_ascii_report_file(kept.c_str(), c.session));
+        pdb_set_write_fault_hook(previous);
+        EXPECT_EQ(g_steps_until_failure, 0) << "the step did not fail";
+        EXPECT_EQ(read_file(kept), "previous");
+        EXPECT_FALSE(RDB_MESSAGE_GEN::get_message_gen().is_in_session());
+        for (const fs::path& folder : {m_project, m_project / "db"})
+            for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+                EXPECT_FALSE(pdb_is_temp_file_name(entry.path().filename().string())) << entry.path();
+    }
 
     std::ostringstream failed;
     failed.setstate(std::ios::badbit);

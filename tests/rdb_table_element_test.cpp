@@ -1,12 +1,9 @@
 #include "rdb_table_element.h"
 
 #include <climits>
-#include <cstdlib>
 #include <memory>
 #include <typeinfo>
 
-#include "hier/hdb.h"
-#include "ini/cfg.h"
 #include "msg/msg.h"
 #include "rdb_table_sys.h"
 #include "rdb_visitor.h"
@@ -33,8 +30,6 @@ struct RECORDING_VISITOR : RDB_OBJECT_VISITOR {
     void visit_table_data_valid_window_element(RDB_TABLE_DATA_VALID_WINDOW_ELEMENT*) override { calls += "dvw"; }
     void visit_table_location_schema_element(RDB_TABLE_LOCATION_SCHEMA_ELEMENT*) override { calls += "loc"; }
 };
-
-using LOCATION_CELL = std::unique_ptr<RDB_TABLE_LOCATION_SCHEMA_ELEMENT>;
 
 // The instance names held by the cell's decoded schema, in order.
 std::vector<std::string> decoded_instances(const RDB_TABLE_LOCATION_SCHEMA_ELEMENT& cell)
@@ -284,83 +279,4 @@ TEST(RdbTableElement, ClonesAreDeepAndVisitAsTheirClass)
     std::unique_ptr<RDB_TABLE_ELEMENT> tcl_copy(tcl.clone());
     tcl.set_tcl_cmd("puts 2");
     EXPECT_EQ(dynamic_cast<RDB_TABLE_TCL_CMD_ELEMENT&>(*tcl_copy).get_tcl_cmd(), "puts 1");
-}
-
-TEST(RdbRowHelpers, BuildRowsAndColourThem)
-{
-    EXPECT_TRUE(RDB_TABLE_ROW_PTR(rdb_create_empty_row())->empty());
-    EXPECT_TRUE(RDB_TABLE_ROW_PTR(rdb_create_row(std::vector<std::string>{}))->empty());
-    EXPECT_EQ((*RDB_TABLE_ROW_PTR(rdb_create_row("left", "right")))[1]->get_string(), "right");
-    RDB_TABLE_ROW_PTR row(rdb_create_row(std::vector<std::string>{"a", "", "c"}));
-    ASSERT_EQ(row->size(), 3u);
-    EXPECT_EQ((*row)[2]->get_string(), "c");
-    rdb_set_table_row_color(*row, RDB_COLOR_RED, true);
-    rdb_set_table_row_color(*row, RDB_COLOR_LIGHT_RED, false);
-    for (RDB_TABLE_ELEMENT* e : *row) {
-        EXPECT_EQ(e->get_foreground(), RDB_COLOR_RED);
-        EXPECT_EQ(e->get_background(), RDB_COLOR_LIGHT_RED);
-    }
-}
-
-TEST(RdbLocationCells, FromInstanceName)
-{
-    LOCATION_CELL named(rdb_create_table_element_from_iname(nullptr, "shown"));
-    EXPECT_EQ(named->get_string(), "shown");
-    EXPECT_EQ(named->get_location_schema_tcl_string(), "");
-
-    // No schema of its own: one is built from the full path.
-    HDB_INSTANCE_NAME plain = HDB_INSTANCE_NAME::from_path("top|u1|reg");
-    LOCATION_CELL cell(rdb_create_table_element_from_iname(&plain));
-    EXPECT_EQ(cell->get_string(), plain.get_short_hpath(HDB_HPATH_SHORT));
-    EXPECT_EQ(cell->get_hierarchy_path(), "top|u1|reg");
-    EXPECT_EQ(decoded_instances(*cell), std::vector<std::string>{"top|u1|reg"});
-
-    // A schema of its own is used (through a copy that is not kept).
-    auto own = std::make_unique<MSG_GEN_LOCATION_SCHEMA>();
-    auto* where = new MSG_GEN_LOC_INSTANCE;
-    where->set_instance_name("elsewhere|x");
-    own->add_object(where);
-    HDB_INSTANCE_NAME with_schema({{"top", ""}, {"u2", "core"}}, std::move(own));
-    LOCATION_CELL own_cell(rdb_create_table_element_from_iname(&with_schema, "alias"));
-    EXPECT_EQ(own_cell->get_string(), "alias");
-    EXPECT_EQ(own_cell->get_hierarchy_path(), "top|u2");
-    EXPECT_EQ(decoded_instances(*own_cell), std::vector<std::string>{"elsewhere|x"});
-}
-
-TEST(RdbLocationCells, FromNameAndPin)
-{
-    HDB_NAMESPACE names;
-    names.add_instance_name(HDB_INSTANCE_NAME::from_path("top|u1|reg"));
-    LOCATION_CELL found(rdb_create_table_element_from_iname_string(&names, "top|u1|reg"));
-    EXPECT_EQ(decoded_instances(*found), std::vector<std::string>{"top|u1|reg"});
-    LOCATION_CELL missing(rdb_create_table_element_from_iname_string(&names, "top|nothing"));
-    EXPECT_EQ(missing->get_string(), "top|nothing");
-    EXPECT_EQ(missing->get_location_schema_tcl_string(), "");
-    EXPECT_INTERNAL_ERROR(rdb_create_table_element_from_iname_string(nullptr, "x"), "cap_inst != nullptr");
-
-    HDB_INSTANCE_NAME reg = HDB_INSTANCE_NAME::from_path("top|u1|reg");
-    LOCATION_CELL pin(rdb_create_table_sta_pin_element(&reg, "D"));
-    EXPECT_EQ(pin->get_string(), "top|u1|reg|D");
-    EXPECT_EQ(pin->get_hierarchy_path(), "top|u1|reg");
-    EXPECT_EQ(decoded_instances(*pin), std::vector<std::string>{"top|u1|reg"});
-    EXPECT_EQ(LOCATION_CELL(rdb_create_table_sta_pin_element(nullptr, "D"))->get_string(), "");
-}
-
-// The naming switch is read once per process, so each setting is checked in a fresh process.
-TEST(RdbLocationCellsDeathTest, NamingSwitchIsReadOnce)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    auto short_text = [](const char* setting_before, const char* setting_after) {
-        cfg_set_value("khd_use_entity_inst_naming_in_reports", setting_before);
-        HDB_INSTANCE_NAME name({{"top", "top_e"}, {"u1", "core"}, {"reg", "dff"}});
-        LOCATION_CELL first(rdb_create_table_element_from_iname(&name));
-        cfg_set_value("khd_use_entity_inst_naming_in_reports", setting_after);
-        LOCATION_CELL second(rdb_create_table_element_from_iname(&name));
-        const bool same = first->get_string() == second->get_string();
-        const bool entity = first->get_string() == name.get_short_hpath(HDB_HPATH_ENTITY_INSTANCE);
-        const bool plain = first->get_string() == name.get_short_hpath(HDB_HPATH_SHORT);
-        std::exit(!same ? 3 : entity ? 1 : plain ? 0 : 2);
-    };
-    EXPECT_EXIT(short_text("on", "off"), testing::ExitedWithCode(1), "");
-    EXPECT_EXIT(short_text("", "on"), testing::ExitedWithCode(0), "");
 }

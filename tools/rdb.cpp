@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "dbm/dbm.h"
+#include "fio/fio.h"
 #include "gen/gen_project.h"
 #include "kdb/kdb.h"
 #include "msg/msg.h"
@@ -270,32 +271,6 @@ std::string form_problem(const KDB_FORM_STATE& form)
     return "not read";
 }
 
-// Writes into an existing file that is not a regular file (a device, a FIFO) through its own name.
-void write_in_place(const std::string& file, const std::string& target, const std::function<bool(std::ostream&)>& write)
-{
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) fail("cannot write " + in_quotes(file) + ": " + std::strerror(errno));
-    int failure = 0;
-    PDB_OUTPUT_BUF buffer([&](std::string_view bytes) {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) {
-                failure = written < 0 ? errno : EIO;
-                return false;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(written));
-        }
-        return true;
-    });
-    std::ostream stream(&buffer);
-    const bool written = write(stream);
-    const bool flushed = buffer.flush_all();
-    if (::close(fd) != 0 && failure == 0) failure = errno;
-    if (!written || !flushed || !stream || failure != 0)
-        fail("cannot write " + in_quotes(file) + (failure != 0 ? ": " + std::string(std::strerror(failure)) : ""));
-}
-
 std::string report_name(const std::string& rev, const std::string& type)
 {
     return "the report " + in_quotes(rev) + " of type " + in_quotes(type);
@@ -327,33 +302,20 @@ std::unique_ptr<RDB_REPORT> load_stored_report(const PROJECT& project, const std
     return report;
 }
 
-// Writes a command's output file. A regular file, or a name not yet taken, is replaced atomically, so
-// that a failure leaves no partial file. Anything else that already exists under the name (a device
-// such as /dev/null, a FIFO, a terminal) is written in place: replacing it with a regular file would
-// destroy it. A symbolic link is followed to what it names, which is then treated the same way, so
-// the link stays a link; a link that leads nowhere is refused rather than replaced.
-void write_output_file(const std::string& file, const std::function<bool(std::ostream&)>& write)
+// Writes a command's output file through the file service: a regular file, or a name not yet taken,
+// is replaced atomically, so that a failure leaves no partial file; a device, a FIFO or a terminal is
+// written in place; a symbolic link is followed, and one that leads nowhere is refused.
+void write_output_file(const std::string& file, const FIO_STREAM_WRITER& write)
 {
-    std::string target = file;
-    struct stat st {};
-    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::error_code ec;
-        const std::filesystem::path resolved = std::filesystem::canonical(file, ec);
-        if (ec) fail(in_quotes(file) + " is a symbolic link to nothing that can be written: " + ec.message());
-        target = resolved.string();
+    const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(file, write);
+    switch (outcome.result) {
+    case FIO_WRITE_RESULT::WRITTEN: return;
+    case FIO_WRITE_RESULT::DANGLING_LINK:
+        fail(in_quotes(file) + " is a symbolic link to nothing that can be written: " + outcome.reason);
+    case FIO_WRITE_RESULT::FOLDER: fail(in_quotes(file) + " is a folder");
+    case FIO_WRITE_RESULT::FAILED: break;
     }
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(in_quotes(file) + " is a folder");
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        write_in_place(file, target, write);
-        return;
-    }
-    PDB_ATOMIC_FILE out(target);
-    if (!out.is_open()) fail("cannot write " + in_quotes(file) + ": " + out.reason());
-    PDB_OUTPUT_BUF buffer(out);
-    std::ostream stream(&buffer);
-    const bool written = write(stream);
-    if (!buffer.flush_all() || !written || !stream || !out.commit())
-        fail("cannot write " + in_quotes(file) + (out.reason().empty() ? "" : ": " + out.reason()));
+    fail("cannot write " + in_quotes(file) + (outcome.reason.empty() ? "" : ": " + outcome.reason));
 }
 
 int run_export_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)

@@ -25,6 +25,7 @@
 #include "rdb_report.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "rdb_utility.h"
 #include "rdb_tcl_table.h"
 #include "rdb_text.h"
 #include "rdb_vocabulary.h"

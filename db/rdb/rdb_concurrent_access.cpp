@@ -1,11 +1,10 @@
 #include "rdb_concurrent_access.h"
 
-#include <atomic>
-
 #include "dbm/dbm.h"
 #include "kdb/kdb.h"
 #include "msg/msg.h"
 #include "rdb_dms_model_handler.h"
+#include "rdb_hack_warning.h"
 #include "rdb_messages.h"
 #include "rdb_report.h"
 #include "rdb_report_controller.h"
@@ -16,25 +15,9 @@ namespace {
 constexpr const char* THIS_FILE = "db/rdb/rdb_concurrent_access.cpp";
 constexpr const char* MAINTAINER = "tollver";
 
-// A provisional code path, announced once per process as a four-line debug block.
-struct HACK_WARNING {
-    unsigned long long case_number;
-    const char* description;
-    std::atomic<bool> shown;
-};
-
-HACK_WARNING g_hack_lock{467298, "concurrent access lock corner cases", {false}};
-HACK_WARNING g_hack_unlock{467301, "Semantics of THR_IP_MUTEX_OBJ", {false}};
-
-void show_once(HACK_WARNING& hack, int line)
-{
-    if (hack.shown.exchange(true)) return;
-    msg_local_vdebug("RDB", 2, "****** HACK WARNING ******");
-    msg_local_vdebug("RDB", 2, "\t%s(%d) contains a hack by %s and is tracked by case %llu", THIS_FILE, line, MAINTAINER,
-                     hack.case_number);
-    msg_local_vdebug("RDB", 2, "\tDescription: %s.", hack.description);
-    msg_local_vdebug("RDB", 2, "**** END HACK WARNING ****");
-}
+// The provisional code paths of locking and unlocking.
+RDB_HACK_WARNING g_hack_lock{THIS_FILE, 74, MAINTAINER, 467298, "concurrent access lock corner cases", {}};
+RDB_HACK_WARNING g_hack_unlock{THIS_FILE, 142, MAINTAINER, 467301, "Semantics of THR_IP_MUTEX_OBJ", {}};
 
 RDB_REPORT_CONTROLLER& controller() { return RDB_SINGLETON_STATE::get().get_rpt_controller(); }
 
@@ -71,7 +54,7 @@ void RDB_CONCURRENT_ACCESS::lock(std::string const& name, RDB_REPORT_TYPE type)
 
     THR_IP_MUTEX_OBJ* mutex = RDB_REPORT::get_interprocess_mutex(name, type_text);
     RDB_ASSERT(mutex);
-    show_once(g_hack_lock, __LINE__);
+    rdb_show_hack_warning_once(g_hack_lock);
     RDB_ASSERT_MSG(thr_ip_mutex_lock(mutex) != 0, "mutex->lock()");
     // Nobody else writes the report while we hold its mutex: what a killed writer left goes now.
     kdb_get_default_service_or_die().remove_stale_temp_files(RDB_REPORT::get_kdb_path(name, type_text));
@@ -139,7 +122,7 @@ bool RDB_CONCURRENT_ACCESS::unlock(bool discard)
         if (!discard) store_working_copy();
         m_report.reset();
     }
-    show_once(g_hack_unlock, __LINE__);
+    rdb_show_hack_warning_once(g_hack_unlock);
     thr_ip_mutex_unlock(*m_mutex);
     m_mutex = boost::none;
     return !m_store_failed;

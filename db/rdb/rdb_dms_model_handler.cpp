@@ -14,7 +14,39 @@
 #include "msg/msg.h"
 #include "pdb/pdb.h"
 #include "rdb_report.h"
+#include "rdb_serialize_util.h"
 #include "rdb_xml.h"
+
+// ---- RDB_REPORT ----------------------------------------------------------------------------------
+
+void rdb_transfer_report(PDB_SEGMENT& segment, RDB_REPORT& report)
+{
+    segment.begin_class("RDB_REPORT", &report);
+    RDB_TRACE(m_main_folder);
+    RDB_FOLDER_OBJECT* main_folder = segment.is_writing() ? report.get_main_folder() : nullptr;
+    segment.transfer_owned(main_folder);
+    if (segment.is_reading()) {
+        if (main_folder == nullptr) segment.fail("a report without a main folder");
+        const bool owned = main_folder->get_ownership_status() == OWNED;
+        // The report takes a NOT_OWNED folder and marks it OWNED again.
+        RDB_OBJECT::pdb_thunk()->disown(main_folder);
+        report.add_main_folder(main_folder);
+        if (!owned || main_folder->get_parent() != nullptr) segment.fail("a main folder inside another folder");
+    }
+    RDB_TRACE(m_current_folder);
+    RDB_FOLDER_OBJECT* current = segment.is_writing() ? report.get_current_folder() : nullptr;
+    segment.transfer_ptr(current);
+    if (segment.is_reading()) {
+        const RDB_FOLDER_OBJECT* folder = current;
+        for (int depth = 0; folder != nullptr && folder != report.get_main_folder(); ++depth) {
+            if (depth > PDB_MAX_NESTING) segment.fail("a current folder outside the report");
+            folder = folder->get_parent();
+        }
+        if (current != nullptr && folder == nullptr) segment.fail("a current folder outside the report");
+        report.set_current_folder(current);
+    }
+    segment.end_class();
+}
 
 // ---- RDB_KDB_MODEL -------------------------------------------------------------------------------
 

@@ -34,12 +34,11 @@ public:
 };
 
 // Copies the temporary file of a session to its final file with the reference blocks resolved. The
-// final file is written under a temporary name beside it and renamed over it only when complete, so
-// a failure at any point leaves the previous final file as it was.
+// final file is replaced only when complete, so a failure at any point leaves the previous final
+// file as it was.
 bool write_final_file(const std::string& temp, const std::string& final_file)
 {
     std::vector<char> in_buffer(STREAM_BUFFER_SIZE);
-    std::vector<char> out_buffer(STREAM_BUFFER_SIZE);
     std::ifstream in;
     in.rdbuf()->pubsetbuf(in_buffer.data(), static_cast<std::streamsize>(in_buffer.size()));
     in.open(temp, std::ios::binary);
@@ -47,22 +46,11 @@ bool write_final_file(const std::string& temp, const std::string& final_file)
         msg_local_vdebug("RDB", 2, "cannot read the temporary report file %s", temp.c_str());
         return false;
     }
-    const std::string staged = fio_temp_file_name(final_file);
-    bool written;
-    {
-        std::ofstream out;
-        out.rdbuf()->pubsetbuf(out_buffer.data(), static_cast<std::streamsize>(out_buffer.size()));
-        out.open(staged, std::ios::binary | std::ios::trunc);
-        written = out && RDB_MESSAGE_GEN::resolve_message_refs(in, out);
-        out.close();
-        written = written && !out.fail();
-    }
-    if (!written) {
-        msg_local_vdebug("RDB", 2, "cannot write the report file %s", final_file.c_str());
-        fio_remove(staged);
-        return false;
-    }
-    return fio_replace_file(staged, final_file);
+    const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(
+        final_file, [&in](std::ostream& out) { return RDB_MESSAGE_GEN::resolve_message_refs(in, out); });
+    if (!outcome.written())
+        msg_local_vdebug("RDB", 2, "cannot write the report file %s: %s", final_file.c_str(), outcome.reason.c_str());
+    return outcome.written();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "rdb_object.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <ostream>
@@ -11,7 +12,6 @@
 #include "msg/msg.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
-#include "rdb_report_controller.h"
 #include "rdb_visitor.h"
 
 namespace {
@@ -59,7 +59,14 @@ template <DTRAIT::TYPE_ENUM TYPE, class T> T value_or(const DTRAIT::VALUE* value
     return T(std::get<index>(*value));
 }
 
+std::atomic<RDB_OBJECT_DESTROY_HOOK> g_destroy_hook{nullptr};
+
 } // namespace
+
+RDB_OBJECT_DESTROY_HOOK rdb_set_object_destroy_hook(RDB_OBJECT_DESTROY_HOOK hook)
+{
+    return g_destroy_hook.exchange(hook);
+}
 
 RDB_OBJECT::RDB_OBJECT() { enable_traits_once(); }
 
@@ -103,7 +110,7 @@ RDB_OBJECT::~RDB_OBJECT()
     RDB_ASSERT_MSG(get_ownership_status() == RDB_OWNERSHIP::NOT_OWNED,
                    "get_ownership_status() == RDB_OWNERSHIP::NOT_OWNED");
     // A viewer's panel id must not outlive the object it names.
-    RDB_SINGLETON_STATE::get().get_rpt_controller().erase_panel_info(this);
+    if (RDB_OBJECT_DESTROY_HOOK hook = g_destroy_hook.load()) hook(this);
     reset_traits();
 }
 

@@ -9,6 +9,7 @@
 #include "msg/msg.h"
 #include "rdb_dms_model_handler.h"
 #include "rdb_enum.h"
+#include "rdb_hack_warning.h"
 #include "rdb_report_controller.h"
 #include "rdb_table_sys.h"
 #include "tcl/atcl.h"
@@ -17,31 +18,13 @@ namespace {
 
 constexpr const char* THIS_FILE = "db/rdb/rdb_report.cpp";
 
-// A provisional code path, announced once per process as a four-line debug block.
-struct HACK_WARNING {
-    int line;
-    const char* author;
-    unsigned long long case_number;
-    const char* description;
-    std::once_flag shown;
-};
-
-HACK_WARNING g_hack_delete{110, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
-HACK_WARNING g_hack_load{326, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
-HACK_WARNING g_hack_snapshot{141, "quandel", 313671, "Fix reporting snapshots so they're not an epic hack", {}};
-HACK_WARNING g_hack_save_model{372, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
-HACK_WARNING g_hack_save_io{421, "brevald", 466605, "Fix Korvane File IO", {}};
-
-void show_once(HACK_WARNING& hack)
-{
-    std::call_once(hack.shown, [&hack] {
-        msg_local_vdebug("RDB", 2, "****** HACK WARNING ******");
-        msg_local_vdebug("RDB", 2, "\t%s(%d) contains a hack by %s and is tracked by case %llu", THIS_FILE, hack.line,
-                         hack.author, hack.case_number);
-        msg_local_vdebug("RDB", 2, "\tDescription: %s.", hack.description);
-        msg_local_vdebug("RDB", 2, "**** END HACK WARNING ****");
-    });
-}
+// The provisional code paths of the registry, each announced once per process.
+RDB_HACK_WARNING g_hack_delete{THIS_FILE, 110, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
+RDB_HACK_WARNING g_hack_load{THIS_FILE, 326, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
+RDB_HACK_WARNING g_hack_snapshot{THIS_FILE, 141, "quandel", 313671, "Fix reporting snapshots so they're not an epic hack",
+                                 {}};
+RDB_HACK_WARNING g_hack_save_model{THIS_FILE, 372, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
+RDB_HACK_WARNING g_hack_save_io{THIS_FILE, 421, "brevald", 466605, "Fix Korvane File IO", {}};
 
 void dump_if(const char* switch_name)
 {
@@ -281,7 +264,7 @@ bool RDB_REPORT::delete_report(const std::string& rev, const std::string& type)
 {
     REPORT_LOCK lock(rev, type);
     const KDB_PATH path = get_kdb_path(rev, type);
-    show_once(g_hack_delete);
+    rdb_show_hack_warning_once(g_hack_delete);
     const bool deleted = kdb_get_default_service_or_die().delete_model(path);
     free_report(rev, type);
     return deleted;
@@ -371,7 +354,7 @@ KDB_PATH RDB_REPORT::get_kdb_path(const std::string& rev, const std::string& typ
 {
     KDB_PATH path = base_kdb_path();
     if (type != DERVANE_TYPE_KEY) {
-        show_once(g_hack_snapshot);
+        rdb_show_hack_warning_once(g_hack_snapshot);
         path.set_component(KDB_PATH::SNAPSHOT_COMPONENT, "_all");
     }
     path.set_component(KDB_PATH::MODEL_COMPONENT, "report." + type);
@@ -399,7 +382,7 @@ void RDB_REPORT::reset_kdb_path()
 RDB_REPORT* RDB_REPORT::load_report(const std::string& rev, const std::string& type)
 {
     const KDB_PATH path = get_kdb_path(rev, type);
-    show_once(g_hack_load);
+    rdb_show_hack_warning_once(g_hack_load);
     KDB_SERVICE* kdb_service = kdb_get_default_service();
     RDB_ASSERT(kdb_service);
     if (!kdb_service->model_exists(path)) return nullptr;
@@ -410,13 +393,13 @@ RDB_REPORT* RDB_REPORT::load_report(const std::string& rev, const std::string& t
 
 bool RDB_REPORT::save_report(const std::string& rev, const std::string& type, RDB_REPORT* report)
 {
-    show_once(g_hack_save_model);
+    rdb_show_hack_warning_once(g_hack_save_model);
     const KDB_PATH path = get_kdb_path(rev, type);
     KDB_SERVICE* kdb_service = kdb_get_default_service();
     RDB_ASSERT(kdb_service);
     // The model only borrows the report: it stays registered and intact whatever happens.
     RDB_LENT_REPORT_MODEL lent(report, path);
-    show_once(g_hack_save_io);
+    rdb_show_hack_warning_once(g_hack_save_io);
     std::string error;
     if (kdb_service->put_model(path, lent.model(), &error)) return true;
     msg_local_vdebug("RDB", 2, "cannot store the report %s: %s", rdb_make_report_key(rev, type).c_str(), error.c_str());

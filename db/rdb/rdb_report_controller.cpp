@@ -7,8 +7,16 @@
 #include "rdb_report.h"
 
 namespace {
+
 constexpr std::uint64_t NO_PANEL_INDEX = 0xFFFFFFFF;
+
+// Every object going away leaves the panel table of the current controller.
+void erase_destroyed_object(RDB_OBJECT* object)
+{
+    RDB_SINGLETON_STATE::get().get_rpt_controller().erase_panel_info(object);
 }
+
+} // namespace
 
 // ---- RDB_SINGLETON_STATE -------------------------------------------------------------------------
 
@@ -25,6 +33,13 @@ RDB_SINGLETON_STATE& RDB_SINGLETON_STATE::get()
     std::unique_ptr<RDB_SINGLETON_STATE>& singleton = instance();
     if (!singleton) singleton.reset(new RDB_SINGLETON_STATE());
     return *singleton;
+}
+
+RDB_SINGLETON_STATE::RDB_SINGLETON_STATE()
+{
+    // From the first controller on, destroyed objects are taken out of the panel table. The hook goes
+    // through get(), so it always reaches the controller in place (also after a unit-test reset).
+    rdb_set_object_destroy_hook(&erase_destroyed_object);
 }
 
 void RDB_SINGLETON_STATE::utst_reset()

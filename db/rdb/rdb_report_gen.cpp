@@ -6,13 +6,13 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <list>
 #include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
 
+#include "fio/fio.h"
 #include "gen/gen_project.h"
 #include "ini/cfg.h"
 #include "msg/msg.h"
@@ -30,8 +30,6 @@
 namespace {
 
 std::atomic<bool> s_ff_flow_compile{false};
-
-constexpr std::size_t REPORT_FILE_BUFFER_SIZE = 32768;
 
 using ENTRY_LIST = std::list<RDB_OBJECT*>;
 
@@ -268,26 +266,18 @@ bool RDB_REPORT_GEN::write_ascii_report_file(const char* file_name, bool use_mes
     RDB_MESSAGE_GEN* session = use_message_session ? &RDB_MESSAGE_GEN::get_message_gen() : nullptr;
     if (session != nullptr) path = session->start_session(path);
 
-    // The buffer outlives the stream, which may still flush into it when it is destroyed.
-    std::unique_ptr<char[]> buffer(new char[REPORT_FILE_BUFFER_SIZE]);
-    std::ofstream file;
-    file.rdbuf()->pubsetbuf(buffer.get(), REPORT_FILE_BUFFER_SIZE);
-    file.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    const bool opened = file.is_open();
-    bool written = false;
-    if (opened) {
-        m_impl->write_report(file);
-        file.flush();
-        written = static_cast<bool>(file);
-        file.close();
-        if (file.fail()) written = false;
-    } else {
-        msg_local_vdebug("RDB", 2, "cannot open the report file %s", path.c_str());
-    }
+    // Replaced only when whole: a failure, or a crash, leaves the previous file as it was.
+    const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(path, [this](std::ostream& os) {
+        m_impl->write_report(os);
+        return static_cast<bool>(os);
+    });
+    bool written = outcome.written();
+    if (!written)
+        msg_local_vdebug("RDB", 2, "cannot write the report file %s: %s", path.c_str(), outcome.reason.c_str());
     if (session != nullptr) {
-        // A partly written temporary file must not become the report: without it the session keeps
-        // the previous final file.
-        if (opened && !written) std::remove(path.c_str());
+        // An older temporary file must not become the report: without it the session keeps the
+        // previous final file.
+        if (outcome.result == FIO_WRITE_RESULT::FAILED) fio_remove(path);
         const bool resolved = session->end_session();
         written = written && resolved;
     }

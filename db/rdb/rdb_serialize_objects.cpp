@@ -1,5 +1,6 @@
 // Transfer routines and class records of the object base, folders, text, legal and interactive
-// objects, embedded and memory objects, and the report itself.
+// objects, and embedded and memory objects (the report's own record is with the report model, in
+// rdb_dms_model_handler.cpp).
 //
 // Each routine lists its class's fields in a fixed order, base class first; the same routine writes
 // and reads. On reading, every value that could break a later operation is checked here and a bad one
@@ -13,12 +14,10 @@
 #include <vector>
 
 #include "pdb/pdb.h"
-#include "rdb_dms_model_handler.h"
 #include "rdb_embedded.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_object.h"
-#include "rdb_report.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
 #include "rdb_serialize_util.h"
@@ -290,37 +289,6 @@ void RDB_INTERACTIVE_REPORT_DATA_OBJECT::serialize(PDB_SEGMENT& segment)
     RDB_TRANSFER(segment, m_data);
     RDB_TRANSFER(segment, m_data_type);
     RDB_TRANSFER(segment, m_report_implementation);
-    segment.end_class();
-}
-
-// ---- RDB_REPORT ----------------------------------------------------------------------------------
-
-void rdb_transfer_report(PDB_SEGMENT& segment, RDB_REPORT& report)
-{
-    segment.begin_class("RDB_REPORT", &report);
-    RDB_TRACE(m_main_folder);
-    RDB_FOLDER_OBJECT* main_folder = segment.is_writing() ? report.get_main_folder() : nullptr;
-    segment.transfer_owned(main_folder);
-    if (segment.is_reading()) {
-        if (main_folder == nullptr) segment.fail("a report without a main folder");
-        const bool owned = main_folder->get_ownership_status() == OWNED;
-        // The report takes a NOT_OWNED folder and marks it OWNED again.
-        RDB_OBJECT::pdb_thunk()->disown(main_folder);
-        report.add_main_folder(main_folder);
-        if (!owned || main_folder->get_parent() != nullptr) segment.fail("a main folder inside another folder");
-    }
-    RDB_TRACE(m_current_folder);
-    RDB_FOLDER_OBJECT* current = segment.is_writing() ? report.get_current_folder() : nullptr;
-    segment.transfer_ptr(current);
-    if (segment.is_reading()) {
-        const RDB_FOLDER_OBJECT* folder = current;
-        for (int depth = 0; folder != nullptr && folder != report.get_main_folder(); ++depth) {
-            if (depth > PDB_MAX_NESTING) segment.fail("a current folder outside the report");
-            folder = folder->get_parent();
-        }
-        if (current != nullptr && folder == nullptr) segment.fail("a current folder outside the report");
-        report.set_current_folder(current);
-    }
     segment.end_class();
 }
 

@@ -17,6 +17,7 @@
 #include "msg/msg.h"
 #include "rdb_enum.h"
 #include "rdb_gauges.h"
+#include "rdb_utility.h"
 #include "rdb_visitor.h"
 #include "tcl/atcl.h"
 

@@ -14,6 +14,7 @@
 
 #include "msg/msg.h"
 #include "rdb_enum.h"
+#include "rdb_utility.h"
 #include "rdb_visitor.h"
 #include "tcl/atcl.h"
 

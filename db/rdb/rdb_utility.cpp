@@ -1,9 +1,25 @@
-#include <memory>
+#include "rdb_utility.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "fio/fio.h"
+#include "gen/gen_project.h"
 #include "hier/hdb.h"
 #include "ini/cfg.h"
 #include "msg/msg.h"
+#include "msg/msg_file.h"
+#include "rdb_embedded.h"
+#include "rdb_folder.h"
+#include "rdb_message_gen.h"
+#include "rdb_report_gen.h"
 #include "rdb_table_element.h"
+#include "rdb_table_sys.h"
+#include "rdb_vocabulary.h"
 
 namespace {
 
@@ -100,22 +116,6 @@ RDB_TABLE_LOCATION_SCHEMA_ELEMENT* rdb_create_table_sta_pin_element(const HDB_IN
 }
 
 // ==== Message objects, folders and the link-report switch ========================================
-
-#include <algorithm>
-#include <filesystem>
-#include <map>
-#include <mutex>
-#include <vector>
-
-#include "fio/fio.h"
-#include "gen/gen_project.h"
-#include "msg/msg_file.h"
-#include "rdb_embedded.h"
-#include "rdb_folder.h"
-#include "rdb_message_gen.h"
-#include "rdb_report_gen.h"
-#include "rdb_table_sys.h"
-#include "rdb_vocabulary.h"
 
 namespace {
 
