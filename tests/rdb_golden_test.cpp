@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "every_kind_report.h"
@@ -30,9 +29,7 @@ struct LEAF : RDB_OBJECT {
 TEST_F(RdbGolden, EveryKindReportInEachFormat)
 {
     std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
-    std::ostringstream text;
-    report->get_main_folder()->output_ascii(text);
-    expect_golden("every_kind.rpt", text.str());
+    expect_golden("every_kind.rpt", ascii_of(*report->get_main_folder()));
     expect_golden("every_kind.xml", xml_of(*report));
 }
 
