@@ -71,7 +71,8 @@ template <class OBJECT> OBJECT* marked(OBJECT* object)
     return object;
 }
 
-// A cell of every kind, a missing one and the colour without an RGB value.
+// A cell of each kind the row-wider-than-the-header case needs, a missing one and the colour without an
+// RGB value.
 RDB_TABLE_ROW* odd_cells()
 {
     auto* window = new RDB_TABLE_DATA_VALID_WINDOW_ELEMENT();
@@ -82,6 +83,26 @@ RDB_TABLE_ROW* odd_cells()
     text->set_background(RDB_COLOR_UNKNOWN);
     return new RDB_TABLE_ROW(
         {new RDB_TABLE_TCL_CMD_ELEMENT("run", "puts run"), window, new RDB_TABLE_ELEMENT(), nullptr, text});
+}
+
+// A header and one row with a cell of every class, so that each prints in its own column.
+RDB_TABLE_OBJECT* every_cell(RDB_TABLE_OBJECT* table)
+{
+    table->add_row(rdb_create_row({"Empty", "Text", "Command", "Count", "Delay", "Window", "Instance"}));
+    auto* window = new RDB_TABLE_DATA_VALID_WINDOW_ELEMENT();
+    window->set_window_min(-8);
+    window->set_valid_min(-2);
+    window->set_valid_max(3);
+    window->set_window_max(9);
+    auto* location = new RDB_TABLE_LOCATION_SCHEMA_ELEMENT();
+    location->set_string("u1");
+    location->set_location_schema_tcl_string("instance top|u1");
+    location->set_hierarchy_path("top|u1");
+    table->add_row(new RDB_TABLE_ROW({new RDB_TABLE_ELEMENT(), new RDB_TABLE_STRING_ELEMENT("text"),
+                                      new RDB_TABLE_TCL_CMD_ELEMENT("run", "puts run"), new RDB_TABLE_INT_ELEMENT(-7),
+                                      new RDB_TABLE_DELAY_ELEMENT(2500, TABLE_DELAY_ELEMENT_NORMAL_DELAY), window,
+                                      location}));
+    return table;
 }
 
 } // namespace
@@ -105,6 +126,7 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     auto* table = marked(filled(add(stage, new RDB_TABLE_OBJECT("Table"))));
     table->set_sort_enabled(false);
     table->add_row(odd_cells());
+    every_cell(add(stage, new RDB_TABLE_OBJECT("Cells")));
     filled(add(stage, new RDB_NEW_TABLE_OBJECT("New Table")));
     auto* link_table = filled(add(stage, new RDB_LINK_TABLE_OBJECT("Link Table")));
     link_table->set_link_info("other.rpt");
@@ -172,6 +194,12 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     add(*add(stage, new RDB_MULTI_CORNER_FOLDER_OBJECT("Corners")), new RDB_TEXT_OBJECT("Slow Corner"))->set_text("slow");
     // A link whose report is not registered: the link alone is the report's.
     add(stage, new RDB_LINK_RPT_OBJECT("Linked"))->set_rev_name_and_rpt_type("rev", "other", false);
+    // A link whose report is registered under its key: the linked report's objects show through it.
+    auto* linked = add(stage, new RDB_LINK_RPT_OBJECT("Linked Report"));
+    linked->set_rev_name_and_rpt_type("rev", "every_kind_linked", false);
+    auto* other = new RDB_REPORT();
+    add(*other->get_main_folder(), new RDB_TEXT_OBJECT("Linked Text"))->set_text("from the linked report");
+    linked->set_link_rpt(other);
     return report;
 }
 

@@ -113,16 +113,6 @@ TEST(RdbChart, NewChartsAndHeatMapsHaveTheirDefaults)
     RDB_HEATMAP_TABLE_OBJECT heatmap("H");
     EXPECT_EQ(heatmap.get_threshold_percentage(), -1);
     EXPECT_EQ(static_cast<RDB_OBJECT&>(heatmap).dynamic_cast_to_RDB_TABLE_OBJECT(), &heatmap);
-
-    // A chart is visited as a chart, a heat map as a table.
-    struct RECORDER : RDB_OBJECT_VISITOR {
-        std::string seen;
-        void visit_table(RDB_TABLE_OBJECT*) override { seen += "table "; }
-        void visit_chart(RDB_CHART_TABLE_OBJECT*) override { seen += "chart "; }
-    } recorder;
-    chart.accept_visitor(&recorder);
-    heatmap.accept_visitor(&recorder);
-    EXPECT_EQ(recorder.seen, "chart table ");
 }
 
 TEST(RdbChart, AxisCaptionsLiveInTheHeaderRow)
@@ -165,18 +155,6 @@ TEST(RdbChart, CopiesKeepChartsHeatMapsAndGauges)
     expect_same_kinds(*read, *report);
     EXPECT_EQ(xml_of(*read), xml);
 
-    // A plain chart is written in the standard form alone.
-    const std::size_t plain = xml.find("<chart name=\"Plain\"");
-    ASSERT_NE(plain, std::string::npos);
-    EXPECT_EQ(xml.substr(plain, xml.find("</chart>", plain) - plain),
-              "<chart name=\"Plain\" parent_id=\"1\" enabled=\"true\" size=\"3\">\n"
-              "            <type>bar</type>\n"
-              "            <x_label>Region</x_label>\n"
-              "            <y_label>Units</y_label>\n"
-              "            <show_labels>true</show_labels>\n"
-              "            <data name=\"North\">12</data>\n"
-              "            <data name=\"South &amp; &lt;east&gt;\">-3</data>\n"
-              "        ");
     // Each kind as a panel document of its own.
     for (const char* name : {"Plain", "Charts||Coloured", "Bare", "Routing", "Usage"}) {
         const std::string panel = xml_of(*report->get_main_folder()->find_object(name));

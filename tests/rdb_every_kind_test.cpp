@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -52,13 +51,6 @@ std::string difference(const std::string& a, const std::string& b)
 // The image without the header, whose length and checksums say nothing of where two images part.
 std::string payload(const std::string& image) { return image.substr(PDB_HEADER_SIZE); }
 
-std::string text_of(const RDB_REPORT& report)
-{
-    std::ostringstream out;
-    report.get_main_folder()->output_ascii(out);
-    return out.str();
-}
-
 } // namespace
 
 TEST(RdbEveryKind, BinaryStoreGivesBackTheSameReport)
@@ -68,7 +60,7 @@ TEST(RdbEveryKind, BinaryStoreGivesBackTheSameReport)
     std::unique_ptr<RDB_REPORT> copy = decode_report(image);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(tree_of(*copy), tree_of(*report));
-    EXPECT_EQ(text_of(*copy), text_of(*report));
+    EXPECT_EQ(ascii_of(*copy->get_main_folder()), ascii_of(*report->get_main_folder()));
     EXPECT_EQ(difference(payload(encode_report(*copy)), payload(image)), "same");
     EXPECT_EQ(xml_of(*copy), xml_of(*report));
 }
@@ -80,7 +72,7 @@ TEST(RdbEveryKind, XmlFormGivesBackTheSameReport)
     std::unique_ptr<RDB_REPORT> copy = report_from_xml(xml);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(tree_of(*copy), tree_of(*report));
-    EXPECT_EQ(text_of(*copy), text_of(*report));
+    EXPECT_EQ(ascii_of(*copy->get_main_folder()), ascii_of(*report->get_main_folder()));
     EXPECT_EQ(xml_of(*copy), xml);
     EXPECT_EQ(difference(payload(encode_report(*copy)), payload(encode_report(*report))), "same");
 }

@@ -61,13 +61,6 @@ TEST(RdbHistogram, BinsAreReadFromTheirIntegerCells)
     histogram.set_color(2, RDB_COLOR_GREEN);
     EXPECT_EQ(histogram.get_element(2, 2, false)->get_foreground(), RDB_COLOR_GREEN);
     EXPECT_EQ(histogram.get_element(2, 0, false)->get_foreground(), RDB_COLOR_DEFAULT);
-    struct RECORDER : RDB_OBJECT_VISITOR {
-        std::string seen;
-        void visit_table(RDB_TABLE_OBJECT*) override { seen += "table "; }
-        void visit_histogram(RDB_HISTOGRAM_TABLE_OBJECT*) override { seen += "histogram "; }
-    } recorder;
-    histogram.accept_visitor(&recorder);
-    EXPECT_EQ(recorder.seen, "histogram ");
 
     // Only the header row, or only negative values: the maximum starts from 0.
     RDB_HISTOGRAM_TABLE_OBJECT header_only("H", "", 1);
@@ -105,9 +98,9 @@ TEST(RdbHistogram, PartitionsGrowToTheRowTheyAreGivenFor)
     EXPECT_TRUE(histogram.get_partition_values(100).empty());
 }
 
-// -1 on a histogram without rows used to wrap to row 0xFFFFFFFF, and other negative rows to lists of
-// billions of entries.
-TEST(RdbHistogramMend, PartitionsOfARowThatCannotExistAreInternalErrors)
+// Row -1 of a histogram without rows would wrap to row 0xFFFFFFFF, and other negative rows to lists
+// of billions of entries.
+TEST(RdbHistogramOutOfRange, PartitionsOfARowThatCannotExistAreInternalErrors)
 {
     RDB_HISTOGRAM_TABLE_OBJECT histogram("H", "", 1);
     EXPECT_INTERNAL_ERROR(histogram.add_partition_for_row({1}, -1), "row >= 0");
@@ -126,27 +119,26 @@ TEST(RdbHistogramAscii, BinsAreBoxedWithBarsOfUpToFiftyX)
     RDB_HISTOGRAM_TABLE_OBJECT slack("Setup Slack Histogram", "Slack", "Paths", "ns", 1000);
     with_bins(&slack, {{-1500, -250, 1}, {-250, 0, 7}, {0, 12345, 3}, {12345, 99999, 0}});
     slack.set_header("not printed");
-    expect_golden("histogram_slack", ascii_of(slack));
+    expect_golden("ascii/histogram_slack.txt", ascii_of(slack));
     // No labels: "Bin Boundary" and "Value"; a scale of 1 has no decimals; a lone count of 1 is the
     // maximum and draws 50 X.
     RDB_HISTOGRAM_TABLE_OBJECT fanout("Fan-out", "", 1);
     with_bins(&fanout, {{1, 2, 1}, {2, 4, 0}});
-    expect_golden("histogram_single_count", ascii_of(fanout));
+    expect_golden("ascii/histogram_single_count.txt", ascii_of(fanout));
     // Without rows a "nothing to report" box; a header alone is boxed with its heading row.
     RDB_HISTOGRAM_TABLE_OBJECT empty("Empty", "", 1);
-    expect_golden("histogram_nothing_to_report", ascii_of(empty));
+    expect_golden("ascii/histogram_nothing_to_report.txt", ascii_of(empty));
     with_bins(&empty, {});
-    expect_golden("histogram_header_only", ascii_of(empty));
+    expect_golden("ascii/histogram_header_only.txt", ascii_of(empty));
 }
 
-// A negative count gave a bar of negative length, and a scale of 0 divided by zero.
-TEST(RdbHistogramMend, NegativeCountsDrawNoBarAndAScaleOfZeroPrintsAsOne)
+// A negative count would give a bar of negative length, and a scale of 0 a division by zero.
+TEST(RdbHistogramOutOfRange, NegativeCountsDrawNoBarAndAScaleOfZeroPrintsAsOne)
 {
     RDB_HISTOGRAM_TABLE_OBJECT odd("Corrections", "Delta", "", "", 0);
     with_bins(&odd, {{-20, -10, -5}, {-10, 0, 10}, {0, 10, 4}});
     const std::string text = ascii_of(odd);
-    expect_golden("histogram_negative_and_scale_zero", text);
-    EXPECT_THAT(text, testing::HasSubstr("\n; [      -20 ,      -10 ] ; -5    ;" + std::string(52, ' ') + ";\n"));
+    expect_golden("ascii/histogram_negative_and_scale_zero.txt", text);
     RDB_HISTOGRAM_TABLE_OBJECT scale_one("Corrections", "Delta", "", "", 1);
     with_bins(&scale_one, {{-20, -10, -5}, {-10, 0, 10}, {0, 10, 4}});
     EXPECT_EQ(ascii_of(scale_one), text);

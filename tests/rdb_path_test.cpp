@@ -150,24 +150,8 @@ struct COUNTED_TABLE : RDB_TABLE_OBJECT {
 
 } // namespace
 
-TEST(RdbPath, VisitorsSeePathsFoldersAndWaveforms)
-{
-    struct KIND_VISITOR : RDB_OBJECT_VISITOR {
-        std::string seen;
-        void visit_path(RDB_PATH_OBJECT*) override { seen += "path "; }
-        void visit_path_folder(RDB_PATH_FOLDER_OBJECT*) override { seen += "path_folder "; }
-        void visit_waveform_display(RDB_WAVEFORM_DISPLAY_OBJECT*) override { seen += "waveform "; }
-    } visitor;
-    RDB_PATH_OBJECT path("P");
-    RDB_PATH_FOLDER_OBJECT folder("F");
-    RDB_WAVEFORM_DISPLAY_OBJECT display("W");
-    for (RDB_OBJECT* object : std::initializer_list<RDB_OBJECT*>{&path, &folder, &display})
-        object->accept_visitor(&visitor);
-    EXPECT_EQ(visitor.seen, "path path_folder waveform ");
-}
-
-// Setters used to replace a sub-object without deleting the previous one.
-TEST(RdbPathMend, SettersDeleteTheSubObjectTheyReplace)
+// A setter that replaces a sub-object deletes the one it replaces.
+TEST(RdbPathReplacedSubObjects, SettersDeleteTheSubObjectTheyReplace)
 {
     int deleted = 0;
     {
@@ -233,7 +217,7 @@ TEST(RdbPath, TextLayoutMatchesGoldenFile)
     path->set_critical_chain_table(table_of("Critical Chain", {{"Node"}, {"a|q"}, {"b|d"}}));
     path->set_path_stats_table(table_of("Statistics", {{"Levels", "3"}}));
     path->set_internal_negative_cycle_table(table_of("Negative Cycle", {{"None"}}));
-    expect_golden("path", ascii_of(*path));
+    expect_golden("ascii/path.txt", ascii_of(*path));
     // Without a header the text starts with the name.
     RDB_PATH_OBJECT bare("Bare");
     EXPECT_EQ(ascii_of(bare), "Bare\n" + std::string(79, '=') + "\n");

@@ -68,7 +68,7 @@ TEST(RdbTableAscii, TableKindsDrawOneBoxFramedByHeaderAndFooter)
 {
     RDB_TABLE_OBJECT table("Flow");
     const std::string text = ascii_of(fill(table, FLOW_ROWS));
-    expect_golden("flow_table", text);
+    expect_golden("ascii/flow_table.txt", text);
 
     // Header and footer texts frame the box unless switched off; the footer's check suffix never shows.
     table.set_header("Before");
@@ -88,18 +88,18 @@ TEST(RdbTableAscii, TableKindsDrawOneBoxFramedByHeaderAndFooter)
     const std::string expected = ascii_of(fill(plain, rows));
     EXPECT_EQ(ascii_of(fill(new_style, rows)), expected);
     EXPECT_EQ(ascii_of(fill(link, rows)), expected);
-    expect_golden("summary_table", ascii_of(fill(summary, rows)));
+    expect_golden("ascii/summary_table.txt", ascii_of(fill(summary, rows)));
 }
 
 TEST(RdbTableAscii, TitleFitsTheBoxAndHiddenColumnsLeaveNoTrace)
 {
     RDB_TABLE_OBJECT empty("Nothing here");
     empty.set_header("Header text");
-    expect_golden("empty_table", ascii_of(empty));
+    expect_golden("ascii/empty_table.txt", ascii_of(empty));
 
     // A title wider than the columns widens the last visible column.
     RDB_TABLE_OBJECT table("A rather long table title");
-    expect_golden("wide_title", ascii_of(fill(table, {{"A", "B", "C"}, {"1", "2", "3"}})));
+    expect_golden("ascii/wide_title.txt", ascii_of(fill(table, {{"A", "B", "C"}, {"1", "2", "3"}})));
     table.hide_column(2);
     const std::string hidden = ascii_of(table);
     expect_aligned_box(hidden);
@@ -112,7 +112,7 @@ TEST(RdbTableAscii, TitleFitsTheBoxAndHiddenColumnsLeaveNoTrace)
     fill(dropped, rows).hide_columns({1, 1, 7, 1});
     const std::string text = ascii_of(dropped);
     EXPECT_EQ(text, ascii_of(fill(reference, {{"Keep", "Also"}, {"k1", "a1"}, {"k2", "a2"}})));
-    expect_golden("hidden_columns", text);
+    expect_golden("ascii/hidden_columns.txt", text);
 
     // Every column hidden: the title box, closed like an empty table's.
     dropped.hide_columns({2, 0, 1, 0});
@@ -123,14 +123,14 @@ TEST(RdbTableAscii, TitleFitsTheBoxAndHiddenColumnsLeaveNoTrace)
 TEST(RdbTableAscii, CellsWrapAtLineBreaksAndPadByCodePoints)
 {
     RDB_TABLE_OBJECT wrap("Wrap");
-    expect_golden("multi_line_cells",
+    expect_golden("ascii/multi_line_cells.txt",
                   ascii_of(fill(wrap, {{"Key", "Two\nlines"}, {"x\nyyy", "v"}, {"", "last\n"}, {"\nbelow", "z"}})));
 
     // Two-, three- and four-byte characters, and a sequence cut short by the end of its cell.
     RDB_TABLE_OBJECT unicode("Unicode");
     const std::string text = ascii_of(fill(unicode, {{"Name", "Unit"}, {"\xC3\xA9t\xC3\xA9", "\xC2\xB5s"},
                                                      {"\xE2\x82\xAC", "\xF0\x9F\x99\x82\xF0\x9F\x99\x82"}, {"ok\xF0", "ascii"}}));
-    expect_golden("utf8_cells", text);
+    expect_golden("ascii/utf8_cells.txt", text);
 }
 
 TEST(RdbTableAscii, LayoutReadsCellsThroughGetDataString)
@@ -164,7 +164,7 @@ TEST(RdbTableAscii, CompactSwitchTurnsWideTablesIntoRecordLists)
     cfg_set_user_ini_value(CFG_USER_INI_COMPACT_TABLES, true);
     EXPECT_EQ(ascii_of(narrow), narrow_boxed);
     EXPECT_EQ(ascii_of(kept), kept_boxed);
-    expect_golden("compact_records", ascii_of(wide));
+    expect_golden("ascii/compact_records.txt", ascii_of(wide));
 
     // Hidden columns are left out of the records too.
     wide.hide_column(1);
@@ -244,7 +244,7 @@ TEST(RdbObjectAscii, FoldersSeparateTheirChildrenByAnEmptyLine)
     std::string expected;
     for (RDB_OBJECT* child : root) expected += ascii_of(*child) + "\n";
     EXPECT_EQ(ascii_of(root), expected);
-    expect_golden("folder", expected);
+    expect_golden("ascii/folder.txt", expected);
 
     RDB_LEGAL_OBJECT legal("Legal");
     EXPECT_EQ(ascii_of(legal), "---------\n; Legal ;\n---------\n" + gen_get_legal_text(nullptr) + "\n");

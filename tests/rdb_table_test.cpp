@@ -11,7 +11,6 @@
 
 #include "rdb_enum.h"
 #include "rdb_gauges.h"
-#include "rdb_visitor.h"
 #include "test_support.h"
 
 namespace {
@@ -50,16 +49,6 @@ void add_null_row(RDB_TABLE_OBJECT& table)
     table.add_row(new RDB_TABLE_ROW);
     delete std::exchange(*(table.end() - 1), nullptr);
 }
-
-// Records which visitor operation an object chose.
-struct KIND_VISITOR : RDB_OBJECT_VISITOR {
-    std::string seen;
-    void visit_table(RDB_TABLE_OBJECT*) override { seen += "table "; }
-    void visit_new_table(RDB_NEW_TABLE_OBJECT*) override { seen += "new_table "; }
-    void visit_summary_table(RDB_SUMMARY_TABLE_OBJECT*) override { seen += "summary_table "; }
-    void visit_link_table(RDB_LINK_TABLE_OBJECT*) override { seen += "link_table "; }
-    void visit_gauges(RDB_GAUGES_OBJECT*) override { seen += "gauges "; }
-};
 
 // A gauges panel that counts its deletion.
 struct COUNTED_GAUGES : RDB_GAUGES_OBJECT {
@@ -347,17 +336,11 @@ TEST(RdbSummaryTable, SetGaugesDeletesOnlyAReplacedPanel)
     EXPECT_EQ(second_deleted, 1);
 }
 
-TEST(RdbTableKinds, TypeVisitorAndDownCastsFollowClass)
+TEST(RdbTableKinds, TypeAndDownCastsFollowClass)
 {
-    RDB_TABLE_OBJECT table("t");
     RDB_NEW_TABLE_OBJECT new_table("n");
     RDB_SUMMARY_TABLE_OBJECT summary("s");
     RDB_LINK_TABLE_OBJECT link("l");
-    RDB_GAUGES_OBJECT gauges("g", 0);
-    KIND_VISITOR visitor;
-    for (RDB_OBJECT* object : std::initializer_list<RDB_OBJECT*>{&table, &new_table, &summary, &link, &gauges})
-        object->accept_visitor(&visitor);
-    EXPECT_EQ(visitor.seen, "table new_table summary_table link_table gauges ");
     EXPECT_EQ(new_table.get_type(), RDB_TABLE_TYPE);
     EXPECT_EQ(summary.get_type(), RDB_SUMMARY_TABLE_TYPE);
     EXPECT_EQ(link.get_type(), RDB_LINK_TABLE_TYPE);

@@ -12,20 +12,6 @@ struct LEAF : RDB_OBJECT {
     explicit LEAF(const std::string& name) : RDB_OBJECT(name) {}
 };
 
-// Records "operation:name" for every call; walks folders only when asked to.
-struct RECORDING_VISITOR : RDB_OBJECT_VISITOR {
-    explicit RECORDING_VISITOR(bool walk) : walk(walk) {}
-    void visit_object(RDB_OBJECT* object) override { calls.push_back("object:" + object->get_name()); }
-    void visit_table(RDB_TABLE_OBJECT* table) override { calls.push_back("table:" + table->RDB_OBJECT::get_name()); }
-    void visit_folder(RDB_FOLDER_OBJECT* folder) override
-    {
-        calls.push_back("folder:" + folder->get_name());
-        if (walk) RDB_OBJECT_VISITOR::visit_folder(folder);
-    }
-    bool walk;
-    std::vector<std::string> calls;
-};
-
 using CALLS = std::vector<std::string>;
 
 } // namespace
@@ -46,11 +32,11 @@ TEST(RdbVisitor, DefaultWalkIsPreOrderInListOrder)
 
     RECORDING_VISITOR visitor(true);
     root.accept_visitor(&visitor);
-    EXPECT_EQ(visitor.calls, (CALLS{"folder:root", "object:a", "folder:F", "folder:MC", "object:c", "folder:MD",
+    EXPECT_EQ(visitor.calls(), (CALLS{"folder:root", "object:a", "folder:F", "folder:MC", "object:c", "folder:MD",
                                     "table:T", "object:e"}));
 
     // accept_visitor itself does not walk: a visitor that overrides visit_folder decides.
     RECORDING_VISITOR shallow(false);
     root.accept_visitor(&shallow);
-    EXPECT_EQ(shallow.calls, (CALLS{"folder:root"}));
+    EXPECT_EQ(shallow.calls(), (CALLS{"folder:root"}));
 }

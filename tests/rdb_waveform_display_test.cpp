@@ -101,9 +101,9 @@ TEST(RdbWaveformEventIter, WindowsYieldTheEdgesInsideThem)
     EXPECT_TRUE(RDB_WAVEFORM_EVENT_ITER(nullptr, 0, 10, true) == RDB_WAVEFORM_EVENT_ITER(nullptr, 0, 10, false));
 }
 
-// Period base plus edge time, and shifts, used to wrap around in int: the iterator then ran backwards
-// or for ever, and shifts silently moved waveforms to the other end of time.
-TEST(RdbWaveformMend, TimeArithmeticNearTheEndsOfIntDoesNotOverflow)
+// Period base plus edge time, and shifts, near the ends of int would wrap around: the iterator would
+// run backwards or for ever, and shifts would move waveforms to the other end of time.
+TEST(RdbWaveformOutOfRangeTimes, TimeArithmeticNearTheEndsOfIntDoesNotOverflowAndPeriodsAreNotNegative)
 {
     auto late = clock(10, INT_MAX - 25, {0, 5});
     EXPECT_EQ(late->get_end_time(), INT_MAX - 15);
@@ -128,17 +128,14 @@ TEST(RdbWaveformMend, TimeArithmeticNearTheEndsOfIntDoesNotOverflow)
     EXPECT_INTERNAL_ERROR(bottom.shift_by(INT_MIN), "tmp_delay < m_begin_time");
     bottom.shift_by(INT_MIN + 1);
     EXPECT_EQ(bottom.get_begin_time(), INT_MIN);
-}
 
-// A negative period made the edge iterator step backwards for ever.
-TEST(RdbWaveformMend, NegativePeriodIsAnInternalError)
-{
+    // A negative period would make the edge iterator step backwards for ever.
     EXPECT_INTERNAL_ERROR(RDB_WAVEFORM_ELEMENT(-10, 0), "period >= 0");
     EXPECT_INTERNAL_ERROR(RDB_WAVEFORM_ELEMENT(INT_MIN, 0), "period >= 0");
 }
 
-// Copies shared the label buffer, which both then freed.
-TEST(RdbWaveformMend, CopiesAndClonesHaveLabelsOfTheirOwn)
+// A copy that shared the label buffer would free it twice.
+TEST(RdbWaveformCopies, CopiesAndClonesHaveLabelsOfTheirOwn)
 {
     RDB_WAVEFORM_ELEMENT* owned = clock(10, 5, {1, 4}).release();
     owned->set_label("clk_pix");

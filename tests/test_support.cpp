@@ -14,6 +14,7 @@
 #include "fio/fio.h"
 #include "gen/gen_project.h"
 #include "msg/msg.h"
+#include "rdb.h"
 #include "rdb_report.h"
 
 namespace {
@@ -151,18 +152,6 @@ std::string patched(std::string text, const std::string& from, const std::string
     return text;
 }
 
-void expect_golden(const std::string& name, const std::string& text)
-{
-    const std::string path = std::string(RDB_TEST_DATA_DIR) + "/golden/ascii/" + name + ".txt";
-    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(path, std::ios::binary) << text;
-        GTEST_SKIP() << "golden file " << path << " regenerated";
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << "missing golden file " << path;
-    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {})) << "differs from " << path;
-}
-
 std::string first_difference(const std::string& expected, const std::string& actual)
 {
     if (expected == actual) return "";
@@ -174,3 +163,50 @@ std::string first_difference(const std::string& expected, const std::string& act
     }
     return "the texts differ in their line ends";
 }
+
+void expect_golden(const std::string& file, const std::string& text)
+{
+    const std::string path = std::string(RDB_TEST_DATA_DIR) + "/golden/" + file;
+    if (std::getenv("RDB_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(path, std::ios::binary) << text;
+        GTEST_SKIP() << "golden file " << path << " regenerated";
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << "missing golden file " << path;
+    const std::string expected{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_TRUE(text == expected) << "differs from " << path << " (RDB_UPDATE_GOLDEN=1 writes it again) at "
+                                  << first_difference(expected, text);
+}
+
+// ---- Recording visitor -------------------------------------------------------------------------------
+
+void RECORDING_VISITOR::record(const char* operation, const RDB_OBJECT* object)
+{
+    m_calls.push_back(std::string(operation) + ":" + object->get_name());
+}
+
+void RECORDING_VISITOR::record_cell(const char* operation, const RDB_TABLE_ELEMENT* cell)
+{
+    m_calls.push_back(std::string(operation) + ":" + cell->get_string());
+}
+
+void RECORDING_VISITOR::walk_folder(const char* operation, RDB_FOLDER_OBJECT* folder)
+{
+    record(operation, folder);
+    if (m_walk) RDB_OBJECT_VISITOR::visit_folder(folder);
+}
+
+void RECORDING_VISITOR::walk_table(const char* operation, RDB_TABLE_OBJECT* table)
+{
+    record(operation, table);
+    if (!m_walk) return;
+    for (RDB_TABLE_ROW* row : *table)
+        if (row != nullptr)
+            for (RDB_TABLE_ELEMENT* cell : *row)
+                if (cell != nullptr) cell->accept_visitor(this);
+}
+
+#define RDB_DEFINE_VISIT(operation, CLASS, action)                                                          \
+    void RECORDING_VISITOR::visit_##operation(CLASS* visited) { action(#operation, visited); }
+RDB_VISITOR_OPERATIONS(RDB_DEFINE_VISIT)
+#undef RDB_DEFINE_VISIT
