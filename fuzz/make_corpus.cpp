@@ -20,6 +20,7 @@
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
+#include "rdb_utility.h"
 #include "rdb_xml.h"
 
 namespace {

@@ -16,9 +16,6 @@
 
 #include "rdb_object.h"
 #include "rdb_table_element.h"
-// The row builders that callers of add_row use; kept here for the code that reached them through
-// this header before they had their own.
-#include "rdb_utility.h"
 
 class HDB_INSTANCE_NAME;
 

@@ -7,6 +7,7 @@
 #include "rdb_folder.h"
 #include "rdb_histogram.h"
 #include "rdb_report.h"
+#include "rdb_utility.h"
 #include "rdb_visitor.h"
 #include "report_copies.h"
 #include "test_support.h"

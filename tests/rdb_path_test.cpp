@@ -7,6 +7,7 @@
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
+#include "rdb_utility.h"
 #include "rdb_visitor.h"
 #include "rdb_waveform_display.h"
 #include "report_copies.h"

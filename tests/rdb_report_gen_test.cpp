@@ -18,6 +18,7 @@
 #include "rdb_report_gen.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
+#include "rdb_utility.h"
 #include "rdb_vocabulary.h"
 #include "test_support.h"
 #include "ver/ver.h"

@@ -17,6 +17,7 @@
 #include "rdb_report_controller.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
+#include "rdb_utility.h"
 #include "report_copies.h"
 #include "test_support.h"
 

@@ -6,6 +6,7 @@
 #include "rdb_folder.h"
 #include "rdb_report.h"
 #include "rdb_tcl_table.h"
+#include "rdb_utility.h"
 #include "report_copies.h"
 #include "tcl/atcl.h"
 #include "test_support.h"

@@ -22,6 +22,7 @@
 #include "rdb_folder.h"
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
+#include "rdb_utility.h"
 #include "rdb_xml.h"
 #include "tool_runner.h"
 

@@ -15,6 +15,7 @@
 #include "rdb_folder.h"
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
+#include "rdb_utility.h"
 #include "tool_runner.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
 #include "rdb_tiny_numberer.h"
+#include "rdb_utility.h"
 #include "rdb_xml.h"
 #include "report_copies.h"
 #include "test_support.h"

@@ -18,6 +18,7 @@
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
+#include "rdb_utility.h"
 
 namespace {
 

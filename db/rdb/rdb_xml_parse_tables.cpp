@@ -16,6 +16,7 @@
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
 #include "rdb_tcl_table.h"
+#include "rdb_utility.h"
 #include "rdb_xml_parse.h"
 
 namespace RDB::XML {
