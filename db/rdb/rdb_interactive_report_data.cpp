@@ -1,5 +1,3 @@
-#include <ostream>
-
 #include <nlohmann/json.hpp>
 
 #include "msg/msg.h"
@@ -40,11 +38,6 @@ RDB_OBJECT_TYPE RDB_INTERACTIVE_REPORT_DATA_OBJECT::get_type() const { return RD
 void RDB_INTERACTIVE_REPORT_DATA_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
 {
     visitor->visit_interactive_report(this);
-}
-
-void RDB_INTERACTIVE_REPORT_DATA_OBJECT::output_html(std::ostream& os)
-{
-    os << "<PRE>" << "This report is unavailable in html report export." << "</PRE>\n\n";
 }
 
 void RDB_INTERACTIVE_REPORT_DATA_OBJECT::fill_json_object(nlohmann::json* object)

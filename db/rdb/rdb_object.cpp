@@ -2,7 +2,6 @@
 
 #include <map>
 #include <mutex>
-#include <ostream>
 #include <typeindex>
 #include <utility>
 
@@ -112,8 +111,6 @@ RDB_OBJECT_TYPE RDB_OBJECT::get_type() const { return RDB_NO_OBJECT_TYPE; }
 void RDB_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_object(this); }
 
 std::string RDB_OBJECT::get_data_string(unsigned int, unsigned int) const { return std::string(); }
-
-void RDB_OBJECT::output_html(std::ostream&) {}
 
 void RDB_OBJECT::fill_json_object(nlohmann::json* object)
 {
