@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "gen/gen_legal.h"
 #include "ini/cfg.h"
 #include "msg/msg.h"
@@ -21,13 +19,6 @@ RDB_TEXT_OBJECT::~RDB_TEXT_OBJECT() { delete m_text; }
 RDB_OBJECT_TYPE RDB_TEXT_OBJECT::get_type() const { return RDB_TEXT_TYPE; }
 
 void RDB_TEXT_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_text(this); }
-
-void RDB_TEXT_OBJECT::fill_json_object(nlohmann::json* object)
-{
-    RDB_ASSERT_MSG(object != nullptr, "object != NULL");
-    RDB_OBJECT::fill_json_object(object);
-    (*object)["text"] = m_text != nullptr ? *m_text : std::string();
-}
 
 void RDB_TEXT_OBJECT::add_text(std::string* text)
 {
