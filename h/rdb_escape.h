@@ -1,7 +1,7 @@
 #pragma once
 // The escaping of text for each language the writers produce (XML, HTML, JavaScript and QML string
-// literals) and the writing of numbers without the process locale. Writers paste no text into
-// markup or script by themselves: they go through these functions.
+// literals) and the writing of numbers without the process locale, so that each target's rules are
+// written, and tested, once.
 
 #include <string>
 #include <string_view>

@@ -2,10 +2,10 @@
 
 #include "rdb_escape.h"
 
+#include <cfloat>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -114,8 +114,7 @@ TEST(RdbEscape, FixedNumbersAreWhatPrintfWritesInTheCLocale)
     EXPECT_EQ(rdb_format_fixed(0.5, 6), "0.500000");
     EXPECT_EQ(rdb_format_fixed(-0.0, 2), "-0.00");
     EXPECT_EQ(rdb_format_fixed(2.5, 0), "2");
-    const double values[] = {0.0,    1.0 / 3.0, -123.456, 1e-7, 4294967295.0 / 300.0, 1e20,
-                             1e300, -1.7976931348623157e308, std::numeric_limits<double>::infinity(), NAN};
+    const double values[] = {0.0, 1.0 / 3.0, -123.456, 1e-7, 4294967295.0 / 300.0, 1e300, -DBL_MAX, INFINITY, NAN};
     for (double value : values) {
         for (int decimals : {0, 1, 6, 17, 32}) {
             char expected[400];
