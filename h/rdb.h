@@ -20,6 +20,7 @@
 
 #include "rdb_rgb.h"
 #include "rdb_enum.h"
+#include "rdb_escape.h"
 #include "rdb_object.h"
 #include "rdb_visitor.h"
 #include "rdb_folder.h"

@@ -12,6 +12,7 @@
 
 #include "pdb/pdb.h"
 #include "rdb_enum.h"
+#include "rdb_escape.h" // rdb_text_to_html
 #include "rdb_rgb.h"
 
 class RDB_OBJECT_VISITOR;
@@ -21,11 +22,6 @@ class RDB_TABLE_INT_ELEMENT;
 class RDB_TABLE_DATA_VALID_WINDOW_ELEMENT;
 class RDB_TABLE_LOCATION_SCHEMA_ELEMENT;
 class MSG_LOCATION_SCHEMA;
-
-// The HTML form of a plain text: spaces kept visible with "&nbsp;", lines joined by "<br>\n", and
-// "&", "<", ">" and '"' escaped so that no text can inject markup. An empty text is "&nbsp;"; empty
-// lines give "<br>\n" only when keep_empty_lines is set.
-std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines);
 
 class RDB_TABLE_ELEMENT : public PDB_VIRTUAL_OBJECT {
 public:

@@ -25,6 +25,7 @@
 #include <gsl/span>
 
 #include "rdb_enum.h"
+#include "rdb_escape.h" // rdb_xml_escape
 
 class RDB_OBJECT;
 class RDB_REPORT;
@@ -50,14 +51,6 @@ bool rdb_xml_write(std::ostream& out, const RDB_OBJECT* object);
 std::unique_ptr<RDB_REPORT> rdb_read_xml_report(const char* file);
 // Reads a document held in memory (plain text), with the same results.
 std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text);
-
-// Text as it appears in an attribute value or element text: converted to UTF-8 (invalid sequences
-// and characters XML does not allow are dropped), '"', '&', '\'', '<' and '>' as the entities
-// "&quot;", "&amp;", "&apos;", "&lt;", "&gt;", and tab, line feed and carriage return as the
-// character references "&#9;", "&#10;", "&#13;" so that they survive attribute normalisation. The
-// texts of this library's own attributes are first percent-encoded by xml_percent_encode, so that
-// nothing is dropped.
-std::string rdb_xml_escape(std::string_view text);
 
 // The text naming an embedded object's type in a file: its user text, or its debug text for the
 // types that have none. Either form reads back through

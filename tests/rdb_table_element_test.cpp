@@ -60,28 +60,9 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 
 } // namespace
 
-TEST(RdbTextToHtml, BlanksAndLines)
+TEST(RdbTableElement, HtmlFormIsTheEscapedText)
 {
-    EXPECT_EQ(rdb_text_to_html("", true), "&nbsp;");
-    EXPECT_EQ(rdb_text_to_html(" a  b   c", false), "&nbsp;a&nbsp; b&nbsp;&nbsp; c");
-    // A single trailing blank stays; a longer trailing run goes; a blank-only line is all leading blanks.
-    EXPECT_EQ(rdb_text_to_html("ab ", false), "ab ");
-    EXPECT_EQ(rdb_text_to_html("ab   ", false), "ab");
-    EXPECT_EQ(rdb_text_to_html("   \n  b", false), "&nbsp;&nbsp;&nbsp;<br>\n&nbsp;&nbsp;b");
-    // Empty lines give a break only on request; a trailing newline leaves an empty last line.
-    EXPECT_EQ(rdb_text_to_html("a\n\nb", false), "a<br>\nb");
-    EXPECT_EQ(rdb_text_to_html("a\n\nb", true), "a<br>\n<br>\nb");
-    EXPECT_EQ(rdb_text_to_html("\na\n", false), "a<br>\n");
-    EXPECT_EQ(rdb_text_to_html("\n", true), "<br>\n<br>\n");
-}
-
-TEST(RdbTextToHtml, MarkupCharactersAreEscaped)
-{
-    EXPECT_EQ(rdb_text_to_html("<b>x</b> & \"y\"", false), "&lt;b&gt;x&lt;/b&gt; &amp; &quot;y&quot;");
-    EXPECT_EQ(rdb_text_to_html("&nbsp;", false), "&amp;nbsp;");
-    EXPECT_EQ(rdb_text_to_html(" <a  >", false), "&nbsp;&lt;a&nbsp; &gt;");
-    RDB_TABLE_STRING_ELEMENT cell("a<b  c");
-    EXPECT_EQ(cell.get_html(), "a&lt;b&nbsp; c");
+    EXPECT_EQ(RDB_TABLE_STRING_ELEMENT("a<b  c").get_html(), "a&lt;b&nbsp; c");
     EXPECT_EQ(RDB_TABLE_DELAY_ELEMENT(1, TABLE_DELAY_ELEMENT_NEGATIVE_HOLD).get_html(), "&lt;= 0 ns");
 }
 

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <deque>
-#include <ostream>
 #include <unordered_map>
-
-#include <nlohmann/json.hpp>
 
 #include "msg/msg.h"
 #include "ktl/ktl.h"
@@ -59,20 +56,6 @@ RDB_FOLDER_OBJECT::~RDB_FOLDER_OBJECT()
 RDB_OBJECT_TYPE RDB_FOLDER_OBJECT::get_type() const { return RDB_FOLDER_TYPE; }
 
 void RDB_FOLDER_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_folder(this); }
-
-void RDB_FOLDER_OBJECT::fill_json_object(nlohmann::json* object)
-{
-    RDB_ASSERT_MSG(object != nullptr, "object != NULL");
-    RDB_OBJECT::fill_json_object(object);
-    nlohmann::json children = nlohmann::json::array();
-    for (RDB_OBJECT* child : *this) {
-        if (child == nullptr) continue;
-        nlohmann::json child_object = nlohmann::json::object();
-        child->fill_json_object(&child_object);
-        children.push_back(std::move(child_object));
-    }
-    (*object)["object_list"] = std::move(children);
-}
 
 void RDB_FOLDER_OBJECT::_chmod(PERMISSION permission)
 {

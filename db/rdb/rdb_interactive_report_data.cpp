@@ -1,7 +1,3 @@
-#include <ostream>
-
-#include <nlohmann/json.hpp>
-
 #include "msg/msg.h"
 #include "rdb_enum.h"
 #include "rdb_text.h"
@@ -40,16 +36,4 @@ RDB_OBJECT_TYPE RDB_INTERACTIVE_REPORT_DATA_OBJECT::get_type() const { return RD
 void RDB_INTERACTIVE_REPORT_DATA_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
 {
     visitor->visit_interactive_report(this);
-}
-
-void RDB_INTERACTIVE_REPORT_DATA_OBJECT::output_html(std::ostream& os)
-{
-    os << "<PRE>" << "This report is unavailable in html report export." << "</PRE>\n\n";
-}
-
-void RDB_INTERACTIVE_REPORT_DATA_OBJECT::fill_json_object(nlohmann::json* object)
-{
-    RDB_ASSERT_MSG(object != nullptr, "object != NULL");
-    RDB_OBJECT::fill_json_object(object);
-    (*object)["text"] = "This report is unavailable in json format";
 }

@@ -3,11 +3,8 @@
 #include <atomic>
 #include <map>
 #include <mutex>
-#include <ostream>
 #include <typeindex>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 #include "msg/msg.h"
 #include "rdb_enum.h"
@@ -119,16 +116,6 @@ RDB_OBJECT_TYPE RDB_OBJECT::get_type() const { return RDB_NO_OBJECT_TYPE; }
 void RDB_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_object(this); }
 
 std::string RDB_OBJECT::get_data_string(unsigned int, unsigned int) const { return std::string(); }
-
-void RDB_OBJECT::output_html(std::ostream&) {}
-
-void RDB_OBJECT::fill_json_object(nlohmann::json* object)
-{
-    RDB_ASSERT_MSG(object != nullptr, "object != NULL");
-    (*object)["name"] = m_name;
-    (*object)["header"] = get_header();
-    (*object)["footer"] = get_footer();
-}
 
 std::string RDB_OBJECT::get_footer() const
 {

@@ -1,6 +1,5 @@
 #include "rdb_table_element.h"
 
-#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -60,86 +59,7 @@ std::string fill_template(const char* text_template, std::initializer_list<std::
     return out;
 }
 
-void append_escaped(std::string& out, char c)
-{
-    switch (c) {
-    case '&':
-        out += "&amp;";
-        break;
-    case '<':
-        out += "&lt;";
-        break;
-    case '>':
-        out += "&gt;";
-        break;
-    case '"':
-        out += "&quot;";
-        break;
-    default:
-        out += c;
-        break;
-    }
-}
-
-// One line of text: leading blanks each become "&nbsp;", an inner run of k >= 2 blanks becomes
-// k - 1 "&nbsp;" and one blank, a run of two or more at the end is dropped, a single blank is kept.
-void append_html_line(std::string& out, std::string_view line)
-{
-    std::size_t i = 0;
-    while (i < line.size() && line[i] == ' ') {
-        out += "&nbsp;";
-        ++i;
-    }
-    while (i < line.size()) {
-        if (line[i] != ' ') {
-            append_escaped(out, line[i++]);
-            continue;
-        }
-        std::size_t run = 0;
-        while (i < line.size() && line[i] == ' ') {
-            ++run;
-            ++i;
-        }
-        if (run == 1) {
-            out += ' ';
-        } else if (i < line.size()) {
-            for (std::size_t k = 1; k < run; ++k)
-                out += "&nbsp;";
-            out += ' ';
-        }
-    }
-}
-
-const char* const SVG_OPENING = "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.2\" baseProfile=\"tiny\" ";
-const char* const SVG_RECT = "<rect x=\"%" PRId64 "\" y=\"0\" width=\"%" PRId64 "\" height=\"%d\" style=\"fill:%s\"/>";
-const char* const HTML_CELL = "<td style=\"width:%" PRId64 "%%;background-color:%s\">&nbsp;</td>";
-const char* const COLOR_DISABLED = "#c0c0c0";
-const char* const COLOR_INVALID = "#dd180f";
-const char* const COLOR_VALID = "#24dd0f";
-
 } // namespace
-
-std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines)
-{
-    if (text.empty()) return "&nbsp;";
-    std::string out;
-    out.reserve(text.size() + 16);
-    std::size_t start = 0;
-    while (true) {
-        std::size_t end = text.find('\n', start);
-        bool last = end == std::string_view::npos;
-        std::string_view line = text.substr(start, last ? std::string_view::npos : end - start);
-        if (line.empty()) {
-            if (keep_empty_lines) out += "<br>\n";
-        } else {
-            append_html_line(out, line);
-            if (!last) out += "<br>\n";
-        }
-        if (last) break;
-        start = end + 1;
-    }
-    return out;
-}
 
 // ---- RDB_TABLE_ELEMENT ---------------------------------------------------------------------------
 
@@ -155,10 +75,6 @@ RDB_TABLE_ELEMENT* RDB_TABLE_ELEMENT::clone() const { return new RDB_TABLE_ELEME
 void RDB_TABLE_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_table_element(this); }
 
 std::string RDB_TABLE_ELEMENT::get_string() const { return std::string(); }
-
-std::string RDB_TABLE_ELEMENT::get_html() const { return rdb_text_to_html(get_string(), false); }
-
-std::string RDB_TABLE_ELEMENT::get_svg() const { return std::string(); }
 
 std::string RDB_TABLE_ELEMENT::get_string_element_data() const
 {
@@ -402,104 +318,3 @@ std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_string() const
     return out;
 }
 
-std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_html() const
-{
-    // Widths are computed in 64 bits: the differences of two 32-bit bounds, times 100, do not fit 32.
-    const std::int64_t window_min = m_window_min;
-    const std::int64_t valid_min = m_valid_min;
-    const std::int64_t valid_max = m_valid_max;
-    const std::int64_t window_max = m_window_max;
-    const std::int64_t span = window_max - window_min;
-
-    std::string out;
-    append_format(out, "<table style=\"width:%dpx;border-spacing:0px\"><tr>", 300);
-    if (m_disabled || span <= 0) {
-        append_format(out, "<td style=\"width:100%%;background-color:%s\">&nbsp;</td>", COLOR_DISABLED);
-    } else {
-        append_format(out, HTML_CELL, (valid_min - window_min) * 100 / span, COLOR_INVALID);
-        append_format(out, HTML_CELL, (-valid_min) * 100 / span, COLOR_VALID);
-        out += "<td style=\"width:2px;background-color:black\">&nbsp;</td>";
-        append_format(out, HTML_CELL, valid_max * 100 / span, COLOR_VALID);
-        append_format(out, HTML_CELL, (window_max - valid_max) * 100 / span, COLOR_INVALID);
-    }
-    out += "</tr></table>";
-    return out;
-}
-
-std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_svg() const
-{
-    std::string out = SVG_OPENING;
-    auto append_disabled = [&out] {
-        append_format(out, "viewBox=\"%d 0 %d %d\">", -150, 300, 10);
-        append_format(out, SVG_RECT, std::int64_t{-150}, std::int64_t{300}, 10, COLOR_DISABLED);
-        out += "</svg>";
-    };
-    if (m_disabled) {
-        append_disabled();
-        return out;
-    }
-    RDB_ASSERT(m_window_min <= m_valid_min);
-    RDB_ASSERT(m_valid_min <= 0);
-    RDB_ASSERT(0 <= m_valid_max);
-    RDB_ASSERT(m_valid_max <= m_window_max);
-
-    const std::int64_t window_min = m_window_min;
-    const std::int64_t valid_min = m_valid_min;
-    const std::int64_t valid_max = m_valid_max;
-    const std::int64_t window_max = m_window_max;
-    const std::int64_t span = window_max - window_min;
-    // A window of no width would give a viewBox of no width, which viewers refuse to draw.
-    if (span == 0) {
-        append_disabled();
-        return out;
-    }
-
-    if (!m_is_scale) {
-        append_format(out, "viewBox=\"%" PRId64 " %d %" PRId64 " %d\">", window_min, 0, span, 10);
-        append_format(out, SVG_RECT, window_min, valid_min - window_min, 10, COLOR_INVALID);
-        append_format(out, SVG_RECT, valid_min, -valid_min, 10, COLOR_VALID);
-        append_format(out, SVG_RECT, std::int64_t{0}, valid_max, 10, COLOR_VALID);
-        append_format(out, SVG_RECT, valid_max, window_max - valid_max, 10, COLOR_INVALID);
-        append_format(out,
-                      "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"%d\" style=\"stroke:black;stroke-width:2\" "
-                      "vector-effect=\"non-scaling-stroke\"/>",
-                      10);
-    } else {
-        const double f = static_cast<double>(span) / 300.0;
-        append_format(out, "viewBox=\"%" PRId64 " %d %" PRId64 " %d\">", window_min, -10, span, 13);
-        append_format(out,
-                      "<line x1=\"%" PRId64 "\" y1=\"0\" x2=\"%" PRId64
-                      "\" y2=\"0\" style=\"stroke:black;stroke-width:1\" vector-effect=\"non-scaling-stroke\"/>",
-                      window_min, window_max);
-        for (std::int64_t x : {window_min, window_max, valid_min, valid_max}) {
-            append_format(out,
-                          "<line x1=\"%" PRId64 "\" y1=\"0\" x2=\"%" PRId64
-                          "\" y2=\"%d\" style=\"stroke:black;stroke-width:1\" vector-effect=\"non-scaling-stroke\"/>",
-                          x, x, 3);
-        }
-        append_format(out,
-                      "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"%d\" style=\"stroke:black;stroke-width:1\" "
-                      "vector-effect=\"non-scaling-stroke\"/>",
-                      3);
-        append_format(out,
-                      "<text transform=\"translate(%d,0) scale(%f,1)\" x=\"0\" y=\"-2\" "
-                      "style=\"font-family:Arial\">%d</text>",
-                      m_window_min, f, m_window_min);
-        append_format(out,
-                      "<text transform=\"translate(%d,0) scale(%f,1)\" x=\"0\" y=\"-2\" text-anchor=\"end\" "
-                      "style=\"font-family:Arial\">%d</text>",
-                      m_window_max, f, m_window_max);
-        for (int x : {m_valid_min, m_valid_max}) {
-            append_format(out,
-                          "<text transform=\"translate(%d,0) scale(%f,1)\" x=\"0\" y=\"-2\" text-anchor=\"middle\" "
-                          "style=\"font-family:Arial\">%d</text>",
-                          x, f, x);
-        }
-        append_format(out,
-                      "<text transform=\"scale(%f,1)\" x=\"0\" y=\"-2\" text-anchor=\"middle\" "
-                      "style=\"font-family:Arial\">%d</text>",
-                      f, 0);
-    }
-    out += "</svg>";
-    return out;
-}

@@ -1,9 +1,6 @@
 #include "rdb_text.h"
 
-#include <ostream>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 #include "gen/gen_legal.h"
 #include "ini/cfg.h"
@@ -22,19 +19,6 @@ RDB_TEXT_OBJECT::~RDB_TEXT_OBJECT() { delete m_text; }
 RDB_OBJECT_TYPE RDB_TEXT_OBJECT::get_type() const { return RDB_TEXT_TYPE; }
 
 void RDB_TEXT_OBJECT::accept_visitor(RDB_OBJECT_VISITOR* visitor) { visitor->visit_text(this); }
-
-void RDB_TEXT_OBJECT::output_html(std::ostream& os)
-{
-    if (m_text == nullptr) return;
-    os << "<PRE>" << *m_text << "</PRE>\n\n";
-}
-
-void RDB_TEXT_OBJECT::fill_json_object(nlohmann::json* object)
-{
-    RDB_ASSERT_MSG(object != nullptr, "object != NULL");
-    RDB_OBJECT::fill_json_object(object);
-    (*object)["text"] = m_text != nullptr ? *m_text : std::string();
-}
 
 void RDB_TEXT_OBJECT::add_text(std::string* text)
 {

@@ -1,4 +1,4 @@
-// Entry points of XML report files (files plain or gzip), and the text escaping of the format.
+// Entry points of XML report files (files plain or gzip).
 
 #include "rdb_xml.h"
 
@@ -13,7 +13,6 @@
 
 #include "msg/msg.h"
 #include "rdb_report.h"
-#include "xml/xml_parse.h"
 
 namespace {
 
@@ -132,45 +131,6 @@ std::unique_ptr<RDB_REPORT> rdb_read_xml_report(const char* file)
         return nullptr;
     }
     return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
-}
-
-std::string rdb_xml_escape(std::string_view text)
-{
-    const std::string clean = xml_to_clean_utf8(text);
-    std::string out;
-    out.reserve(clean.size() + clean.size() / 8);
-    for (char c : clean) {
-        switch (c) {
-        case '"':
-            out += "&quot;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '\t':
-            out += "&#9;";
-            break;
-        case '\n':
-            out += "&#10;";
-            break;
-        case '\r':
-            out += "&#13;";
-            break;
-        default:
-            out += c;
-            break;
-        }
-    }
-    return out;
 }
 
 const char* rdb_xml_embedded_type_text(RDB_EMBEDDED_OBJECT_EMBEDDED_TYPE_ENUM type)

@@ -1,0 +1,260 @@
+// The escapers of the writers, one per target language, and locale-independent numbers.
+
+#include "rdb_escape.h"
+
+#include <charconv>
+#include <optional>
+
+#include "msg/msg.h"
+#include "xml/xml_parse.h"
+
+namespace {
+
+const char* const REPLACEMENT_CHARACTER = "\xEF\xBF\xBD";
+
+// The character of the well-formed UTF-8 sequence at text[i], and its length in consumed; nothing
+// (with consumed 1) for a byte that starts no well-formed sequence: a stray continuation byte, a
+// truncated or overlong sequence, a surrogate or a value above U+10FFFF.
+std::optional<char32_t> decode_utf8(std::string_view text, std::size_t i, std::size_t& consumed)
+{
+    consumed = 1;
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) return lead;
+    std::size_t extra;
+    char32_t code;
+    char32_t minimum;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() - i <= extra) return std::nullopt;
+    for (std::size_t k = 1; k <= extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return std::nullopt;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+    consumed = extra + 1;
+    return code;
+}
+
+// The entity of the characters both HTML escapes replace, or null.
+const char* html_entity(char c)
+{
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    default:
+        return nullptr;
+    }
+}
+
+void append_html_text_char(std::string& out, char c)
+{
+    const char* entity = html_entity(c);
+    if (entity != nullptr) {
+        out += entity;
+    } else {
+        out += c;
+    }
+}
+
+// One line of text: leading blanks each become "&nbsp;", an inner run of k >= 2 blanks becomes
+// k - 1 "&nbsp;" and one blank, a run of two or more at the end is dropped, a single blank is kept.
+void append_html_line(std::string& out, std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && line[i] == ' ') {
+        out += "&nbsp;";
+        ++i;
+    }
+    while (i < line.size()) {
+        if (line[i] != ' ') {
+            append_html_text_char(out, line[i++]);
+            continue;
+        }
+        std::size_t run = 0;
+        while (i < line.size() && line[i] == ' ') {
+            ++run;
+            ++i;
+        }
+        if (run == 1) {
+            out += ' ';
+        } else if (i < line.size()) {
+            for (std::size_t k = 1; k < run; ++k)
+                out += "&nbsp;";
+            out += ' ';
+        }
+    }
+}
+
+void append_unicode_escape(std::string& out, char32_t c)
+{
+    static const char HEX[] = "0123456789ABCDEF";
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += HEX[(c >> shift) & 0xF];
+}
+
+// One character of a JavaScript string literal; false when c needs no escape.
+bool append_js_escape(std::string& out, char32_t c)
+{
+    switch (c) {
+    case '\\':
+        out += "\\\\";
+        return true;
+    case '"':
+        out += "\\\"";
+        return true;
+    case '\'':
+        out += "\\'";
+        return true;
+    case '\n':
+        out += "\\n";
+        return true;
+    case '\r':
+        out += "\\r";
+        return true;
+    case '\t':
+        out += "\\t";
+        return true;
+    case '<':
+    case '>':
+    case '&':
+    case 0x2028: // line terminators inside a literal in older JavaScript engines
+    case 0x2029:
+        append_unicode_escape(out, c);
+        return true;
+    default:
+        if (c < 0x20 || c == 0x7F) {
+            append_unicode_escape(out, c);
+            return true;
+        }
+        return false;
+    }
+}
+
+} // namespace
+
+std::string rdb_xml_escape(std::string_view text)
+{
+    const std::string clean = xml_to_clean_utf8(text);
+    std::string out;
+    out.reserve(clean.size() + clean.size() / 8);
+    for (char c : clean) {
+        switch (c) {
+        case '"':
+            out += "&quot;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\t':
+            out += "&#9;";
+            break;
+        case '\n':
+            out += "&#10;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;
+        default:
+            out += c;
+            break;
+        }
+    }
+    return out;
+}
+
+std::string rdb_html_escape(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t consumed;
+        const std::optional<char32_t> c = decode_utf8(text, i, consumed);
+        if (!c) {
+            out += REPLACEMENT_CHARACTER;
+        } else if (*c == '\'') {
+            out += "&#39;";
+        } else if (consumed == 1) {
+            append_html_text_char(out, text[i]);
+        } else {
+            out.append(text.substr(i, consumed));
+        }
+        i += consumed;
+    }
+    return out;
+}
+
+std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines)
+{
+    if (text.empty()) return "&nbsp;";
+    std::string out;
+    out.reserve(text.size() + 16);
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = text.find('\n', start);
+        bool last = end == std::string_view::npos;
+        std::string_view line = text.substr(start, last ? std::string_view::npos : end - start);
+        if (line.empty()) {
+            if (keep_empty_lines) out += "<br>\n";
+        } else {
+            append_html_line(out, line);
+            if (!last) out += "<br>\n";
+        }
+        if (last) break;
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string rdb_js_string_literal(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t consumed;
+        const std::optional<char32_t> c = decode_utf8(text, i, consumed);
+        if (!c) {
+            append_unicode_escape(out, 0xFFFD);
+        } else if (!append_js_escape(out, *c)) {
+            out.append(text.substr(i, consumed));
+        }
+        i += consumed;
+    }
+    out += '"';
+    return out;
+}
+
+std::string rdb_format_fixed(double value, int decimals)
+{
+    RDB_ASSERT(0 <= decimals && decimals <= 32);
+    // The largest double has 309 integer digits; add the sign, the point and the decimals.
+    char buffer[309 + 2 + 32];
+    const std::to_chars_result result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    RDB_ASSERT(result.ec == std::errc());
+    return std::string(buffer, result.ptr);
+}
