@@ -39,10 +39,7 @@ constexpr const char* TYPE = "fit";
 constexpr const char* TABLE = "big";
 
 using CLOCK = std::chrono::steady_clock;
-double seconds_since(CLOCK::time_point start)
-{
-    return std::chrono::duration<double>(CLOCK::now() - start).count();
-}
+double seconds_since(CLOCK::time_point start) { return std::chrono::duration<double>(CLOCK::now() - start).count(); }
 
 // The temporary folder holding every file of the run; removed at the end, also after a failure.
 std::string g_dir;
@@ -63,7 +60,8 @@ void remove_files()
 // Order-sensitive digest of every cell text, to prove that what came back is what went out.
 std::uint64_t digest(std::uint64_t sum, const char* text, std::size_t size)
 {
-    for (std::size_t i = 0; i < size; ++i) sum = (sum ^ static_cast<unsigned char>(text[i])) * 1099511628211ull;
+    for (std::size_t i = 0; i < size; ++i)
+        sum = (sum ^ static_cast<unsigned char>(text[i])) * 1099511628211ull;
     return (sum ^ 0xFF) * 1099511628211ull;
 }
 
@@ -72,7 +70,8 @@ std::uint64_t expected_digest()
     std::uint64_t sum = 14695981039346656037ull;
     char text[16];
     for (unsigned row = 0; row < ROWS; ++row)
-        for (unsigned col = 0; col < COLS; ++col) sum = digest(sum, text, bench_cell_text(row, col, text));
+        for (unsigned col = 0; col < COLS; ++col)
+            sum = digest(sum, text, bench_cell_text(row, col, text));
     return sum;
 }
 
@@ -195,11 +194,11 @@ double sqlite_select(const std::string& path, std::uint64_t& sum)
 
 // The shortest of RUNS timings: the machine is shared, and other work only ever adds time.
 constexpr int RUNS = 3;
-template <class RUN>
-double best_of(RUN run)
+template <class RUN> double best_of(RUN run)
 {
     double best = run();
-    for (int i = 1; i < RUNS; ++i) best = std::min(best, run());
+    for (int i = 1; i < RUNS; ++i)
+        best = std::min(best, run());
     return best;
 }
 
@@ -305,9 +304,10 @@ int main(int argc, char** argv)
     });
     const FIGURE select{"peer: SQLite select all", select_seconds, insert.bytes};
 
-    for (const FIGURE& figure : {save, load, raw, xml_write, xml_read, xmllint, insert, select}) print(figure);
-    std::printf("ratios of time: save/floor %.2f  load/floor %.2f  XML read/xmllint %.2f\n",
-                save.seconds / raw.seconds, load.seconds / raw.seconds, xml_read.seconds / xmllint.seconds);
+    for (const FIGURE& figure : {save, load, raw, xml_write, xml_read, xmllint, insert, select})
+        print(figure);
+    std::printf("ratios of time: save/floor %.2f  load/floor %.2f  XML read/xmllint %.2f\n", save.seconds / raw.seconds,
+                load.seconds / raw.seconds, xml_read.seconds / xmllint.seconds);
     std::printf("ratios of time: save/SQLite insert %.2f  load/SQLite select %.2f\n", save.seconds / insert.seconds,
                 load.seconds / select.seconds);
     const bool binary_ok = save.mb_per_s() >= 150 && load.mb_per_s() >= 150 && save.seconds <= 4 * raw.seconds &&

@@ -94,7 +94,8 @@ RESULT run_peer()
     r.bytes = (peak_rss_bytes() - base) / CELLS;
     start = CLOCK::now();
     for (const auto& cells : *table)
-        for (const std::string& cell : cells) r.checksum += std::string(cell).size();
+        for (const std::string& cell : cells)
+            r.checksum += std::string(cell).size();
     r.read_ns = ns_since(start) / CELLS;
     start = CLOCK::now();
     delete table;
@@ -117,7 +118,8 @@ RESULT run_floor()
     r.build_ns = ns_since(start) / CELLS;
     r.bytes = (peak_rss_bytes() - base) / CELLS;
     start = CLOCK::now();
-    for (std::size_t i = 0; i < std::size_t(ROWS) * COLS; ++i) r.checksum += std::strlen(buffer + i * 16);
+    for (std::size_t i = 0; i < std::size_t(ROWS) * COLS; ++i)
+        r.checksum += std::strlen(buffer + i * 16);
     r.read_ns = ns_since(start) / CELLS;
     start = CLOCK::now();
     std::free(buffer);

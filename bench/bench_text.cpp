@@ -60,7 +60,8 @@ RDB_TABLE_OBJECT* make_table()
 {
     auto* table = new RDB_TABLE_OBJECT("Benchmark table");
     RDB_TABLE_ROW* heading = rdb_create_empty_row();
-    for (unsigned col = 0; col < COLS; ++col) heading->push_back(new RDB_TABLE_STRING_ELEMENT("Column " + std::to_string(col)));
+    for (unsigned col = 0; col < COLS; ++col)
+        heading->push_back(new RDB_TABLE_STRING_ELEMENT("Column " + std::to_string(col)));
     table->add_row(heading);
     bench_add_rows(*table, ROWS, COLS);
     return table;
@@ -95,7 +96,8 @@ void write_with_fwrite(const std::string& bytes, const std::string& path)
 void write_tab_separated(const std::string& path)
 {
     std::ofstream out(path, std::ios::binary);
-    for (unsigned col = 0; col < COLS; ++col) out << "Column_" << col << (col + 1 < COLS ? '\t' : '\n');
+    for (unsigned col = 0; col < COLS; ++col)
+        out << "Column_" << col << (col + 1 < COLS ? '\t' : '\n');
     char text[16];
     for (unsigned row = 0; row < ROWS; ++row)
         for (unsigned col = 0; col < COLS; ++col) {
@@ -127,7 +129,8 @@ int main()
 
     // Best of three runs each, rdb and floor measured in the same run.
     TIMES rdb{1e9, 1e9};
-    for (int i = 0; i < 3; ++i) rdb = best(rdb, measure([&] { render(*table, rendered); }));
+    for (int i = 0; i < 3; ++i)
+        rdb = best(rdb, measure([&] { render(*table, rendered); }));
     const std::size_t bytes = file_size(rendered);
 
     std::ostringstream in_memory;
@@ -138,7 +141,8 @@ int main()
         return 1;
     }
     TIMES floor{1e9, 1e9};
-    for (int i = 0; i < 3; ++i) floor = best(floor, measure([&] { write_with_fwrite(text, floor_file); }));
+    for (int i = 0; i < 3; ++i)
+        floor = best(floor, measure([&] { write_with_fwrite(text, floor_file); }));
 
     print("rdb output_ascii to file", rdb, bytes);
     print("floor: one fwrite + fflush", floor, bytes);
@@ -167,6 +171,7 @@ int main()
         std::printf("(the CPU-time rate meets 100 MB/s: the machine was busy with other work)\n");
 
     delete table;
-    for (const std::string& path : {rendered, floor_file, tsv_file, column_file}) std::remove(path.c_str());
+    for (const std::string& path : {rendered, floor_file, tsv_file, column_file})
+        std::remove(path.c_str());
     return 0;
 }

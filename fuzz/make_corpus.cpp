@@ -41,10 +41,10 @@ std::unique_ptr<RDB_REPORT> table_report()
     auto* cell = new RDB_TABLE_STRING_ELEMENT("Logic cells");
     cell->set_tooltip("combinational & registered");
     cell->set_foreground(RDB_COLOR_RED);
-    table->add_row(new RDB_TABLE_ROW({cell, new RDB_TABLE_INT_ELEMENT(1204),
-                                      new RDB_TABLE_DELAY_ELEMENT(4250, TABLE_DELAY_ELEMENT_NORMAL_DELAY)}));
-    table->add_row(new RDB_TABLE_ROW({new RDB_TABLE_TCL_CMD_ELEMENT("Pins", "locate pins"),
-                                      new RDB_TABLE_STRING_ELEMENT("<12>"), nullptr}));
+    table->add_row(new RDB_TABLE_ROW(
+        {cell, new RDB_TABLE_INT_ELEMENT(1204), new RDB_TABLE_DELAY_ELEMENT(4250, TABLE_DELAY_ELEMENT_NORMAL_DELAY)}));
+    table->add_row(new RDB_TABLE_ROW(
+        {new RDB_TABLE_TCL_CMD_ELEMENT("Pins", "locate pins"), new RDB_TABLE_STRING_ELEMENT("<12>"), nullptr}));
     table->hide_columns({2});
     stage->add_object_to_list(table);
 

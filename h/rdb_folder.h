@@ -18,8 +18,7 @@
 using RDB_OBJECT_LIST = std::list<RDB_OBJECT*>;
 
 // Iterator over a folder's children: IS_CONST 0 is the mutable one, 1 the const one. Yields RDB_OBJECT*.
-template <int IS_CONST>
-class RDB_BASE_ITER {
+template <int IS_CONST> class RDB_BASE_ITER {
 public:
     using LIST_ITER = std::conditional_t<IS_CONST == 0, RDB_OBJECT_LIST::iterator, RDB_OBJECT_LIST::const_iterator>;
     using iterator_category = std::bidirectional_iterator_tag;
@@ -31,10 +30,28 @@ public:
     RDB_BASE_ITER() = default;
     explicit RDB_BASE_ITER(LIST_ITER it) : m_it(it) {}
     RDB_OBJECT* operator*() const { return *m_it; }
-    RDB_BASE_ITER& operator++() { ++m_it; return *this; }
-    RDB_BASE_ITER operator++(int) { RDB_BASE_ITER old = *this; ++m_it; return old; }
-    RDB_BASE_ITER& operator--() { --m_it; return *this; }
-    RDB_BASE_ITER operator--(int) { RDB_BASE_ITER old = *this; --m_it; return old; }
+    RDB_BASE_ITER& operator++()
+    {
+        ++m_it;
+        return *this;
+    }
+    RDB_BASE_ITER operator++(int)
+    {
+        RDB_BASE_ITER old = *this;
+        ++m_it;
+        return old;
+    }
+    RDB_BASE_ITER& operator--()
+    {
+        --m_it;
+        return *this;
+    }
+    RDB_BASE_ITER operator--(int)
+    {
+        RDB_BASE_ITER old = *this;
+        --m_it;
+        return old;
+    }
     bool operator==(const RDB_BASE_ITER& other) const { return m_it == other.m_it; }
     bool operator!=(const RDB_BASE_ITER& other) const { return m_it != other.m_it; }
 

@@ -13,9 +13,13 @@ struct RDB_GAUGES_DATA_ELEMENT {
     RDB_GAUGES_DATA_ELEMENT(const std::string& name, bool percent, int min_range, int max_range, int status,
                             bool disable)
         : name(name), m_percent(percent), m_min_range(min_range), m_max_range(max_range), m_status(status),
-          m_disable(disable) {}
+          m_disable(disable)
+    {
+    }
     RDB_GAUGES_DATA_ELEMENT(const char* name, bool percent, int min_range, int max_range, int status, bool disable)
-        : RDB_GAUGES_DATA_ELEMENT(std::string(name ? name : ""), percent, min_range, max_range, status, disable) {}
+        : RDB_GAUGES_DATA_ELEMENT(std::string(name ? name : ""), percent, min_range, max_range, status, disable)
+    {
+    }
 
     std::string name;
     bool m_percent = false;

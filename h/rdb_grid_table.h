@@ -186,7 +186,7 @@ public:
         std::uint32_t index = 0; // slot within the entry's sequence of that kind
         bool show_if_default = true;
         std::vector<std::int32_t> visible_categories; // empty: all
-        RULE_GROUPS compare_rule_group;               // when the text appears
+        RULE_GROUPS compare_rule_group; // when the text appears
         void serialize(PDB_SEGMENT& segment);
     };
     struct LEGEND_INFO {

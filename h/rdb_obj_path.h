@@ -34,8 +34,7 @@ private:
 class RDB_OBJ_ACCESS {
 public:
     // One object as T (RDB_OBJECT const& or RDB_OBJECT&); owns nothing.
-    template <class T>
-    class RAW_HANDLE {
+    template <class T> class RAW_HANDLE {
     public:
         explicit RAW_HANDLE(RDB_OBJECT* object) : m_object(object) {}
         T get() const { return *m_object; }

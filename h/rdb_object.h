@@ -64,12 +64,12 @@ class RDB_OBJECT_SET_OWNED_KEY {
 };
 
 // Declares the non-const and const down-cast of one class; the base answers null.
-#define RDB_DECLARE_DOWNCAST(CLASS)                                                                       \
-    virtual CLASS* dynamic_cast_to_##CLASS() { return nullptr; }                                           \
+#define RDB_DECLARE_DOWNCAST(CLASS)                                                                                    \
+    virtual CLASS* dynamic_cast_to_##CLASS() { return nullptr; }                                                       \
     virtual const CLASS* dynamic_cast_to_##CLASS() const { return nullptr; }
 // Overrides the down-cast of a class in that class (or a descendant): the object itself.
-#define RDB_OVERRIDE_DOWNCAST(CLASS)                                                                      \
-    CLASS* dynamic_cast_to_##CLASS() override { return this; }                                             \
+#define RDB_OVERRIDE_DOWNCAST(CLASS)                                                                                   \
+    CLASS* dynamic_cast_to_##CLASS() override { return this; }                                                         \
     const CLASS* dynamic_cast_to_##CLASS() const override { return this; }
 
 // Called by every object's destructor with the object going away, so that what refers to the object

@@ -40,7 +40,10 @@ public:
     virtual const RDB_TABLE_DELAY_ELEMENT* dynamic_cast_to_RDB_TABLE_DELAY_ELEMENT() const { return nullptr; }
     virtual RDB_TABLE_INT_ELEMENT* dynamic_cast_to_RDB_TABLE_INT_ELEMENT() { return nullptr; }
     virtual const RDB_TABLE_INT_ELEMENT* dynamic_cast_to_RDB_TABLE_INT_ELEMENT() const { return nullptr; }
-    virtual RDB_TABLE_DATA_VALID_WINDOW_ELEMENT* dynamic_cast_to_RDB_TABLE_DATA_VALID_WINDOW_ELEMENT() { return nullptr; }
+    virtual RDB_TABLE_DATA_VALID_WINDOW_ELEMENT* dynamic_cast_to_RDB_TABLE_DATA_VALID_WINDOW_ELEMENT()
+    {
+        return nullptr;
+    }
     virtual const RDB_TABLE_DATA_VALID_WINDOW_ELEMENT* dynamic_cast_to_RDB_TABLE_DATA_VALID_WINDOW_ELEMENT() const
     {
         return nullptr;
@@ -195,7 +198,9 @@ private:
 class RDB_TABLE_DELAY_ELEMENT : public RDB_TABLE_ELEMENT {
 public:
     RDB_TABLE_DELAY_ELEMENT(int delay, RDB_TABLE_DELAY_ELEMENT_DISPLAY_OPTION_ENUM option)
-        : m_delay(delay), m_display_option(option) {}
+        : m_delay(delay), m_display_option(option)
+    {
+    }
     RDB_TABLE_DELAY_ELEMENT(const RDB_TABLE_DELAY_ELEMENT& other) = default;
 
     RDB_TABLE_DELAY_ELEMENT* dynamic_cast_to_RDB_TABLE_DELAY_ELEMENT() override { return this; }

@@ -73,8 +73,7 @@ public:
     RDB_TABLE_ROW* add_string_or_location_schema_row(std::vector<STRING_OR_LOCATION>& items);
     // Appends a row of text cells from C strings, stopping at the first null pointer (RDB_ROW_END);
     // its cell count must equal the column count (internal error otherwise).
-    template <class... STRINGS>
-    RDB_TABLE_ROW* add_row_of_strings(STRINGS... strings)
+    template <class... STRINGS> RDB_TABLE_ROW* add_row_of_strings(STRINGS... strings)
     {
         const char* texts[] = {static_cast<const char*>(strings)..., nullptr};
         return add_row_of_c_strings(texts);
@@ -182,10 +181,10 @@ protected:
     // internal error "m_wrapped_line_cnt.size() > i".
     void output_wrapped_row(std::ostream& os, std::uint64_t row);
 
-    static thread_local std::uint64_t m_col_cnt;                      // columns, hidden ones included
-    static thread_local std::vector<unsigned int> m_col_widths;       // box cell widths; 0 when hidden
+    static thread_local std::uint64_t m_col_cnt; // columns, hidden ones included
+    static thread_local std::vector<unsigned int> m_col_widths; // box cell widths; 0 when hidden
     static thread_local std::vector<unsigned int> m_wrapped_line_cnt; // text lines per row
-    static thread_local std::uint64_t m_table_width;                  // dashes between the top corners
+    static thread_local std::uint64_t m_table_width; // dashes between the top corners
 
 private:
     void output_ascii_boxed(std::ostream& os);

@@ -30,8 +30,9 @@ RDB_TABLE_ROW* rdb_create_row(const std::vector<std::string>& texts);
 void rdb_set_table_row_color(RDB_TABLE_ROW& row, RDB_COLOR_NAME color, bool foreground);
 // A location cell for an instance: its short path (or the display text) as text, its location schema
 // (or one built from its full path) and its full path. A null instance gives an empty cell.
-RDB_TABLE_LOCATION_SCHEMA_ELEMENT* rdb_create_table_element_from_iname(
-    const HDB_INSTANCE_NAME* instance, std::optional<std::string_view> display_text = std::nullopt);
+RDB_TABLE_LOCATION_SCHEMA_ELEMENT*
+rdb_create_table_element_from_iname(const HDB_INSTANCE_NAME* instance,
+                                    std::optional<std::string_view> display_text = std::nullopt);
 // The location cell of the instance called name in the namespace, showing name. A null namespace is
 // an internal error.
 RDB_TABLE_LOCATION_SCHEMA_ELEMENT* rdb_create_table_element_from_iname_string(const HDB_NAMESPACE* name_space,

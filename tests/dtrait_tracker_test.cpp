@@ -155,11 +155,11 @@ TEST(DtraitTracker, MalformedArchivesAreRefusedWithoutCrashing)
     std::string later = good;
     later[good.find(' ', good.find(header) + header.size()) + 1] = '9';
     for (const std::string& text : {
-             later,                                      // a later tracker version
-             replaced("4 BOOL", "4 BOOX"),               // value-type names differ
-             replaced("5 hello", "999999999999 hello"),  // text longer than the archive
-             replaced("5 hello", "5 he%zz"),             // malformed escape
-             replaced("5 hello", "2 %4"),                // cut escape
+             later, // a later tracker version
+             replaced("4 BOOL", "4 BOOX"), // value-type names differ
+             replaced("5 hello", "999999999999 hello"), // text longer than the archive
+             replaced("5 hello", "5 he%zz"), // malformed escape
+             replaced("5 hello", "2 %4"), // cut escape
              replaced("1 1 0 5 hello", "1 1 7 5 hello"), // unknown definition index
              std::string("not an archive at all"),
          })

@@ -26,7 +26,8 @@ RDB_GRID_TABLE_OBJECT* grid()
     RDB_GRID_TABLE_RULESET rules;
     const std::uint32_t count = rules.add_counter("n=", "Count", true, {}, RDB_GRID_TABLE_SAFE_COUNTER(0));
     rules.add_strong_flag("hot", "Hot", {});
-    rules.add_legend_info("Hot", RDB_COLOR_RED, RDB_COLOR_BLACK, 0, {{{count, RDB_GRID_TABLE_RULESET::GREATER_THAN_ZERO}}});
+    rules.add_legend_info("Hot", RDB_COLOR_RED, RDB_COLOR_BLACK, 0,
+                          {{{count, RDB_GRID_TABLE_RULESET::GREATER_THAN_ZERO}}});
     rules.add_legend_info("Cold", RDB_COLOR_DEFAULT, RDB_COLOR_DEFAULT, 0, {});
     rules.add_command_info({7}, {}, {});
     auto* table = new RDB_GRID_TABLE_OBJECT("Grid", "From", "To", rules, "clocks");
@@ -98,10 +99,10 @@ RDB_TABLE_OBJECT* every_cell(RDB_TABLE_OBJECT* table)
     location->set_string("u1");
     location->set_location_schema_tcl_string("instance top|u1");
     location->set_hierarchy_path("top|u1");
-    table->add_row(new RDB_TABLE_ROW({new RDB_TABLE_ELEMENT(), new RDB_TABLE_STRING_ELEMENT("text"),
-                                      new RDB_TABLE_TCL_CMD_ELEMENT("run", "puts run"), new RDB_TABLE_INT_ELEMENT(-7),
-                                      new RDB_TABLE_DELAY_ELEMENT(2500, TABLE_DELAY_ELEMENT_NORMAL_DELAY), window,
-                                      location}));
+    table->add_row(
+        new RDB_TABLE_ROW({new RDB_TABLE_ELEMENT(), new RDB_TABLE_STRING_ELEMENT("text"),
+                           new RDB_TABLE_TCL_CMD_ELEMENT("run", "puts run"), new RDB_TABLE_INT_ELEMENT(-7),
+                           new RDB_TABLE_DELAY_ELEMENT(2500, TABLE_DELAY_ELEMENT_NORMAL_DELAY), window, location}));
     return table;
 }
 
@@ -191,7 +192,8 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     RDB_TABLE_OBJECT* both_table = filled(add(*both, new RDB_TABLE_OBJECT("Master And Detail")));
     both->add_master_table(both_table);
     both->add_detail_object(both_table);
-    add(*add(stage, new RDB_MULTI_CORNER_FOLDER_OBJECT("Corners")), new RDB_TEXT_OBJECT("Slow Corner"))->set_text("slow");
+    add(*add(stage, new RDB_MULTI_CORNER_FOLDER_OBJECT("Corners")), new RDB_TEXT_OBJECT("Slow Corner"))
+        ->set_text("slow");
     // A link whose report is not registered: the link alone is the report's.
     add(stage, new RDB_LINK_RPT_OBJECT("Linked"))->set_rev_name_and_rpt_type("rev", "other", false);
     // A link whose report is registered under its key: the linked report's objects show through it.
@@ -202,4 +204,3 @@ std::unique_ptr<RDB_REPORT> rdb_every_kind_report()
     linked->set_link_rpt(other);
     return report;
 }
-

@@ -87,7 +87,9 @@ TEST(MsgNumbered, RegistrarsAndSuppressionCountEachHolder)
     const MSG_TYPE types[] = {MSG_TYPE::ERROR, MSG_TYPE::INFO};
     {
         MSG_ID_REGISTRAR first(ids, types, 2);
-        { MSG_ID_REGISTRAR second(ids, types, 1); }
+        {
+            MSG_ID_REGISTRAR second(ids, types, 1);
+        }
         EXPECT_TRUE(MSG_ID_REGISTRAR::is_registered(990001)); // the first registrar still holds it
     }
     EXPECT_FALSE(MSG_ID_REGISTRAR::is_registered(990001));
@@ -167,12 +169,13 @@ TEST(MsgLocationSchema, TclFormRoundTripsAwkwardNames)
 {
     EXPECT_EQ(tcl_text(*make_schema({"a", "has space"})), "{instance a instance {has space}}");
     EXPECT_EQ(decode(tcl_text(*make_schema({})))->size(), 0u);
-    const std::vector<std::string> names = {"top|u1|reg", "br{ace", "cl}ose", "{both}", "back\\slash",
-                                            "ends\\",     "bus[3]", "$var;cmd", "",     "\"q\""};
+    const std::vector<std::string> names = {"top|u1|reg", "br{ace", "cl}ose",   "{both}", "back\\slash",
+                                            "ends\\",     "bus[3]", "$var;cmd", "",       "\"q\""};
     auto decoded = decode(tcl_text(*make_schema(names)));
     ASSERT_NE(decoded, nullptr);
     ASSERT_EQ(decoded->size(), names.size());
-    for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(decoded->get_object(i)->get_location(), names[i]) << i;
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(decoded->get_object(i)->get_location(), names[i]) << i;
 }
 
 TEST(MsgLocationSchema, MalformedWordsAreRejected)

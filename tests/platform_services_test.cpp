@@ -62,13 +62,21 @@ TEST(Ini, ProcessValuesWinOverCaseInsensitiveFileValuesAndDefaults)
 
 TEST(Tcl, BusAwareMatchTreatsIndicesLiterally)
 {
-    struct CASE { const char *text, *pattern; bool bus_aware, matches; };
+    struct CASE {
+        const char *text, *pattern;
+        bool bus_aware, matches;
+    };
     const CASE cases[] = {
-        {"data[3]", "data[3]", true, true},          {"data3", "data[3]", true, false},
-        {"top|data[7]|q", "*|data[*]|*", true, true}, {"data[12:0]", "data[12:0]", true, true},
-        {"bus[3][4]", "bus[3][*]", true, true},       {"abd", "a[bc]d", true, true}, // not an index: a class
-        {"a[bc]d", "a[bc]d", true, false},            {"data[3]", "data\\[3]", true, true}, // escapes kept
-        {"data3", "data[3]", false, true},            {"data[3]", "data[3]", false, false},
+        {"data[3]", "data[3]", true, true},
+        {"data3", "data[3]", true, false},
+        {"top|data[7]|q", "*|data[*]|*", true, true},
+        {"data[12:0]", "data[12:0]", true, true},
+        {"bus[3][4]", "bus[3][*]", true, true},
+        {"abd", "a[bc]d", true, true}, // not an index: a class
+        {"a[bc]d", "a[bc]d", true, false},
+        {"data[3]", "data\\[3]", true, true}, // escapes kept
+        {"data3", "data[3]", false, true},
+        {"data[3]", "data[3]", false, false},
     };
     for (const CASE& c : cases)
         EXPECT_EQ(atcl_tcl_stringmatch_for_bus(c.text, c.pattern, c.bus_aware), c.matches) << c.pattern;
@@ -92,19 +100,34 @@ TEST(Tcl, PointerTextRoundTripAndRejects)
 
 TEST(BigTime, FormatsTimesAndFrequencies)
 {
-    struct CASE { std::int32_t ps; BIG_TIME::TIME_UNIT unit; int precision; bool trim; const char* text; };
+    struct CASE {
+        std::int32_t ps;
+        BIG_TIME::TIME_UNIT unit;
+        int precision;
+        bool trim;
+        const char* text;
+    };
     const CASE cases[] = {
-        {1500, BIG_TIME::AUTO, 2, true, "1.5 ns"},        {0, BIG_TIME::AUTO, 2, true, "0 ns"},
-        {2, BIG_TIME::FS, 1, false, "2000.0 fs"},         {100, BIG_TIME::PS, -1, false, "100 ps"},
-        {1234567, BIG_TIME::US, 3, false, "1.235 us"},    {1234567, BIG_TIME::MS, 12, true, "0.001234567 ms"},
+        {1500, BIG_TIME::AUTO, 2, true, "1.5 ns"},
+        {0, BIG_TIME::AUTO, 2, true, "0 ns"},
+        {2, BIG_TIME::FS, 1, false, "2000.0 fs"},
+        {100, BIG_TIME::PS, -1, false, "100 ps"},
+        {1234567, BIG_TIME::US, 3, false, "1.235 us"},
+        {1234567, BIG_TIME::MS, 12, true, "0.001234567 ms"},
         {2147483647, BIG_TIME::S, 12, false, "0.002147483647 s"},
         // Rounding is half away from zero, and a value rounded to zero has no sign.
-        {-1235, BIG_TIME::NS, 2, false, "-1.24 ns"},      {9999, BIG_TIME::NS, 0, false, "10 ns"},
-        {5, BIG_TIME::NS, 2, false, "0.01 ns"},           {-4, BIG_TIME::NS, 2, false, "0.00 ns"},
-        {-1200, BIG_TIME::NS, 3, true, "-1.2 ns"},        {INT32_MIN, BIG_TIME::NS, 3, false, "-2147483.648 ns"},
-        {4000, BIG_TIME::MHZ, 2, false, "250.00 MHz"},    {4000, BIG_TIME::GHZ, 2, false, "0.25 GHz"},
-        {3000, BIG_TIME::MHZ, 2, false, "333.33 MHz"},    {1000000, BIG_TIME::KHZ, 1, true, "1000 KHz"},
-        {1000000, BIG_TIME::HZ, 0, false, "1000000 Hz"},  {0, BIG_TIME::MHZ, 2, false, "infinite"},
+        {-1235, BIG_TIME::NS, 2, false, "-1.24 ns"},
+        {9999, BIG_TIME::NS, 0, false, "10 ns"},
+        {5, BIG_TIME::NS, 2, false, "0.01 ns"},
+        {-4, BIG_TIME::NS, 2, false, "0.00 ns"},
+        {-1200, BIG_TIME::NS, 3, true, "-1.2 ns"},
+        {INT32_MIN, BIG_TIME::NS, 3, false, "-2147483.648 ns"},
+        {4000, BIG_TIME::MHZ, 2, false, "250.00 MHz"},
+        {4000, BIG_TIME::GHZ, 2, false, "0.25 GHz"},
+        {3000, BIG_TIME::MHZ, 2, false, "333.33 MHz"},
+        {1000000, BIG_TIME::KHZ, 1, true, "1000 KHz"},
+        {1000000, BIG_TIME::HZ, 0, false, "1000000 Hz"},
+        {0, BIG_TIME::MHZ, 2, false, "infinite"},
     };
     for (const CASE& c : cases) {
         BIG_TIME time;
@@ -174,9 +197,23 @@ TEST(Hier, ReplacedNamesDoNotInvalidateSchemaClones)
 TEST(GenOrder, NaturalOrderOfNumbersInText)
 {
     // Ascending. "1-2" is a range, not 1 followed by -2; equal values put the shorter digit run first.
-    const std::vector<std::string> ascending = {
-        "",  "-10", "-9", "-1", "0", "1-2", "1-10", "3", "99999999999999999999999", "100000000000000000000000",
-        "a2", "a10", "a010", "ab", "abc", "u2|reg", "u10|reg"};
+    const std::vector<std::string> ascending = {"",
+                                                "-10",
+                                                "-9",
+                                                "-1",
+                                                "0",
+                                                "1-2",
+                                                "1-10",
+                                                "3",
+                                                "99999999999999999999999",
+                                                "100000000000000000000000",
+                                                "a2",
+                                                "a10",
+                                                "a010",
+                                                "ab",
+                                                "abc",
+                                                "u2|reg",
+                                                "u10|reg"};
     for (size_t i = 0; i < ascending.size(); ++i)
         for (size_t j = i + 1; j < ascending.size(); ++j) {
             EXPECT_LT(gen_signed_lexcmp(ascending[i], ascending[j]), 0) << ascending[i] << " < " << ascending[j];
@@ -187,12 +224,67 @@ TEST(GenOrder, NaturalOrderOfNumbersInText)
 TEST(GenOrder, IsAStrictWeakOrder)
 {
     auto sign = [](int v) { return (v > 0) - (v < 0); };
-    const std::vector<std::string> texts = {
-        "", "a", "A", "-", "--", "-a", "-0", "0", "00", "-00", "1", "01", "-1", "-01", "2", "10", "-10", "9",
-        "a1", "a01", "a2", "a10", "a-1", "a-2", "a -1", "a -2", "a-", "a-b", "1-2", "1-10", "x9y", "x10y",
-        "x09y", "1.5", "1.25", "-1.5", "-1.25", "abc", "abd", "ab", "b", "reg[3]", "reg[10]", "reg[2]", " 5",
-        " -5", "5 ", "99999999999999999999999", "100000000000000000000000", "-99999999999999999999999",
-        "u1|reg", "u10|reg", "u2|reg", "~", "/", ":", ".", ".5", "-.5", "a.0", "a-0"};
+    const std::vector<std::string> texts = {"",
+                                            "a",
+                                            "A",
+                                            "-",
+                                            "--",
+                                            "-a",
+                                            "-0",
+                                            "0",
+                                            "00",
+                                            "-00",
+                                            "1",
+                                            "01",
+                                            "-1",
+                                            "-01",
+                                            "2",
+                                            "10",
+                                            "-10",
+                                            "9",
+                                            "a1",
+                                            "a01",
+                                            "a2",
+                                            "a10",
+                                            "a-1",
+                                            "a-2",
+                                            "a -1",
+                                            "a -2",
+                                            "a-",
+                                            "a-b",
+                                            "1-2",
+                                            "1-10",
+                                            "x9y",
+                                            "x10y",
+                                            "x09y",
+                                            "1.5",
+                                            "1.25",
+                                            "-1.5",
+                                            "-1.25",
+                                            "abc",
+                                            "abd",
+                                            "ab",
+                                            "b",
+                                            "reg[3]",
+                                            "reg[10]",
+                                            "reg[2]",
+                                            " 5",
+                                            " -5",
+                                            "5 ",
+                                            "99999999999999999999999",
+                                            "100000000000000000000000",
+                                            "-99999999999999999999999",
+                                            "u1|reg",
+                                            "u10|reg",
+                                            "u2|reg",
+                                            "~",
+                                            "/",
+                                            ":",
+                                            ".",
+                                            ".5",
+                                            "-.5",
+                                            "a.0",
+                                            "a-0"};
     for (const std::string& a : texts)
         for (const std::string& b : texts) {
             int ab = gen_signed_lexcmp(a, b);
@@ -208,7 +300,8 @@ TEST(GenOrder, IsAStrictWeakOrder)
 TEST(Ktl, NextPrimeIsStrictlyGreater)
 {
     const std::size_t cases[][2] = {{0, 2}, {1, 2}, {2, 3}, {24, 29}, {61, 67}, {7918, 7919}, {1000000, 1000003}};
-    for (const auto& c : cases) EXPECT_EQ(ktl_hash_lite_get_next_prime(c[0]), c[1]) << c[0];
+    for (const auto& c : cases)
+        EXPECT_EQ(ktl_hash_lite_get_next_prime(c[0]), c[1]) << c[0];
 }
 
 TEST(Ktl, TranslatorMapsBothWays)
@@ -218,7 +311,9 @@ TEST(Ktl, TranslatorMapsBothWays)
     const char* const user_texts[] = {nullptr, "red", "COLOUR_RED"};
     struct COLOUR_TRANSLATOR : KTL_ENUM_TRANSLATOR {
         COLOUR_TRANSLATOR(const char* const* debug, const char* const* user)
-            : KTL_ENUM_TRANSLATOR("COLOUR_ENUM", debug, user, 3) {}
+            : KTL_ENUM_TRANSLATOR("COLOUR_ENUM", debug, user, 3)
+        {
+        }
     } translator(debug_texts, user_texts);
     EXPECT_EQ(translator.get_value("COLOUR_GREEN"), 2u);
     EXPECT_EQ(translator.get_value("red"), 1u);

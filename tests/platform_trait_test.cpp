@@ -87,8 +87,13 @@ TEST(TraitValues, EveryKindIsStoredApartFromTheDefault)
     DEFINITION_HANDLE width = table.find_or_create_definition_impl(A, TYPE_ENUM::INT, trait("width"), default_80).first;
     EXPECT_EQ(std::get<std::int32_t>(*table.default_value_impl(width)), 80);
     EXPECT_EQ(table.get_value_impl(width, 1), nullptr); // the default is not a stored value
-    const VALUE samples[] = {VALUE(true), VALUE(std::int32_t{-1}), VALUE(std::int64_t{1} << 40), VALUE(2.5f),
-                             VALUE(-0.125), VALUE(std::string("s")), VALUE(BYTES{std::byte{0}, std::byte{255}})};
+    const VALUE samples[] = {VALUE(true),
+                             VALUE(std::int32_t{-1}),
+                             VALUE(std::int64_t{1} << 40),
+                             VALUE(2.5f),
+                             VALUE(-0.125),
+                             VALUE(std::string("s")),
+                             VALUE(BYTES{std::byte{0}, std::byte{255}})};
     for (int i = 0; i < TYPE_COUNT; ++i) {
         DEFINITION_HANDLE d = define(table, B, static_cast<TYPE_ENUM>(i), "kind" + std::to_string(i));
         EXPECT_EQ(table.default_value_impl(d), nullptr);
@@ -116,7 +121,8 @@ TEST(TraitValues, ResetAndCopyTouchOnlyTheirKeysAndKeepOtherViewsValid)
     table.reset_values_impl(3);
     const KEY gone[] = {4, 5, 77777};
     table.bulk_reset_values_impl(gone);
-    for (KEY key : {3, 4, 5}) EXPECT_EQ(table.count_values(key), 0u) << key;
+    for (KEY key : {3, 4, 5})
+        EXPECT_EQ(table.count_values(key), 0u) << key;
     EXPECT_EQ(table.count_values(6), 2u);
     // Copy replaces the target's values under the copied definitions only; the copy is independent.
     DEFINITION_HANDLE only_target = define(table, A, TYPE_ENUM::BOOL, "t");
@@ -153,8 +159,10 @@ TEST(TraitValues, ThreadsOnDifferentKeysDoNotInterfere)
         }
     };
     std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) threads.emplace_back(work, t);
-    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back(work, t);
+    for (std::thread& thread : threads)
+        thread.join();
     EXPECT_EQ(table.value_range_impl(d).size(), 4u * 250u);
 }
 

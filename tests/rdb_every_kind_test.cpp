@@ -22,7 +22,8 @@ void list_tree(const RDB_FOLDER_OBJECT& folder, const std::string& prefix, std::
     for (const RDB_OBJECT* child : folder) {
         const std::string path = prefix + child->get_name();
         out.push_back(path + ": " + typeid(*child).name());
-        if (const RDB_FOLDER_OBJECT* sub = child->dynamic_cast_to_RDB_FOLDER_OBJECT()) list_tree(*sub, path + "||", out);
+        if (const RDB_FOLDER_OBJECT* sub = child->dynamic_cast_to_RDB_FOLDER_OBJECT())
+            list_tree(*sub, path + "||", out);
     }
 }
 
@@ -37,7 +38,8 @@ std::vector<std::string> tree_of(const RDB_REPORT& report)
 std::string difference(const std::string& a, const std::string& b)
 {
     std::size_t at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+    while (at < a.size() && at < b.size() && a[at] == b[at])
+        ++at;
     if (at == a.size() && at == b.size()) return "same";
     auto shown = [at](const std::string& text) {
         std::string out;

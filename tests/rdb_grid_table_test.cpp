@@ -140,9 +140,11 @@ TEST(RdbGridEntry, AggregateMergesSlotWise)
 
     // Flag sequences grow past a word and keep every bit.
     ENTRY many;
-    for (int i = 0; i < 100; ++i) many.add_weak_flag(i % 3 == 0);
+    for (int i = 0; i < 100; ++i)
+        many.add_weak_flag(i % 3 == 0);
     ASSERT_EQ(many.get_weak_flags().size(), 100u);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(many.get_weak_flags().get(i), i % 3 == 0) << i;
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(many.get_weak_flags().get(i), i % 3 == 0) << i;
 }
 
 // An entry aggregated with one that has fewer flags reads the missing flags as clear.
@@ -198,12 +200,12 @@ TEST(RdbGridRuleset, RulesChooseLegendsAndCommands)
         bool met;
     };
     const CASE cases[] = {
-        {0, RULESET::EQUAL_ZERO, 0, true},        {0, RULESET::NOT_ZERO, 0, false},
-        {1, RULESET::LESS_THAN_ZERO, -1, true},   {1, RULESET::AT_MOST_ZERO, 0, true},
+        {0, RULESET::EQUAL_ZERO, 0, true},         {0, RULESET::NOT_ZERO, 0, false},
+        {1, RULESET::LESS_THAN_ZERO, -1, true},    {1, RULESET::AT_MOST_ZERO, 0, true},
         {1, RULESET::GREATER_THAN_ZERO, 0, false}, {2, RULESET::AT_LEAST_ZERO, -4, false},
-        {2, RULESET::GREATER_THAN_ZERO, 4, true}, {3, RULESET::EQUAL_ZERO, 0, true},
-        {3, RULESET::AT_LEAST_ZERO, 0, false},    {3, RULESET::LESS_THAN_ZERO, 0, true},
-        {3, RULESET::GREATER_THAN_ZERO, 1, true}, {4, RULESET::NOT_ZERO, 1, true},
+        {2, RULESET::GREATER_THAN_ZERO, 4, true},  {3, RULESET::EQUAL_ZERO, 0, true},
+        {3, RULESET::AT_LEAST_ZERO, 0, false},     {3, RULESET::LESS_THAN_ZERO, 0, true},
+        {3, RULESET::GREATER_THAN_ZERO, 1, true},  {4, RULESET::NOT_ZERO, 1, true},
         {4, RULESET::AT_MOST_ZERO, 1, false},
     };
     for (const CASE& c : cases) {
@@ -386,7 +388,8 @@ TEST(RdbGridSerialize, DamagedGridsFailTheLoad)
     const std::string timed_image =
         encode_report(*report_with(std::make_unique<RDB_GRID_TABLE_OBJECT>("Timed", "r", "c", timed, "")));
     ASSERT_TRUE(decode_report(timed_image));
-    EXPECT_THAT(refusal(with_word(timed_image, 0x7A7A7A7A, 8, 0xFFFFFFF0u)), testing::HasSubstr("slots without a text"));
+    EXPECT_THAT(refusal(with_word(timed_image, 0x7A7A7A7A, 8, 0xFFFFFFF0u)),
+                testing::HasSubstr("slots without a text"));
 
     for (std::size_t size = PDB_HEADER_SIZE; size < image.size(); size += 3)
         EXPECT_FALSE(decode_report(image.substr(0, size)));

@@ -15,10 +15,12 @@
 namespace {
 
 // A histogram with its header row and the given bins (from, to, value), coloured blue.
-RDB_HISTOGRAM_TABLE_OBJECT* with_bins(RDB_HISTOGRAM_TABLE_OBJECT* histogram, std::initializer_list<std::array<int, 3>> bins)
+RDB_HISTOGRAM_TABLE_OBJECT* with_bins(RDB_HISTOGRAM_TABLE_OBJECT* histogram,
+                                      std::initializer_list<std::array<int, 3>> bins)
 {
     histogram->add_row(rdb_create_row({"From", "To", "Value"}));
-    for (const auto& [from, to, value] : bins) histogram->add_row(from, to, value, RDB_COLOR_BLUE);
+    for (const auto& [from, to, value] : bins)
+        histogram->add_row(from, to, value, RDB_COLOR_BLUE);
     return histogram;
 }
 
@@ -174,8 +176,8 @@ TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotInteger
     const std::string tail = "<x_label>X</x_label><y_label>Y</y_label><unit>us</unit><scale>10</scale>"
                              "</histogram></panels></report>";
     std::unique_ptr<RDB_REPORT> report = report_from_xml(
-        head + header_row + "<row><int_cell>0</int_cell><int_cell>5</int_cell><int_cell foreground=\"FF0000\">9</int_cell></row>" +
-        tail);
+        head + header_row +
+        "<row><int_cell>0</int_cell><int_cell>5</int_cell><int_cell foreground=\"FF0000\">9</int_cell></row>" + tail);
     ASSERT_TRUE(report);
     auto& histogram = as<RDB_HISTOGRAM_TABLE_OBJECT>(*report->get_main_folder()->begin());
     EXPECT_EQ(histogram.get_value(1), 9);
@@ -188,5 +190,6 @@ TEST(RdbHistogram, XmlReaderTakesTheElementsAloneAndRefusesBinsThatAreNotInteger
                             "<row><int_cell>0</int_cell><string_cell>5</string_cell><int_cell>1</int_cell></row>"})
         EXPECT_FALSE(report_from_xml(head + header_row + row + tail)) << row;
     EXPECT_FALSE(report_from_xml(head + "<partition_values>1 x</partition_values>" + tail));
-    EXPECT_FALSE(report_from_xml(head + header_row + tail.substr(0, tail.find("10")) + "-1</scale></histogram></panels></report>"));
+    EXPECT_FALSE(report_from_xml(head + header_row + tail.substr(0, tail.find("10")) +
+                                 "-1</scale></histogram></panels></report>"));
 }

@@ -4,7 +4,8 @@
 
 TEST(RdbMessages, AllFiveNumbersAreRegisteredAtLoad)
 {
-    for (int id : {144000, 144001, 14661, 22352, 22354}) EXPECT_TRUE(MSG_ID_REGISTRAR::is_registered(id)) << id;
+    for (int id : {144000, 144001, 14661, 22352, 22354})
+        EXPECT_TRUE(MSG_ID_REGISTRAR::is_registered(id)) << id;
 }
 
 TEST(RdbMessages, TemplatesAreFilledWithTheirArguments)

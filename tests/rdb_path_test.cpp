@@ -19,7 +19,8 @@ template <class TABLE = RDB_TABLE_OBJECT>
 TABLE* table_of(const std::string& name, const std::vector<std::vector<std::string>>& rows)
 {
     auto* table = new TABLE(name);
-    for (const auto& cells : rows) table->add_row(rdb_create_row(cells));
+    for (const auto& cells : rows)
+        table->add_row(rdb_create_row(cells));
     return table;
 }
 
@@ -81,7 +82,8 @@ RDB_PATH_OBJECT* make_path(const std::string& name, int slack, bool with_wavefor
     return path;
 }
 
-// A report whose path folder holds a summary table, an option panel, two paths with a table between them, ids with neighbours; and a waveform display in the main folder.
+// A report whose path folder holds a summary table, an option panel, two paths with a table between them, ids with
+// neighbours; and a waveform display in the main folder.
 std::unique_ptr<RDB_REPORT> make_report()
 {
     auto report = std::make_unique<RDB_REPORT>();
@@ -276,8 +278,10 @@ TEST(RdbPathStorage, DamagedBinaryFilesFailTheLoad)
     const std::string image = encode_report(*report);
     EXPECT_THAT(refusal(patched(image, int_bytes(7919), int_bytes(-7919))), testing::HasSubstr("negative period"));
     // The one-shot data waveform: its begin time, then its second edge.
-    EXPECT_THAT(refusal(patched(image, int_bytes(1234567), int_bytes(1234566))), testing::HasSubstr("span does not match"));
-    EXPECT_THAT(refusal(patched(image, int_bytes(2345678), int_bytes(1000000))), testing::HasSubstr("edges out of order"));
+    EXPECT_THAT(refusal(patched(image, int_bytes(1234567), int_bytes(1234566))),
+                testing::HasSubstr("span does not match"));
+    EXPECT_THAT(refusal(patched(image, int_bytes(2345678), int_bytes(1000000))),
+                testing::HasSubstr("edges out of order"));
     EXPECT_THAT(refusal(patched(image, int_bytes(3960), int_bytes(7919))), testing::HasSubstr("outside its period"));
 
     for (std::size_t length = PDB_HEADER_SIZE; length < image.size(); ++length)

@@ -44,8 +44,7 @@ protected:
     ~RdbReliability() override { RDB_REPORT::free_all_reports(); }
 
     // Runs body in a child process that ends with _exit: 0 when body returns, an error code otherwise.
-    template <class BODY>
-    static pid_t start_child(BODY body)
+    template <class BODY> static pid_t start_child(BODY body)
     {
         const pid_t pid = ::fork();
         if (pid != 0) return pid;
@@ -198,7 +197,8 @@ protected:
             for (int wanted = saves_to_wait(random); wanted > 0; --wanted) {
                 unsigned char byte = 0;
                 ssize_t got = ::read(pipe_fds[0], &byte, 1);
-                while (got < 0 && errno == EINTR) got = ::read(pipe_fds[0], &byte, 1);
+                while (got < 0 && errno == EINTR)
+                    got = ::read(pipe_fds[0], &byte, 1);
                 if (got != 1) {
                     child_ended_by_itself = true;
                     break;
@@ -213,7 +213,8 @@ protected:
             ASSERT_EQ(::waitpid(pid, &status, 0), pid);
             // Announcements made between the last read and the kill.
             unsigned char byte = 0;
-            while (::read(pipe_fds[0], &byte, 1) == 1) announced = byte;
+            while (::read(pipe_fds[0], &byte, 1) == 1)
+                announced = byte;
             ::close(pipe_fds[0]);
             ASSERT_FALSE(child_ended_by_itself) << "the writer stopped by itself: " << status_text(status);
             ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status_text(status);
@@ -293,7 +294,8 @@ TEST_F(RdbReliability, ConcurrentUpdatesFromSeveralProcessesAreAllKept)
         found.insert(child->get_name());
     std::multiset<std::string> expected;
     for (int process = 0; process < PROCESSES; ++process)
-        for (int update = 0; update < UPDATES_PER_PROCESS; ++update) expected.insert(update_name(process, update));
+        for (int update = 0; update < UPDATES_PER_PROCESS; ++update)
+            expected.insert(update_name(process, update));
     EXPECT_EQ(found, expected);
 }
 

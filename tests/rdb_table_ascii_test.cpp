@@ -28,7 +28,8 @@ using ROWS = std::vector<std::vector<std::string>>;
 
 template <class TABLE> TABLE& fill(TABLE& table, const ROWS& rows)
 {
-    for (const auto& cells : rows) table.add_row(rdb_create_row(cells));
+    for (const auto& cells : rows)
+        table.add_row(rdb_create_row(cells));
     return table;
 }
 
@@ -36,15 +37,16 @@ template <class TABLE> TABLE& fill(TABLE& table, const ROWS& rows)
 void expect_aligned_box(const std::string& text)
 {
     const LINES lines = lines_of(text);
-    for (const std::string& line : lines) EXPECT_EQ(screen_width(line), screen_width(lines.at(0))) << line;
+    for (const std::string& line : lines)
+        EXPECT_EQ(screen_width(line), screen_width(lines.at(0))) << line;
 }
 
 // A table whose cells exist only through get_data_string ("r<row>c<col>"), with its protected layout
 // operations exposed.
 class COMPUTED_TABLE : public RDB_TABLE_OBJECT {
 public:
-    using RDB_TABLE_OBJECT::RDB_TABLE_OBJECT;
     using RDB_TABLE_OBJECT::output_wrapped_row;
+    using RDB_TABLE_OBJECT::RDB_TABLE_OBJECT;
     using RDB_TABLE_OBJECT::update_table_info;
     std::string get_data_string(unsigned int row, unsigned int col) const override
     {
@@ -129,8 +131,10 @@ TEST(RdbTableAscii, CellsWrapAtLineBreaksAndPadByCodePoints)
 
     // Two-, three- and four-byte characters, and a sequence cut short by the end of its cell.
     RDB_TABLE_OBJECT unicode("Unicode");
-    const std::string text = ascii_of(fill(unicode, {{"Name", "Unit"}, {"\xC3\xA9t\xC3\xA9", "\xC2\xB5s"},
-                                                     {"\xE2\x82\xAC", "\xF0\x9F\x99\x82\xF0\x9F\x99\x82"}, {"ok\xF0", "ascii"}}));
+    const std::string text = ascii_of(fill(unicode, {{"Name", "Unit"},
+                                                     {"\xC3\xA9t\xC3\xA9", "\xC2\xB5s"},
+                                                     {"\xE2\x82\xAC", "\xF0\x9F\x99\x82\xF0\x9F\x99\x82"},
+                                                     {"ok\xF0", "ascii"}}));
     expect_golden("ascii/utf8_cells.txt", text);
 }
 
@@ -184,7 +188,8 @@ TEST(RdbTableAscii, TwoThreadsRenderDifferentTablesAtOnce)
     std::string alone[2] = {ascii_of(tables[0]), ascii_of(tables[1])};
     int mismatches[2] = {0, 0};
     auto render = [&](int t) {
-        for (int i = 0; i < 300; ++i) mismatches[t] += ascii_of(tables[t]) != alone[t];
+        for (int i = 0; i < 300; ++i)
+            mismatches[t] += ascii_of(tables[t]) != alone[t];
     };
     std::thread first(render, 0), second(render, 1);
     first.join();
@@ -243,7 +248,8 @@ TEST(RdbObjectAscii, FoldersSeparateTheirChildrenByAnEmptyLine)
     add<RDB_FOLDER_OBJECT>(root, "Empty folder");
 
     std::string expected;
-    for (RDB_OBJECT* child : root) expected += ascii_of(*child) + "\n";
+    for (RDB_OBJECT* child : root)
+        expected += ascii_of(*child) + "\n";
     EXPECT_EQ(ascii_of(root), expected);
     expect_golden("ascii/folder.txt", expected);
 

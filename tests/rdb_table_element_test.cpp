@@ -25,7 +25,8 @@ std::vector<std::string> decoded_instances(const RDB_TABLE_LOCATION_SCHEMA_ELEME
     std::unique_ptr<MSG_LOCATION_SCHEMA> schema(cell.get_location_schema());
     std::vector<std::string> names;
     if (auto* general = dynamic_cast<MSG_GEN_LOCATION_SCHEMA*>(schema.get()))
-        for (size_t i = 0; i < general->size(); ++i) names.push_back(general->get_object(i)->get_location());
+        for (size_t i = 0; i < general->size(); ++i)
+            names.push_back(general->get_object(i)->get_location());
     return names;
 }
 
@@ -112,7 +113,8 @@ TEST(RdbTableDelayElement, TextPerDisplayOption)
         {TABLE_DELAY_ELEMENT_NOT_OPERATIONAL_PIN, "Not operational: Hold Time > Input Delay"},
         {TABLE_DELAY_ELEMENT_NO_REQ, "None"},
     };
-    for (const auto& [option, text] : fixed) EXPECT_EQ(RDB_TABLE_DELAY_ELEMENT(-5, option).get_string(), text);
+    for (const auto& [option, text] : fixed)
+        EXPECT_EQ(RDB_TABLE_DELAY_ELEMENT(-5, option).get_string(), text);
 
     EXPECT_INTERNAL_ERROR(RDB_TABLE_DELAY_ELEMENT(1, TABLE_DELAY_ELEMENT_RESTRICTED_FMAX).get_string(),
                           "This TAN_TSU_OBJECT display option was obsoleted");

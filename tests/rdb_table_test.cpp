@@ -22,7 +22,8 @@ const char* const COLUMN_COUNT_ERROR =
 RDB_TABLE_ROW* make_row(std::initializer_list<const char*> texts)
 {
     RDB_TABLE_ROW* row = new RDB_TABLE_ROW;
-    for (const char* text : texts) row->push_back(text ? new RDB_TABLE_STRING_ELEMENT(text) : nullptr);
+    for (const char* text : texts)
+        row->push_back(text ? new RDB_TABLE_STRING_ELEMENT(text) : nullptr);
     return row;
 }
 
@@ -32,7 +33,8 @@ using STRINGS = std::vector<std::string>;
 STRINGS column(const RDB_TABLE_OBJECT& table, unsigned col)
 {
     STRINGS texts;
-    for (unsigned r = 0; r < table.get_number_of_rows(); ++r) texts.push_back(table.get_data_string(r, col));
+    for (unsigned r = 0; r < table.get_number_of_rows(); ++r)
+        texts.push_back(table.get_data_string(r, col));
     return texts;
 }
 
@@ -40,7 +42,8 @@ STRINGS column(const RDB_TABLE_OBJECT& table, unsigned col)
 void fill(RDB_TABLE_OBJECT& table, std::initializer_list<const char*> names)
 {
     table.add_row(make_row({"Name", "Value"}));
-    for (const char* name : names) table.add_row(make_row({name, (std::string("v") + name).c_str()}));
+    for (const char* name : names)
+        table.add_row(make_row({name, (std::string("v") + name).c_str()}));
 }
 
 // Appends a null row, as a damaged stored table may hold (add_row ignores null rows).
@@ -268,7 +271,6 @@ TEST(RdbTable, MissingRowsAndCellsAreMarkedAndReported)
     EXPECT_EQ(table.get_element(3, 2, true), table.get_row(3)->at(2));
     EXPECT_EQ(rec.lines().size(), 2u);
 }
-
 
 TEST(RdbTable, SqliteFormIsOneExactMarkerRow)
 {

@@ -18,7 +18,8 @@ std::unique_ptr<RDB_TCL_TABLE_OBJECT> table_of(const std::vector<std::vector<std
 {
     std::unique_ptr<RDB_TCL_TABLE_OBJECT> table(rdb_create_rdb_tcl_table("Paths"));
     table->add_row(rdb_create_row({"Slack", "From", "To"}));
-    for (const auto& row : rows) table->add_row(rdb_create_row(row));
+    for (const auto& row : rows)
+        table->add_row(rdb_create_row(row));
     return table;
 }
 
@@ -98,7 +99,8 @@ TEST(RdbTclTableCmd, TemplatesTakeTheCellTextsOfTheRow)
         {"%COL_0/a\\\\/X/%", {"a\\b", "", ""}, "Xb"},
         {"x< -y %COL_0/.*//%>", {"abc", "", ""}, "x"},
     };
-    for (const CASE& c : cases) EXPECT_EQ(built(c.cmd_template, c.cells, c.row), c.expected) << c.cmd_template;
+    for (const CASE& c : cases)
+        EXPECT_EQ(built(c.cmd_template, c.cells, c.row), c.expected) << c.cmd_template;
 
     auto table = table_of({});
     EXPECT_EQ(&table->get_regex_pattern("a+"), &table->get_regex_pattern("a+"));
@@ -129,7 +131,8 @@ TEST(RdbTclTableCmd, SelfCheckPostsTheCommandsOfItsThreeRows)
     DEBUG_RECORDER recorder;
     rdb_tcl_table_test();
     std::vector<std::string> lines;
-    for (const DEBUG_LINE& line : recorder.lines()) lines.push_back(line.text);
+    for (const DEBUG_LINE& line : recorder.lines())
+        lines.push_back(line.text);
     EXPECT_EQ(lines, (std::vector<std::string>{"CMD expr {12 + 13}", "CMD puts 1 -and 1", "CMD expr {34 + 35}",
                                                "CMD puts 3 -and 3", "CMD expr {56 + 57}", "CMD puts 5 -and 5"}));
 }
@@ -155,10 +158,10 @@ TEST(RdbTclTableStorage, CopiesKeepCommandsAndTheContextMenuFlag)
 TEST(RdbTclTableStorage, XmlReaderTakesTheFlagElementAndSingleIndices)
 {
     auto read = report_from_xml("<tcl_table name=\"T\" expand_to=\"-1\">"
-                         "<show_tcl_commands_on_context_menu show_tcl_commands_on_context_menu=\"TRUE\"/>"
-                         "<row><string_cell>a</string_cell></row>"
-                         "<command><cmd_template>x %COL_0%</cmd_template><row_index>7</row_index></command>"
-                         "<command><col_index>3</col_index></command></tcl_table>");
+                                "<show_tcl_commands_on_context_menu show_tcl_commands_on_context_menu=\"TRUE\"/>"
+                                "<row><string_cell>a</string_cell></row>"
+                                "<command><cmd_template>x %COL_0%</cmd_template><row_index>7</row_index></command>"
+                                "<command><col_index>3</col_index></command></tcl_table>");
     ASSERT_NE(read, nullptr);
     RDB_TCL_TABLE_OBJECT& table = tcl_table_at(*read, 0);
     EXPECT_TRUE(table.get_show_tcl_commands_on_context_menu());
@@ -218,7 +221,8 @@ TEST(RdbTableElementTclObj, HandlesNoticeWhenScriptsConvertTheValue)
     RDB_TABLE_ELEMENT_TCL_OBJ number = set_cell_variable("rdb_number", new RDB_TABLE_INT_ELEMENT(41));
     RDB_TABLE_ELEMENT_TCL_OBJ text = set_cell_variable("rdb_text", new RDB_TABLE_STRING_ELEMENT("clk"));
     const RDB_TABLE_ELEMENT_TCL_OBJ* handles[] = {&list, &number, &text};
-    for (const RDB_TABLE_ELEMENT_TCL_OBJ* handle : handles) Tcl_IncrRefCount(handle->get_tcl_obj());
+    for (const RDB_TABLE_ELEMENT_TCL_OBJ* handle : handles)
+        Tcl_IncrRefCount(handle->get_tcl_obj());
     EXPECT_EQ(eval("llength $rdb_list"), "3");
     EXPECT_EQ(eval("expr {$rdb_number + 1}"), "42");
     EXPECT_EQ(eval("string length $rdb_text"), "3");
@@ -228,5 +232,6 @@ TEST(RdbTableElementTclObj, HandlesNoticeWhenScriptsConvertTheValue)
     }
     EXPECT_EQ(eval("list $rdb_list $rdb_number $rdb_text"), "{a b c} 41 clk");
     eval("unset rdb_list rdb_number rdb_text");
-    for (const RDB_TABLE_ELEMENT_TCL_OBJ* handle : handles) Tcl_DecrRefCount(handle->get_tcl_obj());
+    for (const RDB_TABLE_ELEMENT_TCL_OBJ* handle : handles)
+        Tcl_DecrRefCount(handle->get_tcl_obj());
 }

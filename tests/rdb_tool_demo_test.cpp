@@ -47,7 +47,6 @@ protected:
         EXPECT_EQ(result.status, 0) << result.err;
         return result.out;
     }
-
 };
 
 } // namespace
@@ -63,8 +62,8 @@ TEST_F(DEMO_PROJECT, DemoPrintsTheTextReportItWritesAndStores)
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_GT(lines.size(), 500u);
     EXPECT_EQ(lines[0], "Compilation report for pixel_pipe");
-    for (const char* expected : {"---- Fitter Reports ----", "; Flow Summary", "; Legal Notice ;",
-                                 "RAM content values are presented"})
+    for (const char* expected :
+         {"---- Fitter Reports ----", "; Flow Summary", "; Legal Notice ;", "RAM content values are presented"})
         EXPECT_NE(result.out.find(expected), std::string::npos) << expected;
     // The deferred message listings were filled in from the message files the demo wrote.
     EXPECT_EQ(result.out.find("message_ref"), std::string::npos);
@@ -171,7 +170,8 @@ TEST_F(DEMO_PROJECT, BadArgumentsGiveOneLineAndNonZeroExit)
         EXPECT_EQ(lines_of(result.err).size(), 1u) << what;
         EXPECT_EQ(result.err.rfind("rdb: ", 0), 0u) << what;
     };
-    for (const auto& [status, args] : cases) expect_failure(status, args);
+    for (const auto& [status, args] : cases)
+        expect_failure(status, args);
     EXPECT_FALSE(fs::exists(m_root / "no"));
 
     // A project path that is a file cannot become a project.
@@ -247,7 +247,8 @@ TEST_F(DEMO_PROJECT, WorstCasePathsArePrintedStoredAndBackedUp)
     std::ostringstream again;
     rdb_xml_write(again, read.get());
     EXPECT_EQ(xml.substr(0, again.str().size()), again.str());
-    EXPECT_TRUE(xml.substr(again.str().size()).starts_with("<?rdb-backup-of binary-length=\"")) << xml.substr(again.str().size());
+    EXPECT_TRUE(xml.substr(again.str().size()).starts_with("<?rdb-backup-of binary-length=\""))
+        << xml.substr(again.str().size());
     auto* folder = read->get_main_folder()->find_object("Timing Analyzer||Worst-Case Paths");
     ASSERT_NE(folder, nullptr);
     RDB_PATH_FOLDER_OBJECT* paths = folder->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT();

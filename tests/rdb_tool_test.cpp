@@ -45,7 +45,6 @@ protected:
     {
         return KDB_SERVICE((m_project / "db").string()).get_model_file_path(RDB_REPORT::get_kdb_path(rev, type));
     }
-
 };
 
 } // namespace

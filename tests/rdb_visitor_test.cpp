@@ -33,7 +33,7 @@ TEST(RdbVisitor, DefaultWalkIsPreOrderInListOrder)
     RECORDING_VISITOR visitor(true);
     root.accept_visitor(&visitor);
     EXPECT_EQ(visitor.calls(), (CALLS{"folder:root", "object:a", "folder:F", "folder:MC", "object:c", "folder:MD",
-                                    "table:T", "object:e"}));
+                                      "table:T", "object:e"}));
 
     // accept_visitor itself does not walk: a visitor that overrides visit_folder decides.
     RECORDING_VISITOR shallow(false);

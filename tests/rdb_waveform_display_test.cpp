@@ -77,13 +77,21 @@ TEST(RdbWaveformEventIter, WindowsYieldTheEdgesInsideThem)
         EDGES expected;
     };
     const CASE cases[] = {
-        {clk.get(), 0, 30, {2, 7, 12, 17, 22, 27}}, {clk.get(), 5, 22, {7, 12, 17, 22}}, {clk.get(), 12, 12, {12}},
-        {clk.get(), 13, 16, {}},                   {clk.get(), 5, 4, {}},               {clk.get(), -15, 0, {-13, -8, -3}},
-        {clk.get(), -20, -13, {-18, -13}},          {late.get(), 75, 104, {77, 82, 87, 92, 97, 102}},
-        {data.get(), 4, 12, {7, 12}},               {data.get(), 0, 3, {3}},             {data.get(), 13, 20, {}},
+        {clk.get(), 0, 30, {2, 7, 12, 17, 22, 27}},
+        {clk.get(), 5, 22, {7, 12, 17, 22}},
+        {clk.get(), 12, 12, {12}},
+        {clk.get(), 13, 16, {}},
+        {clk.get(), 5, 4, {}},
+        {clk.get(), -15, 0, {-13, -8, -3}},
+        {clk.get(), -20, -13, {-18, -13}},
+        {late.get(), 75, 104, {77, 82, 87, 92, 97, 102}},
+        {data.get(), 4, 12, {7, 12}},
+        {data.get(), 0, 3, {3}},
+        {data.get(), 13, 20, {}},
         {data.get(), -50, 50, {3, 7, 12}},
     };
-    for (const CASE& c : cases) EXPECT_EQ(edges(*c.waveform, c.from, c.to), c.expected) << c.from << ".." << c.to;
+    for (const CASE& c : cases)
+        EXPECT_EQ(edges(*c.waveform, c.from, c.to), c.expected) << c.from << ".." << c.to;
 
     // The types repeat with the edges; the end compares equal whatever its period.
     RDB_WAVEFORM_EVENT_ITER it = clk->begin_event_range_iter(5, 12);

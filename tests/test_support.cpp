@@ -116,7 +116,10 @@ TEMP_PROJECT::~TEMP_PROJECT()
     std::filesystem::remove_all(m_dir, ignored);
 }
 
-std::string TEMP_PROJECT::db_file(const std::string& name) const { return fio_join(gen_get_db_dir_path_string(), name); }
+std::string TEMP_PROJECT::db_file(const std::string& name) const
+{
+    return fio_join(gen_get_db_dir_path_string(), name);
+}
 
 std::string TEMP_PROJECT::output_file(const std::string& name) const
 {
@@ -133,14 +136,16 @@ std::vector<std::string> lines_of(const std::string& text)
 {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
 std::size_t screen_width(const std::string& line)
 {
     std::size_t n = 0;
-    for (unsigned char byte : line) n += (byte & 0xC0) != 0x80;
+    for (unsigned char byte : line)
+        n += (byte & 0xC0) != 0x80;
     return n;
 }
 
@@ -158,8 +163,7 @@ std::string first_difference(const std::string& expected, const std::string& act
     const std::vector<std::string> a = lines_of(expected), b = lines_of(actual);
     for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
         const std::string left = i < a.size() ? a[i] : "<end>", right = i < b.size() ? b[i] : "<end>";
-        if (left != right)
-            return "line " + std::to_string(i + 1) + ":\n expected: " + left + "\n   actual: " + right;
+        if (left != right) return "line " + std::to_string(i + 1) + ":\n expected: " + left + "\n   actual: " + right;
     }
     return "the texts differ in their line ends";
 }
@@ -206,7 +210,7 @@ void RECORDING_VISITOR::walk_table(const char* operation, RDB_TABLE_OBJECT* tabl
                 if (cell != nullptr) cell->accept_visitor(this);
 }
 
-#define RDB_DEFINE_VISIT(operation, CLASS, action)                                                          \
+#define RDB_DEFINE_VISIT(operation, CLASS, action)                                                                     \
     void RECORDING_VISITOR::visit_##operation(CLASS* visited) { action(#operation, visited); }
 RDB_VISITOR_OPERATIONS(RDB_DEFINE_VISIT)
 #undef RDB_DEFINE_VISIT

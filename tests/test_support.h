@@ -16,20 +16,22 @@ class RDB_TABLE_ELEMENT;
 // Thrown by the internal-error handler the tests install; what() is the failed condition.
 struct RDB_INTERNAL_ERROR_EXCEPTION : std::runtime_error {
     RDB_INTERNAL_ERROR_EXCEPTION(const std::string& condition, std::string file, int line)
-        : std::runtime_error(condition), file(std::move(file)), line(line) {}
+        : std::runtime_error(condition), file(std::move(file)), line(line)
+    {
+    }
     std::string file;
     int line;
 };
 
 // Asserts that statement raises the internal error with exactly this condition text.
-#define EXPECT_INTERNAL_ERROR(statement, condition)                                                       \
-    do {                                                                                                 \
-        try {                                                                                            \
-            statement;                                                                                   \
-            ADD_FAILURE() << "expected internal error \"" << (condition) << "\"";                       \
-        } catch (const RDB_INTERNAL_ERROR_EXCEPTION& e) {                                                \
-            EXPECT_EQ(std::string(e.what()), std::string(condition));                                    \
-        }                                                                                                \
+#define EXPECT_INTERNAL_ERROR(statement, condition)                                                                    \
+    do {                                                                                                               \
+        try {                                                                                                          \
+            statement;                                                                                                 \
+            ADD_FAILURE() << "expected internal error \"" << (condition) << "\"";                                      \
+        } catch (const RDB_INTERNAL_ERROR_EXCEPTION& e) {                                                              \
+            EXPECT_EQ(std::string(e.what()), std::string(condition));                                                  \
+        }                                                                                                              \
     } while (0)
 
 // A debug line as the message service delivered it.
@@ -98,33 +100,33 @@ std::string patched(std::string text, const std::string& from, const std::string
 void expect_golden(const std::string& file, const std::string& text);
 
 // Every operation of RDB_OBJECT_VISITOR as X(operation, class of its argument, how the recorder takes it).
-#define RDB_VISITOR_OPERATIONS(X)                                                                          \
-    X(object, RDB_OBJECT, record)                                                                          \
-    X(folder, RDB_FOLDER_OBJECT, walk_folder)                                                              \
-    X(link_rpt, RDB_LINK_RPT_OBJECT, walk_folder)                                                          \
-    X(text, RDB_TEXT_OBJECT, record)                                                                       \
-    X(legal, RDB_LEGAL_OBJECT, record)                                                                     \
-    X(interactive_report, RDB_INTERACTIVE_REPORT_DATA_OBJECT, record)                                      \
-    X(table, RDB_TABLE_OBJECT, walk_table)                                                                 \
-    X(grid_table, RDB_GRID_TABLE_OBJECT, record)                                                           \
-    X(new_table, RDB_NEW_TABLE_OBJECT, walk_table)                                                         \
-    X(summary_table, RDB_SUMMARY_TABLE_OBJECT, walk_table)                                                 \
-    X(tcl_table, RDB_TCL_TABLE_OBJECT, walk_table)                                                         \
-    X(link_table, RDB_LINK_TABLE_OBJECT, walk_table)                                                       \
-    X(chart, RDB_CHART_TABLE_OBJECT, walk_table)                                                           \
-    X(histogram, RDB_HISTOGRAM_TABLE_OBJECT, walk_table)                                                   \
-    X(embedded, RDB_EMBEDDED_OBJECT, record)                                                               \
-    X(memory, RDB_MEMORY_OBJECT, record)                                                                   \
-    X(gauges, RDB_GAUGES_OBJECT, record)                                                                   \
-    X(path, RDB_PATH_OBJECT, record)                                                                       \
-    X(path_folder, RDB_PATH_FOLDER_OBJECT, walk_folder)                                                    \
-    X(waveform_display, RDB_WAVEFORM_DISPLAY_OBJECT, record)                                               \
-    X(table_element, RDB_TABLE_ELEMENT, record_cell)                                                       \
-    X(table_string_element, RDB_TABLE_STRING_ELEMENT, record_cell)                                         \
-    X(table_tcl_cmd_element, RDB_TABLE_TCL_CMD_ELEMENT, record_cell)                                       \
-    X(table_delay_element, RDB_TABLE_DELAY_ELEMENT, record_cell)                                           \
-    X(table_int_element, RDB_TABLE_INT_ELEMENT, record_cell)                                               \
-    X(table_data_valid_window_element, RDB_TABLE_DATA_VALID_WINDOW_ELEMENT, record_cell)                   \
+#define RDB_VISITOR_OPERATIONS(X)                                                                                      \
+    X(object, RDB_OBJECT, record)                                                                                      \
+    X(folder, RDB_FOLDER_OBJECT, walk_folder)                                                                          \
+    X(link_rpt, RDB_LINK_RPT_OBJECT, walk_folder)                                                                      \
+    X(text, RDB_TEXT_OBJECT, record)                                                                                   \
+    X(legal, RDB_LEGAL_OBJECT, record)                                                                                 \
+    X(interactive_report, RDB_INTERACTIVE_REPORT_DATA_OBJECT, record)                                                  \
+    X(table, RDB_TABLE_OBJECT, walk_table)                                                                             \
+    X(grid_table, RDB_GRID_TABLE_OBJECT, record)                                                                       \
+    X(new_table, RDB_NEW_TABLE_OBJECT, walk_table)                                                                     \
+    X(summary_table, RDB_SUMMARY_TABLE_OBJECT, walk_table)                                                             \
+    X(tcl_table, RDB_TCL_TABLE_OBJECT, walk_table)                                                                     \
+    X(link_table, RDB_LINK_TABLE_OBJECT, walk_table)                                                                   \
+    X(chart, RDB_CHART_TABLE_OBJECT, walk_table)                                                                       \
+    X(histogram, RDB_HISTOGRAM_TABLE_OBJECT, walk_table)                                                               \
+    X(embedded, RDB_EMBEDDED_OBJECT, record)                                                                           \
+    X(memory, RDB_MEMORY_OBJECT, record)                                                                               \
+    X(gauges, RDB_GAUGES_OBJECT, record)                                                                               \
+    X(path, RDB_PATH_OBJECT, record)                                                                                   \
+    X(path_folder, RDB_PATH_FOLDER_OBJECT, walk_folder)                                                                \
+    X(waveform_display, RDB_WAVEFORM_DISPLAY_OBJECT, record)                                                           \
+    X(table_element, RDB_TABLE_ELEMENT, record_cell)                                                                   \
+    X(table_string_element, RDB_TABLE_STRING_ELEMENT, record_cell)                                                     \
+    X(table_tcl_cmd_element, RDB_TABLE_TCL_CMD_ELEMENT, record_cell)                                                   \
+    X(table_delay_element, RDB_TABLE_DELAY_ELEMENT, record_cell)                                                       \
+    X(table_int_element, RDB_TABLE_INT_ELEMENT, record_cell)                                                           \
+    X(table_data_valid_window_element, RDB_TABLE_DATA_VALID_WINDOW_ELEMENT, record_cell)                               \
     X(table_location_schema_element, RDB_TABLE_LOCATION_SCHEMA_ELEMENT, record_cell)
 
 // Records each visitor operation called, in order, as "<operation>:<name>" (the operation without its

@@ -48,8 +48,8 @@
 namespace {
 
 constexpr int EXIT_OK = 0;
-constexpr int EXIT_FAILED = 1;   // the command could not do its work (missing report, bad file, ...)
-constexpr int EXIT_USAGE = 2;    // bad command line
+constexpr int EXIT_FAILED = 1; // the command could not do its work (missing report, bad file, ...)
+constexpr int EXIT_USAGE = 2; // bad command line
 constexpr int EXIT_INTERNAL = 3; // an internal error of the library
 
 // Ends a command with a one-line message ("rdb: " + text) and an exit status.
@@ -210,13 +210,13 @@ using ARGS = std::vector<std::string>;
 // Options that only some commands take.
 struct OPTIONS {
     std::optional<std::string> output; // -o FILE
-    bool strict = false;               // --strict: warnings fail the command
+    bool strict = false; // --strict: warnings fail the command
 };
 
 std::string format_time(std::int64_t seconds)
 {
     const std::time_t time = static_cast<std::time_t>(seconds);
-    std::tm local {};
+    std::tm local{};
     char text[32] = "?";
     if (::localtime_r(&time, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;
@@ -262,11 +262,16 @@ int run_ls(const PROJECT& project, const ARGS&, const OPTIONS&)
 std::string form_problem(const KDB_FORM_STATE& form)
 {
     switch (form.state) {
-    case KDB_FORM_STATE::STATE::MISSING: return "missing";
-    case KDB_FORM_STATE::STATE::UNREADABLE: return "unreadable (" + printable(form.reason) + ")";
-    case KDB_FORM_STATE::STATE::DAMAGED: return "damaged";
-    case KDB_FORM_STATE::STATE::READABLE: return "readable";
-    case KDB_FORM_STATE::STATE::NOT_READ: break;
+    case KDB_FORM_STATE::STATE::MISSING:
+        return "missing";
+    case KDB_FORM_STATE::STATE::UNREADABLE:
+        return "unreadable (" + printable(form.reason) + ")";
+    case KDB_FORM_STATE::STATE::DAMAGED:
+        return "damaged";
+    case KDB_FORM_STATE::STATE::READABLE:
+        return "readable";
+    case KDB_FORM_STATE::STATE::NOT_READ:
+        break;
     }
     return "not read";
 }
@@ -309,11 +314,14 @@ void write_output_file(const std::string& file, const FIO_STREAM_WRITER& write)
 {
     const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(file, write);
     switch (outcome.result) {
-    case FIO_WRITE_RESULT::WRITTEN: return;
+    case FIO_WRITE_RESULT::WRITTEN:
+        return;
     case FIO_WRITE_RESULT::DANGLING_LINK:
         fail(in_quotes(file) + " is a symbolic link to nothing that can be written: " + outcome.reason);
-    case FIO_WRITE_RESULT::FOLDER: fail(in_quotes(file) + " is a folder");
-    case FIO_WRITE_RESULT::FAILED: break;
+    case FIO_WRITE_RESULT::FOLDER:
+        fail(in_quotes(file) + " is a folder");
+    case FIO_WRITE_RESULT::FAILED:
+        break;
     }
     fail("cannot write " + in_quotes(file) + (outcome.reason.empty() ? "" : ": " + outcome.reason));
 }
@@ -373,7 +381,8 @@ int run_import_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
 std::vector<std::string> report_warnings(const KDB_LOAD_INFO& info, bool with_backup)
 {
     std::vector<std::string> warnings;
-    if (info.binary.state != KDB_FORM_STATE::STATE::READABLE) warnings.push_back("binary file " + form_problem(info.binary));
+    if (info.binary.state != KDB_FORM_STATE::STATE::READABLE)
+        warnings.push_back("binary file " + form_problem(info.binary));
     if (info.from_backup) warnings.push_back("loaded from the backup");
     if (!with_backup) return warnings;
     if (info.backup.state == KDB_FORM_STATE::STATE::MISSING) {
@@ -395,7 +404,8 @@ int run_check(const PROJECT& project, const ARGS&, const OPTIONS& options)
     // Listed before any lock is taken: taking a report's lock removes what its killed writers left.
     const std::vector<std::string> stale = service.list_stale_temp_files();
     std::size_t rev_width = 0;
-    for (const KDB_MODEL_INFO& info : reports) rev_width = std::max(rev_width, printable(info.revision).size());
+    for (const KDB_MODEL_INFO& info : reports)
+        rev_width = std::max(rev_width, printable(info.revision).size());
 
     std::size_t failed = 0;
     std::size_t warnings = 0;
@@ -409,19 +419,23 @@ int run_check(const PROJECT& project, const ARGS&, const OPTIONS& options)
         }
         const std::vector<std::string> notes = report_warnings(load, handler != nullptr && handler->has_bak_support());
         std::string text;
-        for (const std::string& note : notes) text += (text.empty() ? "" : ", ") + note;
-        if (!loaded) ++failed;
-        else warnings += notes.size();
+        for (const std::string& note : notes)
+            text += (text.empty() ? "" : ", ") + note;
+        if (!loaded)
+            ++failed;
+        else
+            warnings += notes.size();
         std::cout << (loaded ? (notes.empty() ? "ok      " : "warning ") : "FAILED  ") << std::left
-                  << std::setw(static_cast<int>(rev_width)) << printable(info.revision) << "  " << printable(info.type_key)
-                  << (text.empty() ? "" : " (" + text + ")") << "\n";
+                  << std::setw(static_cast<int>(rev_width)) << printable(info.revision) << "  "
+                  << printable(info.type_key) << (text.empty() ? "" : " (" + text + ")") << "\n";
     }
     for (const std::string& file : stale)
         std::cout << "warning " << in_quotes(file) << " (a temporary file left by a writer that was killed)\n";
     warnings += stale.size();
     std::cout << reports.size() << (reports.size() == 1 ? " report" : " reports") << " checked, " << failed
               << " failed, " << warnings << (warnings == 1 ? " warning" : " warnings") << "\n";
-    if (failed > 0) fail(std::to_string(failed) + " of " + std::to_string(reports.size()) + " stored reports cannot be loaded");
+    if (failed > 0)
+        fail(std::to_string(failed) + " of " + std::to_string(reports.size()) + " stored reports cannot be loaded");
     if (options.strict && warnings > 0)
         fail(std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings") + " (--strict)");
     return EXIT_OK;
@@ -547,9 +561,9 @@ struct COMMAND {
     const char* summary;
     std::size_t argument_count;
     int (*run)(const PROJECT&, const ARGS&, const OPTIONS&);
-    bool takes_output = false;   // -o FILE
+    bool takes_output = false; // -o FILE
     bool creates_project = false; // makes a missing project directory
-    bool takes_strict = false;    // --strict
+    bool takes_strict = false; // --strict
 };
 
 const COMMAND COMMANDS[] = {
@@ -562,12 +576,11 @@ const COMMAND COMMANDS[] = {
      "load every stored report and both its files; name those that fail and warn of damaged, missing or "
      "stale files (--strict: warnings fail too)",
      0, run_check, false, false, true},
-    {"demo", "", "build and store a demo compilation report, write its text report and print it", 0, run_demo,
-     false, true},
+    {"demo", "", "build and store a demo compilation report, write its text report and print it", 0, run_demo, false,
+     true},
     {"report", "REV TYPE [-o FILE]", "print the text report of the stored report REV of type TYPE", 2, run_report,
      true},
-    {"show", "REV TYPE PATH", "print one object of a stored report; PATH is its names joined by '||'", 3,
-     run_show},
+    {"show", "REV TYPE PATH", "print one object of a stored report; PATH is its names joined by '||'", 3, run_show},
 };
 
 void print_help(std::ostream& out)
@@ -581,7 +594,8 @@ void print_help(std::ostream& out)
         const std::string usage = std::string(command.name) + " " + command.arguments;
         out << "  " << std::left << std::setw(26) << usage << command.summary << "\n";
     }
-    out << "  " << std::left << std::setw(26) << "--help, -h" << "show this help\n\n"
+    out << "  " << std::left << std::setw(26) << "--help, -h"
+        << "show this help\n\n"
         << "exit status: 0 done, 1 failed, 2 bad command line, 3 internal error\n";
 }
 

@@ -93,8 +93,7 @@ std::string duration(std::uint64_t seconds)
     return text;
 }
 
-template <class OBJECT>
-OBJECT* add(RDB_FOLDER_OBJECT& folder, std::unique_ptr<OBJECT> object)
+template <class OBJECT> OBJECT* add(RDB_FOLDER_OBJECT& folder, std::unique_ptr<OBJECT> object)
 {
     OBJECT* raw = object.get();
     folder.push_back(std::move(object));
@@ -114,7 +113,8 @@ RDB_SUMMARY_TABLE_OBJECT* add_summary(RDB_FOLDER_OBJECT& folder, const std::stri
                                       const std::vector<std::pair<std::string, std::string>>& rows)
 {
     RDB_SUMMARY_TABLE_OBJECT* summary = add(folder, std::make_unique<RDB_SUMMARY_TABLE_OBJECT>(name));
-    for (const auto& [label, value] : rows) summary->add_row(rdb_create_row(label, value));
+    for (const auto& [label, value] : rows)
+        summary->add_row(rdb_create_row(label, value));
     return summary;
 }
 
@@ -156,7 +156,6 @@ struct INSTANCE {
     RESOURCES own;
     RESOURCES total;
     std::vector<INSTANCE> children;
-
 };
 
 class HIERARCHY_BUILDER {
@@ -197,7 +196,8 @@ public:
                 add(unit, leaf("round_half_even", "rnd", 18, 10, 0, 0));
             }
         INSTANCE& carry = add(top, leaf("übertrag_ctrl", "carry", 30, 20, 0, 0));
-        for (int i = 0; i < 16; ++i) add(carry, leaf("übertrag_zelle", "z" + std::to_string(i), 8, 4, 0, 0));
+        for (int i = 0; i < 16; ++i)
+            add(carry, leaf("übertrag_zelle", "z" + std::to_string(i), 8, 4, 0, 0));
         INSTANCE& dma = add(top, leaf("dma_engine", "dma", 310, 420, 0, 0));
         for (int port = 0; port < 12; ++port) {
             INSTANCE& unit = add(dma, leaf("axi_port", "p" + std::to_string(port), 70, 90, 0, 0));
@@ -286,7 +286,8 @@ void collect_memories(const INSTANCE& instance, const std::string& parent_path,
 {
     const std::string path = parent_path.empty() ? instance.name : parent_path + "|" + instance.name;
     if (instance.own.memory_bits > 0) memories.emplace_back(path, instance.own.memory_bits);
-    for (const INSTANCE& child : instance.children) collect_memories(child, path, memories);
+    for (const INSTANCE& child : instance.children)
+        collect_memories(child, path, memories);
 }
 
 // ---- Message files ---------------------------------------------------------------------------------
@@ -333,13 +334,13 @@ std::vector<MSG_FILE_MESSAGE> synthesis_messages()
                 "rtl/line_buffer.sv"),
         message(T::WARNING, 3215, "rtl/dma_engine.sv:214: signal burst_pending is written but never read",
                 "rtl/dma_engine.sv"),
-        message(T::WARNING, 3230, "1 output is driven by a constant",
-                std::string(), {message(T::WARNING, 3231, "dbg_led[3] is tied to 0")}),
+        message(T::WARNING, 3230, "1 output is driven by a constant", std::string(),
+                {message(T::WARNING, 3231, "dbg_led[3] is tied to 0")}),
         info(3300, "Mapped memories and multipliers onto device blocks",
              {info(3301, "lb0|mem: block RAM, 2,560 x 24"), info(3301, "fir|tap0|rom: ROM, 32 x 12")}),
         suppressed(info(3310, "Removed 3 registers that drive nothing")),
-        suppressed(message(T::WARNING, 3220, "rtl/uart_debug.sv:51: rx_shadow is held by a latch",
-                           "rtl/uart_debug.sv")),
+        suppressed(
+            message(T::WARNING, 3220, "rtl/uart_debug.sv:51: rx_shadow is held by a latch", "rtl/uart_debug.sv")),
         info(3900, "Synthesis finished: 0 errors, 4 warnings"),
     };
     return messages;
@@ -362,8 +363,8 @@ std::vector<MSG_FILE_MESSAGE> timing_messages()
     return {
         info(5001, product_line("Timing Analyzer")),
         info(5010, "Read the timing constraints in constraints/pixel_pipe.sdc"),
-        message(T::WARNING, 5020, "dbg|baud|tick is used as a clock but has no clock constraint",
-                std::string(), {info(5021, "It clocks dbg|rx_state")}),
+        message(T::WARNING, 5020, "dbg|baud|tick is used as a clock but has no clock constraint", std::string(),
+                {info(5021, "It clocks dbg|rx_state")}),
         info(5100, "Setup slack of the slowest path: 0.412 ns",
              {info(5101, "clk_pix: 0.412 ns, total negative slack 0.000 ns")}),
         info(5101, "Hold slack of the fastest path: 0.105 ns"),
@@ -406,20 +407,20 @@ void add_flow_sections(RDB_FOLDER_OBJECT& main, DESIGN& design, const std::strin
     const RESOURCES& total = design.top.total;
     add(main, std::make_unique<RDB_LEGAL_OBJECT>(RDB_LEGAL_NOTICE_NAME));
 
-    RDB_SUMMARY_TABLE_OBJECT* summary = add_summary(
-        main, RDB_FLOW_SUMMARY_NAME,
-        {{"Status", "Successful (" + date_and_time + ")"},
-         {"Program", std::string(ver_get_pellam_product_name()) + " " + ver_get_full_version(1)},
-         {RDB_REVISION_NAME, TOP},
-         {"Top Module", TOP},
-         {"Family", FAMILY},
-         {RDB_DEVICE, DEVICE},
-         {"LUTs", usage(total.luts, DEVICE_LUTS)},
-         {"Registers", with_commas(total.registers)},
-         {"Pins", usage(total.pins, DEVICE_PINS)},
-         {"Memory bits", usage(total.memory_bits, DEVICE_MEMORY_BITS)},
-         {"DSP blocks", usage(total.dsp, DEVICE_DSP)},
-         {"PLLs", usage(1, 4)}});
+    RDB_SUMMARY_TABLE_OBJECT* summary =
+        add_summary(main, RDB_FLOW_SUMMARY_NAME,
+                    {{"Status", "Successful (" + date_and_time + ")"},
+                     {"Program", std::string(ver_get_pellam_product_name()) + " " + ver_get_full_version(1)},
+                     {RDB_REVISION_NAME, TOP},
+                     {"Top Module", TOP},
+                     {"Family", FAMILY},
+                     {RDB_DEVICE, DEVICE},
+                     {"LUTs", usage(total.luts, DEVICE_LUTS)},
+                     {"Registers", with_commas(total.registers)},
+                     {"Pins", usage(total.pins, DEVICE_PINS)},
+                     {"Memory bits", usage(total.memory_bits, DEVICE_MEMORY_BITS)},
+                     {"DSP blocks", usage(total.dsp, DEVICE_DSP)},
+                     {"PLLs", usage(1, 4)}});
     auto gauges = std::make_unique<RDB_GAUGES_OBJECT>("Flow Summary Gauges", 0);
     gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("LUTs", true, 0, 100, percent_of(total.luts, DEVICE_LUTS), false));
     gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("Pins", true, 0, 100, percent_of(total.pins, DEVICE_PINS), false));
@@ -429,28 +430,28 @@ void add_flow_sections(RDB_FOLDER_OBJECT& main, DESIGN& design, const std::strin
     summary->set_gauges(gauges.release());
 
     RDB_TABLE_OBJECT* settings = add_table(main, RDB_FLOW_SETTINGS_NAME, {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING});
-    for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
-             {RDB_TIMESTAMP_VAL, date_and_time},
-             {RDB_MAIN_TASK_VAL, RDB_COMPILER_VAL},
-             {RDB_REVISION_NAME, TOP},
-             {"Top Module", TOP},
-             {"Family", FAMILY},
-             {RDB_DEVICE, DEVICE},
-             {"Optimisation goal", "Speed"},
-             {"Placement start point", "1"},
-             {"Processors", "2"}})
+    for (const std::vector<std::string>& row :
+         std::vector<std::vector<std::string>>{{RDB_TIMESTAMP_VAL, date_and_time},
+                                               {RDB_MAIN_TASK_VAL, RDB_COMPILER_VAL},
+                                               {RDB_REVISION_NAME, TOP},
+                                               {"Top Module", TOP},
+                                               {"Family", FAMILY},
+                                               {RDB_DEVICE, DEVICE},
+                                               {"Optimisation goal", "Speed"},
+                                               {"Placement start point", "1"},
+                                               {"Processors", "2"}})
         add_row(*settings, row);
 
-    RDB_TABLE_OBJECT* changed = add_table(main, "Flow Changed Settings",
-                                          {"Setting", "Value", RDB_TBLHDR_DEFAULT_VALUE, "Applies To"});
+    RDB_TABLE_OBJECT* changed =
+        add_table(main, "Flow Changed Settings", {"Setting", "Value", RDB_TBLHDR_DEFAULT_VALUE, "Applies To"});
     add_row(*changed, {"optimisation_goal", "speed", "balanced", "whole design"});
     add_row(*changed, {"timing_constraints", "constraints/pixel_pipe.sdc", "--", "whole design"});
     add_row(*changed, {"macros", "PIXELS_PER_LINE=1920\nLINES_PER_FRAME=1080", "--", "whole design"});
     add_row(*changed, {"keep_hierarchy", "on", "off", "filter_core"});
 
-    RDB_TABLE_OBJECT* elapsed = add_table(main, RDB_FLOW_ELAPSED_TIME_NAME,
-                                          {RDB_MODULE_NAME_HDR, RDB_ELAPSED_TIME_HDR, "CPU Time", "Processors",
-                                           "Peak Memory"});
+    RDB_TABLE_OBJECT* elapsed =
+        add_table(main, RDB_FLOW_ELAPSED_TIME_NAME,
+                  {RDB_MODULE_NAME_HDR, RDB_ELAPSED_TIME_HDR, "CPU Time", "Processors", "Peak Memory"});
     std::uint64_t total_seconds = 0;
     std::uint64_t total_cpu = 0;
     for (const char* module : {FLOW_SYNTHESIS_NAME, FLOW_FITTER_NAME, FLOW_TIMING_ANALYZER_NAME, FLOW_ASSEMBLER_NAME}) {
@@ -496,28 +497,28 @@ void add_synthesis(RDB_FOLDER_OBJECT& main, DESIGN& design)
                  {"Memory bits", with_commas(total.memory_bits)},
                  {"DSP blocks", with_commas(total.dsp)}});
 
-    RDB_TABLE_OBJECT* settings =
-        add_table(*stage, RDB_SYNTHESIS_SETTING_TABLE_NAME, {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING, RDB_TBLHDR_DEFAULT_VALUE});
-    for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
-             {"Top module", TOP, "--"},
-             {"Language", "SystemVerilog 2017", "Verilog 2001"},
-             {"Optimisation goal", "Speed", "Balanced"},
-             {"State machine encoding", "One-hot", RDB_VAL_AUTO},
-             {"Infer memories", RDB_VAL_ON, RDB_VAL_ON},
-             {"Map multipliers to DSP blocks", RDB_VAL_ON, RDB_VAL_ON},
-             {"Merge equivalent registers", RDB_VAL_ON, RDB_VAL_ON},
-             {"Keep hierarchy", "filter_core only", RDB_VAL_OFF},
-             {"Register retiming", RDB_VAL_OFF, RDB_VAL_OFF},
-             {"Resource sharing", RDB_VAL_AUTO, RDB_VAL_AUTO},
-             {"Maximum fan-out", "500", RDB_VAL_NONE}})
+    RDB_TABLE_OBJECT* settings = add_table(*stage, RDB_SYNTHESIS_SETTING_TABLE_NAME,
+                                           {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING, RDB_TBLHDR_DEFAULT_VALUE});
+    for (const std::vector<std::string>& row :
+         std::vector<std::vector<std::string>>{{"Top module", TOP, "--"},
+                                               {"Language", "SystemVerilog 2017", "Verilog 2001"},
+                                               {"Optimisation goal", "Speed", "Balanced"},
+                                               {"State machine encoding", "One-hot", RDB_VAL_AUTO},
+                                               {"Infer memories", RDB_VAL_ON, RDB_VAL_ON},
+                                               {"Map multipliers to DSP blocks", RDB_VAL_ON, RDB_VAL_ON},
+                                               {"Merge equivalent registers", RDB_VAL_ON, RDB_VAL_ON},
+                                               {"Keep hierarchy", "filter_core only", RDB_VAL_OFF},
+                                               {"Register retiming", RDB_VAL_OFF, RDB_VAL_OFF},
+                                               {"Resource sharing", RDB_VAL_AUTO, RDB_VAL_AUTO},
+                                               {"Maximum fan-out", "500", RDB_VAL_NONE}})
         add_row(*settings, row);
 
     RDB_TABLE_OBJECT* sources =
         add_table(*stage, "Synthesis Source Files", {"File", "Used", "Kind", RDB_SYNTH_ABSOLUTE_FILE_NAME, "Library"});
     const std::string project = gen_get_project_directory();
-    for (const char* file : {"rtl/pixel_pipe.sv", "rtl/video_in.sv", "rtl/line_buffer.sv", "rtl/filter_core.sv",
-                             "rtl/resampler.sv", "rtl/color_space.sv", "rtl/übertrag_ctrl.sv", "rtl/dma_engine.sv",
-                             "rtl/uart_debug.sv"})
+    for (const char* file :
+         {"rtl/pixel_pipe.sv", "rtl/video_in.sv", "rtl/line_buffer.sv", "rtl/filter_core.sv", "rtl/resampler.sv",
+          "rtl/color_space.sv", "rtl/übertrag_ctrl.sv", "rtl/dma_engine.sv", "rtl/uart_debug.sv"})
         add_row(*sources, {file, "yes", "SystemVerilog", project + "/" + file, "work"});
     add_row(*sources, {"constraints/pixel_pipe.sdc", "yes", "Timing constraints\n(read by timing analysis)",
                        project + "/constraints/pixel_pipe.sdc", "--"});
@@ -531,7 +532,8 @@ void add_synthesis(RDB_FOLDER_OBJECT& main, DESIGN& design)
                  "(échantillonneur, übertrag_ctrl, interp_Δ).");
     add_stage_messages(main, *stage, FLOW_SYNTHESIS_NAME, "map");
     if (RDB_OBJECT* warnings = stage->find_object(std::string(FLOW_SYNTHESIS_NAME) + " " + RDB_WARNING_MESSAGES_STR))
-        if (RDB_FOLDER_OBJECT* folder = warnings->dynamic_cast_to_RDB_FOLDER_OBJECT()) folder->set_is_stage_folder(true);
+        if (RDB_FOLDER_OBJECT* folder = warnings->dynamic_cast_to_RDB_FOLDER_OBJECT())
+            folder->set_is_stage_folder(true);
 }
 
 std::unique_ptr<RDB_MEMORY_OBJECT> make_coefficient_rom()
@@ -540,8 +542,10 @@ std::unique_ptr<RDB_MEMORY_OBJECT> make_coefficient_rom()
     constexpr unsigned width = 12;
     auto rom = std::make_unique<RDB_MEMORY_OBJECT>("Memory Contents: pixel_pipe|fir|tap0|rom", "coef_rom0.hex", depth,
                                                    width, 5, nullptr);
-    for (unsigned bit = 0; bit < 5; ++bit) rom->set_address_name(bit, "addr[" + std::to_string(bit) + "]");
-    for (unsigned bit = 0; bit < width; ++bit) rom->set_data_name(bit, "q[" + std::to_string(bit) + "]");
+    for (unsigned bit = 0; bit < 5; ++bit)
+        rom->set_address_name(bit, "addr[" + std::to_string(bit) + "]");
+    for (unsigned bit = 0; bit < width; ++bit)
+        rom->set_data_name(bit, "q[" + std::to_string(bit) + "]");
     // A Hann-windowed sinc, scaled to 11 bits.
     const double pi = std::acos(-1.0);
     for (unsigned address = 0; address < depth; ++address) {
@@ -560,18 +564,20 @@ void add_pins(RDB_FOLDER_OBJECT& section, DESIGN& design)
     const std::vector<std::string> heading = {"Name", "Pin", "Bank", "Standard", "Drive", "Placed By"};
     RDB_TABLE_OBJECT* inputs = add_table(section, "Input Pins", heading);
     RDB_TABLE_OBJECT* outputs = add_table(section, "Output Pins", heading);
-    std::vector<std::pair<std::string, bool>> pins = {{"clk_pix", true}, {"clk_sys", true}, {"rst_n", true},
-                                                      {"uart_rx", true}, {"uart_tx", false}};
-    for (int i = 0; i < 24; ++i) pins.emplace_back("pix_in[" + std::to_string(i) + "]", true);
-    for (int i = 0; i < 24; ++i) pins.emplace_back("pix_out[" + std::to_string(i) + "]", false);
-    for (int i = 0; i < 4; ++i) pins.emplace_back("dbg_led[" + std::to_string(i) + "]", false);
+    std::vector<std::pair<std::string, bool>> pins = {
+        {"clk_pix", true}, {"clk_sys", true}, {"rst_n", true}, {"uart_rx", true}, {"uart_tx", false}};
+    for (int i = 0; i < 24; ++i)
+        pins.emplace_back("pix_in[" + std::to_string(i) + "]", true);
+    for (int i = 0; i < 24; ++i)
+        pins.emplace_back("pix_out[" + std::to_string(i) + "]", false);
+    for (int i = 0; i < 4; ++i)
+        pins.emplace_back("dbg_led[" + std::to_string(i) + "]", false);
     for (const auto& [name, input] : pins) {
         const std::uint64_t bank = design.random.between(1, 8);
         const std::string pin = std::string(1, static_cast<char>('A' + design.random.between(0, 15))) +
                                 std::to_string(design.random.between(1, 16));
-        add_row(input ? *inputs : *outputs,
-                {name, pin, std::to_string(bank), bank > 6 ? "LVCMOS18" : "LVCMOS33", input ? "--" : "8 mA",
-                 name.rfind("clk", 0) == 0 ? "User" : "Fitter"});
+        add_row(input ? *inputs : *outputs, {name, pin, std::to_string(bank), bank > 6 ? "LVCMOS18" : "LVCMOS33",
+                                             input ? "--" : "8 mA", name.rfind("clk", 0) == 0 ? "User" : "Fitter"});
     }
 }
 
@@ -623,7 +629,8 @@ void add_bank_usage(RDB_FOLDER_OBJECT& section)
     for (const BANK& bank : rows) {
         add_row(*master, {bank.name, std::to_string(bank.pins.size()), "48", bank.vccio});
         RDB_TABLE_OBJECT* detail = add_table(*banks, std::string("Bank ") + bank.name + " Pins", {"Pin Name"});
-        for (const std::string& pin : bank.pins) add_row(*detail, {pin});
+        for (const std::string& pin : bank.pins)
+            add_row(*detail, {pin});
         banks->add_detail_object(detail);
     }
 }
@@ -646,14 +653,14 @@ void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
 
     RDB_TABLE_OBJECT* settings =
         add_table(*stage, "Fitter Settings", {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING, RDB_TBLHDR_DEFAULT_VALUE});
-    for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
-             {RDB_DEVICE, DEVICE, "--"},
-             {"Placement effort", "High", "Normal"},
-             {"Routing effort", "Normal", "Normal"},
-             {"Repair hold violations", RDB_VAL_ON, RDB_VAL_ON},
-             {"Duplicate high fan-out registers", RDB_VAL_ON, RDB_VAL_OFF},
-             {"Placement start point", "1", "1"},
-             {"Unused pins", "Pulled low", "Floating"}})
+    for (const std::vector<std::string>& row :
+         std::vector<std::vector<std::string>>{{RDB_DEVICE, DEVICE, "--"},
+                                               {"Placement effort", "High", "Normal"},
+                                               {"Routing effort", "Normal", "Normal"},
+                                               {"Repair hold violations", RDB_VAL_ON, RDB_VAL_ON},
+                                               {"Duplicate high fan-out registers", RDB_VAL_ON, RDB_VAL_OFF},
+                                               {"Placement start point", "1", "1"},
+                                               {"Unused pins", "Pulled low", "Floating"}})
         add_row(*settings, row);
 
     RDB_FOLDER_OBJECT* section = add_stage_folder(*stage, RDB_RESOURCE_SECTION);
@@ -681,8 +688,8 @@ void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
     add(*section, std::make_unique<RDB_INTERACTIVE_REPORT_DATA_OBJECT>("Floorplan View", "{\"regions\": 4}", "json",
                                                                        "floorplan"));
 
-    RDB_TABLE_OBJECT* rams =
-        add_table(*section, "Fitter Memory Summary", {"Instance Path", "Kind", "Ports", "Depth", "Width", "Bits", "Notes"});
+    RDB_TABLE_OBJECT* rams = add_table(*section, "Fitter Memory Summary",
+                                       {"Instance Path", "Kind", "Ports", "Depth", "Width", "Bits", "Notes"});
     for (const auto& [path, bits] : memories_of(design.top)) {
         const bool rom = path.find("|rom") != std::string::npos || path.find("|lut") != std::string::npos;
         const std::uint64_t width = rom ? 12 : 24;
@@ -692,7 +699,8 @@ void add_fitter(RDB_FOLDER_OBJECT& main, DESIGN& design)
     }
     section->push_back(make_coefficient_rom());
 
-    for (const std::string& phase : fitter_phases()) rdb_add_fitter_stage(phase);
+    for (const std::string& phase : fitter_phases())
+        rdb_add_fitter_stage(phase);
     add_stage_messages(main, *stage, FLOW_FITTER_NAME, "fit");
 }
 
@@ -709,14 +717,15 @@ void add_worst_setup_paths(RDB_FOLDER_OBJECT& stage)
         {"0.305", "dma|desc|addr[9]", "dma|fifo|wr_addr[9]", "clk_dma", "clk_sys", "multicycle 2"},
         {"0.377", "pix|gamma|lut_out[7]", "vid_out[7]", "clk_pix", "", "output delay"},
     };
-    for (const auto& row : rows) add_row(*paths, row);
+    for (const auto& row : rows)
+        add_row(*paths, row);
     paths->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template(
         "Report Timing", "Reports this path in detail", "",
-        "report_timing -setup -from {%COL_1%} -to {%COL_2%}< -from_clock %COL_3%>< -to_clock %COL_4%> -npaths 1",
-        -1, -1));
-    paths->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template(
-        "Locate Destination Bus", "Shows every bit of the destination bus", "",
-        "locate_node {%COL_2/\\[\\d+\\]$/[*]/%}", 2, -1));
+        "report_timing -setup -from {%COL_1%} -to {%COL_2%}< -from_clock %COL_3%>< -to_clock %COL_4%> -npaths 1", -1,
+        -1));
+    paths->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template("Locate Destination Bus",
+                                                                  "Shows every bit of the destination bus", "",
+                                                                  "locate_node {%COL_2/\\[\\d+\\]$/[*]/%}", 2, -1));
     paths->add_cmd_template(rdb_create_rdb_tcl_table_cmd_template(
         "Report Exceptions", "Lists the timing exceptions on this path", "",
         "report_exceptions -from {%COL_1%} -to {%COL_2%}< -type {%COL_5%}>", 5, -1));
@@ -729,8 +738,9 @@ void add_worst_setup_paths(RDB_FOLDER_OBJECT& stage)
 // its paths.
 void add_slack_histogram(RDB_FOLDER_OBJECT& stage)
 {
-    RDB_HISTOGRAM_TABLE_OBJECT* histogram = add(
-        stage, std::make_unique<RDB_HISTOGRAM_TABLE_OBJECT>("Setup Slack Histogram (clk_pix)", "Slack", "Paths", "ns", 1000));
+    RDB_HISTOGRAM_TABLE_OBJECT* histogram =
+        add(stage, std::make_unique<RDB_HISTOGRAM_TABLE_OBJECT>("Setup Slack Histogram (clk_pix)", "Slack", "Paths",
+                                                                "ns", 1000));
     histogram->add_row(rdb_create_row({"From (ps)", "To (ps)", "Paths"}));
     histogram->add_partition_names({"clk_pix", "clk_sys", "clk_dma"});
     DEMO_RANDOM random(0x51ac);
@@ -826,9 +836,9 @@ void add_clock_transfers(RDB_FOLDER_OBJECT& stage)
 struct DEMO_PATH {
     const char* from;
     const char* to;
-    int clock_delay_ps;                             // launch clock network delay
+    int clock_delay_ps; // launch clock network delay
     std::vector<std::pair<const char*, int>> cells; // data path elements and their delays
-    int required_ps;                                // data required time
+    int required_ps; // data required time
 };
 
 std::string ns(int ps) { return fixed(ps / 1000.0, 3); }
@@ -836,7 +846,8 @@ std::string ns(int ps) { return fixed(ps / 1000.0, 3); }
 RDB_TABLE_OBJECT* make_table(const std::string& name, const std::vector<std::vector<std::string>>& rows)
 {
     auto* table = new RDB_TABLE_OBJECT(name);
-    for (const auto& cells : rows) table->add_row(rdb_create_row(cells));
+    for (const auto& cells : rows)
+        table->add_row(rdb_create_row(cells));
     return table;
 }
 
@@ -870,13 +881,19 @@ void add_worst_case_paths(RDB_FOLDER_OBJECT& stage)
 {
     constexpr int PERIOD_PS = 6734;
     const DEMO_PATH paths[] = {
-        {"fir|tap12|mac|acc[7]", "fir|tap13|mac|acc[8]", 1842,
+        {"fir|tap12|mac|acc[7]",
+         "fir|tap13|mac|acc[8]",
+         1842,
          {{"fir|tap12|mac|acc[7]|q", 245}, {"fir|tap12|mac|add~3|combout", 1960}, {"fir|tap13|mac|acc[8]|d", 2865}},
          6792},
-        {"dma|rd_ptr[3]", "dma|fifo|ram~12|portbaddr", 1751,
+        {"dma|rd_ptr[3]",
+         "dma|fifo|ram~12|portbaddr",
+         1751,
          {{"dma|rd_ptr[3]|q", 231}, {"dma|fifo|addr_mux~5|combout", 2214}, {"dma|fifo|ram~12|portbaddr", 2106}},
          6790},
-        {"scaler|coef[2]", "scaler|mult0|dataa[2]", 1802,
+        {"scaler|coef[2]",
+         "scaler|mult0|dataa[2]",
+         1802,
          {{"scaler|coef[2]|q", 238}, {"scaler|coef_sel~1|combout", 1547}, {"scaler|mult0|dataa[2]", 2658}},
          6788},
     };
@@ -964,15 +981,15 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
         double period;
         const char* targets;
     };
-    const CLOCK clocks[] = {{"clk_pix", 6.734, "clk_pix"},
-                            {"clk_sys", 5.000, "clk_sys"},
-                            {"clk_dma", 4.000, "pll|out[0]\npll|out[1]"}};
-    RDB_TABLE_OBJECT* clock_table = add_table(
-        *stage, RDB_CLK_SUMMARY_TBL, {"Clock", "Kind", "Period (ns)", "Frequency", "Rise", "Fall", "Sources"});
-    RDB_TABLE_OBJECT* fmax =
-        add_table(*stage, "Maximum Frequencies", {"Clock", "Achieved", "Usable", "Note"});
-    RDB_TABLE_OBJECT* setup = add_table(*stage, RDB_SLACK_SETUP_SUMMARY_TBL, {"Clock", "Slack (ns)", "Total Negative Slack"});
-    RDB_TABLE_OBJECT* hold = add_table(*stage, RDB_SLACK_HOLD_SUMMARY_TBL, {"Clock", "Slack (ns)", "Total Negative Slack"});
+    const CLOCK clocks[] = {
+        {"clk_pix", 6.734, "clk_pix"}, {"clk_sys", 5.000, "clk_sys"}, {"clk_dma", 4.000, "pll|out[0]\npll|out[1]"}};
+    RDB_TABLE_OBJECT* clock_table = add_table(*stage, RDB_CLK_SUMMARY_TBL,
+                                              {"Clock", "Kind", "Period (ns)", "Frequency", "Rise", "Fall", "Sources"});
+    RDB_TABLE_OBJECT* fmax = add_table(*stage, "Maximum Frequencies", {"Clock", "Achieved", "Usable", "Note"});
+    RDB_TABLE_OBJECT* setup =
+        add_table(*stage, RDB_SLACK_SETUP_SUMMARY_TBL, {"Clock", "Slack (ns)", "Total Negative Slack"});
+    RDB_TABLE_OBJECT* hold =
+        add_table(*stage, RDB_SLACK_HOLD_SUMMARY_TBL, {"Clock", "Slack (ns)", "Total Negative Slack"});
     for (const CLOCK& clock : clocks) {
         add_row(*clock_table, {clock.name, "Primary", fixed(clock.period, 3), fixed(1000.0 / clock.period, 2) + " MHz",
                                "0.000", fixed(clock.period / 2, 3), clock.targets});
@@ -989,11 +1006,12 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
     for (int i = 0; i < 20; ++i) {
         const std::uint64_t tap = design.random.between(0, 63);
         const double slack = 0.412 + 0.021 * i;
-        add_row(*paths, {fixed(slack, 3),
-                         "fir|tap" + std::to_string(tap) + "|mac|acc[" + std::to_string(design.random.between(0, 31)) + "]",
-                         "fir|tap" + std::to_string((tap + 1) % 64) + "|mac|acc[" +
-                             std::to_string(design.random.between(0, 31)) + "]",
-                         "clk_pix", "clk_pix", fixed(6.734 - slack - 0.1, 3)});
+        add_row(*paths,
+                {fixed(slack, 3),
+                 "fir|tap" + std::to_string(tap) + "|mac|acc[" + std::to_string(design.random.between(0, 31)) + "]",
+                 "fir|tap" + std::to_string((tap + 1) % 64) + "|mac|acc[" +
+                     std::to_string(design.random.between(0, 31)) + "]",
+                 "clk_pix", "clk_pix", fixed(6.734 - slack - 0.1, 3)});
     }
     add_worst_setup_paths(*stage);
     add_slack_histogram(*stage);
@@ -1006,7 +1024,8 @@ void add_timing(RDB_FOLDER_OBJECT& main, DESIGN& design)
 void add_assembler(RDB_FOLDER_OBJECT& main)
 {
     RDB_FOLDER_OBJECT* stage = add_stage_folder(main, FLOW_ASSEMBLER_NAME);
-    add_summary(*stage, "Assembler Summary", {{"Status", "Successful"}, {RDB_REVISION_NAME, TOP}, {RDB_DEVICE, DEVICE}});
+    add_summary(*stage, "Assembler Summary",
+                {{"Status", "Successful"}, {RDB_REVISION_NAME, TOP}, {RDB_DEVICE, DEVICE}});
     RDB_TABLE_OBJECT* settings =
         add_table(*stage, "Assembler Settings", {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING, RDB_TBLHDR_DEFAULT_VALUE});
     add_row(*settings, {"Compress the bitstream", RDB_VAL_ON, RDB_VAL_OFF});

@@ -252,7 +252,9 @@ SWITCHES switches() { return t_rendering != nullptr ? *t_rendering : SWITCHES::f
 void rdb_output_dashed_title_box(std::ostream& os, const std::string& name)
 {
     const std::string dashes(name.size() + 4, '-');
-    os << dashes << "\n" << "; " << name << " ;\n" << dashes << "\n";
+    os << dashes << "\n"
+       << "; " << name << " ;\n"
+       << dashes << "\n";
 }
 
 void RDB_OBJECT::output_table_top_line(std::ostream& os, int width)

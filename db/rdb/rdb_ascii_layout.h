@@ -104,8 +104,8 @@ struct GRID_LAYOUT {
 // report never mixes two settings and a big report does not ask the INI service once per table. An
 // object drawn on its own reads them when it asks.
 struct SWITCHES {
-    bool compact_tables = false;            // tables of three or more columns drawn without boxes
-    bool messages_in_report = true;         // message listings filled in ("rdb_no_msgs_in_report" off)
+    bool compact_tables = false; // tables of three or more columns drawn without boxes
+    bool messages_in_report = true; // message listings filled in ("rdb_no_msgs_in_report" off)
     bool webkit_html_as_plain_text = false; // HTML text objects printed as their text
 
     static SWITCHES from_ini();

@@ -32,7 +32,6 @@ std::string bound_text(int bound, unsigned int scale, int decimals)
     return text;
 }
 
-
 } // namespace
 
 using RDB::ASCII::GRID_LAYOUT;
@@ -188,7 +187,8 @@ void RDB_HISTOGRAM_TABLE_OBJECT::output_ascii(std::ostream& os)
     }
     // Bars are value * 50 / max in whole numbers, so the largest bin always gets the full 50.
     std::int64_t max_value = 1;
-    for (unsigned int r = 1; r < row_count; ++r) max_value = std::max<std::int64_t>(max_value, get_value(r));
+    for (unsigned int r = 1; r < row_count; ++r)
+        max_value = std::max<std::int64_t>(max_value, get_value(r));
     // A scale of 0 cannot divide the bounds: it prints as 1.
     const unsigned int scale = m_x_scale == 0 ? 1 : m_x_scale;
     const int decimals = static_cast<int>(std::to_string(scale).size()) - 1;
@@ -201,9 +201,9 @@ void RDB_HISTOGRAM_TABLE_OBJECT::output_ascii(std::ostream& os)
         const int value = get_value(r);
         // A negative count draws no bar.
         const std::int64_t bar = std::max<std::int64_t>(0, value * BAR_LENGTH / max_value);
-        table.add_row(rdb_create_row({"[ " + bound_text(get_from(r), scale, decimals) + " , " +
-                                          bound_text(get_to(r), scale, decimals) + " ]",
-                                      std::to_string(value), std::string(static_cast<std::size_t>(bar), 'X')}));
+        table.add_row(rdb_create_row(
+            {"[ " + bound_text(get_from(r), scale, decimals) + " , " + bound_text(get_to(r), scale, decimals) + " ]",
+             std::to_string(value), std::string(static_cast<std::size_t>(bar), 'X')}));
     }
     table.RDB_TABLE_OBJECT::output_ascii(os);
     os << "\n";

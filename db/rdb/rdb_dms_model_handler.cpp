@@ -120,7 +120,8 @@ std::unique_ptr<KDB_MODEL> RDB_MODEL_HANDLER::read_model_from_file(const KDB_PAT
             return nullptr;
         }
         if (dynamic_cast<RDB_KDB_MODEL*>(root.get()) == nullptr) {
-            msg_local_vdebug("RDB", 2, "RDB_MODEL_HANDLER: %s does not hold a report model", file.get_full_path().c_str());
+            msg_local_vdebug("RDB", 2, "RDB_MODEL_HANDLER: %s does not hold a report model",
+                             file.get_full_path().c_str());
             return nullptr;
         }
         return std::unique_ptr<KDB_MODEL>(static_cast<RDB_KDB_MODEL*>(root.release()));
@@ -172,8 +173,7 @@ const RDB_REPORT* report_of(KDB_MODEL* model, const std::string& handled_type)
 }
 
 // The XML report form of the report into file, followed by the binary stamp when there is one.
-bool write_xml_form(const RDB_REPORT& report, PDB_ATOMIC_FILE& file, const PDB_ARCHIVE_STAMP* stamp,
-                    std::string* error)
+bool write_xml_form(const RDB_REPORT& report, PDB_ATOMIC_FILE& file, const PDB_ARCHIVE_STAMP* stamp, std::string* error)
 {
     PDB_OUTPUT_BUF buffer(file);
     std::ostream out(&buffer);
@@ -187,8 +187,7 @@ bool write_xml_form(const RDB_REPORT& report, PDB_ATOMIC_FILE& file, const PDB_A
 
 // Runs one write of a stored form; a failure (a false answer or an exception) is posted as the
 // database write error, its reason at the more detailed level, and handed to the caller in error.
-template <class WRITE>
-bool write_form(const std::string& target, std::string* error, WRITE write)
+template <class WRITE> bool write_form(const std::string& target, std::string* error, WRITE write)
 {
     msg_local_vdebug("RDB", 3, "RDB_MODEL_HANDLER: writing to %s", target.c_str());
     std::string why;

@@ -9,7 +9,8 @@
 #include "rdb_visitor.h"
 
 RDB_GAUGES_OBJECT::RDB_GAUGES_OBJECT(const std::string& name, int count)
-    : RDB_OBJECT(name), m_data(new std::vector<RDB_GAUGES_DATA_ELEMENT*>(count > 0 ? static_cast<std::size_t>(count) : 0))
+    : RDB_OBJECT(name),
+      m_data(new std::vector<RDB_GAUGES_DATA_ELEMENT*>(count > 0 ? static_cast<std::size_t>(count) : 0))
 {
 }
 
@@ -18,7 +19,8 @@ RDB_GAUGES_OBJECT::RDB_GAUGES_OBJECT() : m_data(new std::vector<RDB_GAUGES_DATA_
 RDB_GAUGES_OBJECT::~RDB_GAUGES_OBJECT()
 {
     if (m_data == nullptr) return;
-    for (RDB_GAUGES_DATA_ELEMENT* data : *m_data) delete data;
+    for (RDB_GAUGES_DATA_ELEMENT* data : *m_data)
+        delete data;
     delete m_data;
 }
 

@@ -57,7 +57,6 @@ bool meets(std::strong_ordering order, RDB_GRID_TABLE_RULESET::COMPARE_TYPE type
 
 std::uint32_t to_index(std::size_t value) { return boost::numeric_cast<std::uint32_t>(value); }
 
-
 } // namespace
 
 // ---- RDB_GRID_TABLE_SAFE_COUNTER -----------------------------------------------------------------

@@ -78,7 +78,8 @@ void RDB_HISTOGRAM_TABLE_OBJECT::set_color(unsigned int row, RDB_COLOR_NAME colo
 int RDB_HISTOGRAM_TABLE_OBJECT::get_max_value() const
 {
     int max_value = 0;
-    for (unsigned int r = 1; r < get_number_of_rows(); ++r) max_value = std::max(max_value, get_value(r));
+    for (unsigned int r = 1; r < get_number_of_rows(); ++r)
+        max_value = std::max(max_value, get_value(r));
     return max_value;
 }
 

@@ -14,8 +14,7 @@ struct CATALOGUE_ENTRY {
 // In registration order.
 constexpr CATALOGUE_ENTRY CATALOGUE[] = {
     {ERDB_GENERIC, MSG_TYPE::ERROR, ""},
-    {IRDB_WROTE_SUPPRESSED_MSGS, MSG_TYPE::INFO,
-     "Generated suppressed messages file %1!s!/IRDB_WROTE_SUPPRESSED_MSGS"},
+    {IRDB_WROTE_SUPPRESSED_MSGS, MSG_TYPE::INFO, "Generated suppressed messages file %1!s!/IRDB_WROTE_SUPPRESSED_MSGS"},
     {IRDB_WROTE_JSON_REPORTS, MSG_TYPE::INFO, "Generated JSON formatted report files in %1!s!/IRDB_WROTE_JSON_REPORTS"},
     {ERDB_LOAD_REPORT_FAILED_ERRC, MSG_TYPE::ERROR,
      "Failed to load reporting database '%1!s!'./ERDB_LOAD_REPORT_FAILED_ERRC"},
@@ -35,13 +34,15 @@ struct LIBRARY_MESSAGES {
     static const int* ids()
     {
         static int values[CATALOGUE_SIZE];
-        for (int i = 0; i < CATALOGUE_SIZE; ++i) values[i] = CATALOGUE[i].id;
+        for (int i = 0; i < CATALOGUE_SIZE; ++i)
+            values[i] = CATALOGUE[i].id;
         return values;
     }
     static const MSG_TYPE* types()
     {
         static MSG_TYPE values[CATALOGUE_SIZE];
-        for (int i = 0; i < CATALOGUE_SIZE; ++i) values[i] = CATALOGUE[i].type;
+        for (int i = 0; i < CATALOGUE_SIZE; ++i)
+            values[i] = CATALOGUE[i].type;
         return values;
     }
     MSG_ID_REGISTRAR registrar;

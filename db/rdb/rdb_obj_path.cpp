@@ -72,12 +72,14 @@ RDB_OBJ_PATH::RDB_OBJ_PATH(std::string const& path)
         const std::vector<std::string> objects = split_path_objects(fields[2]);
         path_object_count = objects.size();
         if (path_object_count >= 2)
-            valid = valid && std::none_of(objects.begin(), objects.end(), [](const std::string& o) { return o.empty(); });
+            valid =
+                valid && std::none_of(objects.begin(), objects.end(), [](const std::string& o) { return o.empty(); });
     }
     if (!valid) {
-        const std::string text = "The RDB object path specified to intialize the RDB_OBJ_PATH object is invalid. It had " +
-                                 std::to_string(field_count) + " field objects, " + std::to_string(path_object_count) +
-                                 " path objects and the report type legality evaluated to " + std::to_string(legality);
+        const std::string text =
+            "The RDB object path specified to intialize the RDB_OBJ_PATH object is invalid. It had " +
+            std::to_string(field_count) + " field objects, " + std::to_string(path_object_count) +
+            " path objects and the report type legality evaluated to " + std::to_string(legality);
         RDB_INTERNAL_ERROR(text.c_str());
     }
     m_path = path;

@@ -21,8 +21,8 @@ constexpr const char* THIS_FILE = "db/rdb/rdb_report.cpp";
 // The provisional code paths of the registry, each announced once per process.
 RDB_HACK_WARNING g_hack_delete{THIS_FILE, 110, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
 RDB_HACK_WARNING g_hack_load{THIS_FILE, 326, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
-RDB_HACK_WARNING g_hack_snapshot{THIS_FILE, 141, "quandel", 313671, "Fix reporting snapshots so they're not an epic hack",
-                                 {}};
+RDB_HACK_WARNING g_hack_snapshot{
+    THIS_FILE, 141, "quandel", 313671, "Fix reporting snapshots so they're not an epic hack", {}};
 RDB_HACK_WARNING g_hack_save_model{THIS_FILE, 372, "zorvik", 208705, "KHD should call put/get model for RDB", {}};
 RDB_HACK_WARNING g_hack_save_io{THIS_FILE, 421, "brevald", 466605, "Fix Korvane File IO", {}};
 

@@ -118,7 +118,7 @@ RDB_REPORT* RDB_REPORT_CONTROLLER::get_report(std::string const& report_key)
     auto found = m_reports.find(report_key);
     if (found == m_reports.end() || found->second == nullptr) return nullptr;
     RDB_REPORT* report = found->second;
-    RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report( report_key, report ));
+    RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, report));
     return report;
 }
 
@@ -126,15 +126,12 @@ void RDB_REPORT_CONTROLLER::update_report(std::string const& report_key, RDB_REP
 {
     RDB_REPORT*& entry = m_reports[report_key];
     RDB_REPORT* old_report = entry;
-    if (old_report != nullptr) RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report( report_key, old_report ));
-    if (report != nullptr) RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report( report_key, report));
+    if (old_report != nullptr) RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, old_report));
+    if (report != nullptr) RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, report));
     entry = report;
 }
 
-void RDB_REPORT_CONTROLLER::temp_remove_all_of(std::string const& report_key)
-{
-    m_reports.erase(report_key);
-}
+void RDB_REPORT_CONTROLLER::temp_remove_all_of(std::string const& report_key) { m_reports.erase(report_key); }
 
 void RDB_REPORT_CONTROLLER::clear_reports()
 {

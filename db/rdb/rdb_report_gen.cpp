@@ -101,7 +101,8 @@ ENTRY_LIST RDB_REPORT_GEN::IMPL::entries() const
     const RDB_FOLDER_OBJECT* folder = m_root->dynamic_cast_to_RDB_FOLDER_OBJECT();
     if (folder == nullptr) return ENTRY_LIST{m_root};
     ENTRY_LIST children;
-    for (RDB_OBJECT* child : *folder) children.push_back(child);
+    for (RDB_OBJECT* child : *folder)
+        children.push_back(child);
     return children;
 }
 
@@ -111,7 +112,8 @@ void RDB_REPORT_GEN::IMPL::write_report(std::ostream& os) const
     write_banner(os);
     const ENTRY_LIST list = entries();
     write_toc(os, list);
-    for (RDB_OBJECT* entry : list) write_entry(os, entry, 0);
+    for (RDB_OBJECT* entry : list)
+        write_entry(os, entry, 0);
 }
 
 void RDB_REPORT_GEN::IMPL::write_banner(std::ostream& os) const
@@ -126,7 +128,8 @@ void RDB_REPORT_GEN::IMPL::write_toc(std::ostream& os, const ENTRY_LIST& list) c
 {
     std::ostringstream toc;
     int number = 1;
-    for (RDB_OBJECT* entry : list) list_toc_object(toc, entry, 0, number);
+    for (RDB_OBJECT* entry : list)
+        list_toc_object(toc, entry, 0, number);
     std::unique_ptr<RDB_TEXT_OBJECT> toc_object = make_stand_in_text(RDB_TABLE_OF_CONTENTS, toc.str());
     write_entry(os, toc_object.get(), 0);
 }
@@ -138,7 +141,8 @@ void RDB_REPORT_GEN::IMPL::list_toc_object(std::ostream& os, RDB_OBJECT* object,
     RDB_FOLDER_OBJECT* folder = is_folder(*object) ? object->dynamic_cast_to_RDB_FOLDER_OBJECT() : nullptr;
     if (folder != nullptr && object->is_ascii_writable()) {
         os << indent << "---- " << object->get_name() << " Reports ----\n";
-        for (RDB_OBJECT* child : *folder) list_toc_object(os, child, level + 1, number);
+        for (RDB_OBJECT* child : *folder)
+            list_toc_object(os, child, level + 1, number);
         return;
     }
     char line_number[16];
@@ -161,7 +165,8 @@ void RDB_REPORT_GEN::IMPL::write_entry(std::ostream& os, RDB_OBJECT* object, int
     case RDB_FOLDER_TYPE: {
         RDB_FOLDER_OBJECT* folder = object->dynamic_cast_to_RDB_FOLDER_OBJECT();
         RDB_ASSERT(folder != 0);
-        for (RDB_OBJECT* child : *folder) write_entry(os, child, level + 1);
+        for (RDB_OBJECT* child : *folder)
+            write_entry(os, child, level + 1);
         return;
     }
     case RDB_TEXT_TYPE:
@@ -188,8 +193,7 @@ void RDB_REPORT_GEN::IMPL::write_embedded(std::ostream& os, RDB_OBJECT* object, 
         memory_object->output_ascii_memory_object(os);
         return;
     }
-    const bool message_type =
-        type == EMBEDDED_OBJECT_MESSAGES_TYPE || type == EMBEDDED_OBJECT_SUPPRESSED_MESSAGES_TYPE;
+    const bool message_type = type == EMBEDDED_OBJECT_MESSAGES_TYPE || type == EMBEDDED_OBJECT_SUPPRESSED_MESSAGES_TYPE;
     if (message_type && em_object->get_info_str() == RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES) {
         write_flow_messages(os, *em_object);
         return;
@@ -221,7 +225,8 @@ void RDB_REPORT_GEN::IMPL::write_flow_messages(std::ostream& os, RDB_EMBEDDED_OB
             if (candidate == nullptr || !is_embedded_of_type(*candidate, EMBEDDED_OBJECT_MESSAGES_TYPE)) continue;
             const RDB_EMBEDDED_OBJECT* messages = candidate->dynamic_cast_to_RDB_EMBEDDED_OBJECT();
             gathered.add_message_file(RDB_EMBEDDED_OBJECT::get_message_file_path(messages->get_info_str()));
-            for (const std::string& file : messages->get_message_files()) gathered.add_message_file(file);
+            for (const std::string& file : messages->get_message_files())
+                gathered.add_message_file(file);
         }
     }
     gathered.output_ascii(os);

@@ -23,8 +23,10 @@ void RDB_GAUGES_DATA_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_GAUGES_OBJECT> RDB_GAUGES_OBJECT::s_thunk(
-    "RDB_GAUGES_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_GAUGES_OBJECT(); });
+PDB_CLASS_THUNK<RDB_GAUGES_OBJECT> RDB_GAUGES_OBJECT::s_thunk("RDB_GAUGES_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                              []() -> PDB_VIRTUAL_OBJECT* {
+                                                                  return new RDB_GAUGES_OBJECT();
+                                                              });
 
 void RDB_GAUGES_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -37,7 +39,8 @@ void RDB_GAUGES_OBJECT::serialize(PDB_SEGMENT& segment)
     std::uint32_t count = static_cast<std::uint32_t>(m_data->size());
     segment.transfer(count);
     if (segment.is_writing()) {
-        for (RDB_GAUGES_DATA_ELEMENT* data : *m_data) segment.transfer_record(data);
+        for (RDB_GAUGES_DATA_ELEMENT* data : *m_data)
+            segment.transfer_record(data);
     } else {
         segment.require_items(count, 1);
         m_data->reserve(m_data->size() + count);
@@ -52,9 +55,9 @@ void RDB_GAUGES_OBJECT::serialize(PDB_SEGMENT& segment)
 
 // ---- Histograms, charts and heat maps ------------------------------------------------------------
 
-PDB_CLASS_THUNK<RDB_HISTOGRAM_TABLE_OBJECT> RDB_HISTOGRAM_TABLE_OBJECT::s_thunk(
-    "RDB_HISTOGRAM_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_HISTOGRAM_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_HISTOGRAM_TABLE_OBJECT>
+    RDB_HISTOGRAM_TABLE_OBJECT::s_thunk("RDB_HISTOGRAM_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
+                                        []() -> PDB_VIRTUAL_OBJECT* { return new RDB_HISTOGRAM_TABLE_OBJECT(); });
 
 void RDB_HISTOGRAM_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -70,9 +73,9 @@ void RDB_HISTOGRAM_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_CHART_TABLE_OBJECT> RDB_CHART_TABLE_OBJECT::s_thunk(
-    "RDB_CHART_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_CHART_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_CHART_TABLE_OBJECT>
+    RDB_CHART_TABLE_OBJECT::s_thunk("RDB_CHART_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
+                                    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_CHART_TABLE_OBJECT(); });
 
 void RDB_CHART_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -85,9 +88,9 @@ void RDB_CHART_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_HEATMAP_TABLE_OBJECT> RDB_HEATMAP_TABLE_OBJECT::s_thunk(
-    "RDB_HEATMAP_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_HEATMAP_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_HEATMAP_TABLE_OBJECT>
+    RDB_HEATMAP_TABLE_OBJECT::s_thunk("RDB_HEATMAP_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
+                                      []() -> PDB_VIRTUAL_OBJECT* { return new RDB_HEATMAP_TABLE_OBJECT(); });
 
 void RDB_HEATMAP_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {

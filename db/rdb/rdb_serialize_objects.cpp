@@ -157,7 +157,8 @@ void RDB_OBJECT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(m_parent);
     segment.transfer_ptr(m_parent);
     // The only object read before this one's parent field that could name it is itself.
-    if (segment.is_reading() && static_cast<const RDB_OBJECT*>(m_parent) == this) segment.fail("object is its own parent");
+    if (segment.is_reading() && static_cast<const RDB_OBJECT*>(m_parent) == this)
+        segment.fail("object is its own parent");
     RDB_TRANSFER(segment, m_ownership_status);
     RDB_TRANSFER(segment, m_enable);
     RDB_TRANSFER(segment, m_visible);
@@ -176,8 +177,10 @@ void RDB_OBJECT::serialize(PDB_SEGMENT& segment)
 
 // ---- Folders -------------------------------------------------------------------------------------
 
-PDB_CLASS_THUNK<RDB_FOLDER_OBJECT> RDB_FOLDER_OBJECT::s_thunk(
-    "RDB_FOLDER_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_FOLDER_OBJECT(); });
+PDB_CLASS_THUNK<RDB_FOLDER_OBJECT> RDB_FOLDER_OBJECT::s_thunk("RDB_FOLDER_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                              []() -> PDB_VIRTUAL_OBJECT* {
+                                                                  return new RDB_FOLDER_OBJECT();
+                                                              });
 
 void RDB_FOLDER_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -206,9 +209,9 @@ void RDB_MULTI_CORNER_FOLDER_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_MASTER_DETAIL_OBJECT> RDB_MASTER_DETAIL_OBJECT::s_thunk(
-    "RDB_MASTER_DETAIL_OBJECT", RDB_FOLDER_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_MASTER_DETAIL_OBJECT(); });
+PDB_CLASS_THUNK<RDB_MASTER_DETAIL_OBJECT>
+    RDB_MASTER_DETAIL_OBJECT::s_thunk("RDB_MASTER_DETAIL_OBJECT", RDB_FOLDER_OBJECT::pdb_thunk(),
+                                      []() -> PDB_VIRTUAL_OBJECT* { return new RDB_MASTER_DETAIL_OBJECT(); });
 
 void RDB_MASTER_DETAIL_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -225,14 +228,16 @@ void RDB_MASTER_DETAIL_OBJECT::serialize(PDB_SEGMENT& segment)
         if (m_master_table != nullptr && children.count(m_master_table) == 0)
             segment.fail("a master table that is not a child of its folder");
         for (const RDB_OBJECT* detail : m_detail_objects)
-            if (detail != nullptr && children.count(detail) == 0) segment.fail("a detail that is not a child of its folder");
+            if (detail != nullptr && children.count(detail) == 0)
+                segment.fail("a detail that is not a child of its folder");
     }
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_LINK_RPT_OBJECT> RDB_LINK_RPT_OBJECT::s_thunk(
-    "RDB_LINK_RPT_OBJECT", RDB_FOLDER_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_LINK_RPT_OBJECT(); });
+PDB_CLASS_THUNK<RDB_LINK_RPT_OBJECT> RDB_LINK_RPT_OBJECT::s_thunk("RDB_LINK_RPT_OBJECT", RDB_FOLDER_OBJECT::pdb_thunk(),
+                                                                  []() -> PDB_VIRTUAL_OBJECT* {
+                                                                      return new RDB_LINK_RPT_OBJECT();
+                                                                  });
 
 void RDB_LINK_RPT_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -246,8 +251,10 @@ void RDB_LINK_RPT_OBJECT::serialize(PDB_SEGMENT& segment)
 
 // ---- Text, legal and interactive objects ---------------------------------------------------------
 
-PDB_CLASS_THUNK<RDB_TEXT_OBJECT> RDB_TEXT_OBJECT::s_thunk(
-    "RDB_TEXT_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TEXT_OBJECT(); });
+PDB_CLASS_THUNK<RDB_TEXT_OBJECT> RDB_TEXT_OBJECT::s_thunk("RDB_TEXT_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                          []() -> PDB_VIRTUAL_OBJECT* {
+                                                              return new RDB_TEXT_OBJECT();
+                                                          });
 
 void RDB_TEXT_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -266,8 +273,10 @@ void RDB_TEXT_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_LEGAL_OBJECT> RDB_LEGAL_OBJECT::s_thunk(
-    "RDB_LEGAL_OBJECT", RDB_TEXT_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_LEGAL_OBJECT(); });
+PDB_CLASS_THUNK<RDB_LEGAL_OBJECT> RDB_LEGAL_OBJECT::s_thunk("RDB_LEGAL_OBJECT", RDB_TEXT_OBJECT::pdb_thunk(),
+                                                            []() -> PDB_VIRTUAL_OBJECT* {
+                                                                return new RDB_LEGAL_OBJECT();
+                                                            });
 
 void RDB_LEGAL_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -294,9 +303,10 @@ void RDB_INTERACTIVE_REPORT_DATA_OBJECT::serialize(PDB_SEGMENT& segment)
 
 // ---- Embedded and memory objects ----------------------------------------------------------------
 
-
-PDB_CLASS_THUNK<RDB_EMBEDDED_OBJECT> RDB_EMBEDDED_OBJECT::s_thunk(
-    "RDB_EMBEDDED_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_EMBEDDED_OBJECT(); });
+PDB_CLASS_THUNK<RDB_EMBEDDED_OBJECT> RDB_EMBEDDED_OBJECT::s_thunk("RDB_EMBEDDED_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                                  []() -> PDB_VIRTUAL_OBJECT* {
+                                                                      return new RDB_EMBEDDED_OBJECT();
+                                                                  });
 
 void RDB_EMBEDDED_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -310,9 +320,10 @@ void RDB_EMBEDDED_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_MEMORY_OBJECT> RDB_MEMORY_OBJECT::s_thunk(
-    "RDB_MEMORY_OBJECT", RDB_EMBEDDED_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_MEMORY_OBJECT(); });
+PDB_CLASS_THUNK<RDB_MEMORY_OBJECT> RDB_MEMORY_OBJECT::s_thunk("RDB_MEMORY_OBJECT", RDB_EMBEDDED_OBJECT::pdb_thunk(),
+                                                              []() -> PDB_VIRTUAL_OBJECT* {
+                                                                  return new RDB_MEMORY_OBJECT();
+                                                              });
 
 void RDB_MEMORY_OBJECT::serialize(PDB_SEGMENT& segment)
 {

@@ -13,8 +13,10 @@
 
 // ---- Tables --------------------------------------------------------------------------------------
 
-PDB_CLASS_THUNK<RDB_TABLE_OBJECT> RDB_TABLE_OBJECT::s_thunk(
-    "RDB_TABLE_OBJECT", RDB_OBJECT::pdb_thunk(), []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_TABLE_OBJECT> RDB_TABLE_OBJECT::s_thunk("RDB_TABLE_OBJECT", RDB_OBJECT::pdb_thunk(),
+                                                            []() -> PDB_VIRTUAL_OBJECT* {
+                                                                return new RDB_TABLE_OBJECT();
+                                                            });
 
 void RDB_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -70,9 +72,9 @@ void RDB_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_NEW_TABLE_OBJECT> RDB_NEW_TABLE_OBJECT::s_thunk(
-    "RDB_NEW_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_NEW_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_NEW_TABLE_OBJECT>
+    RDB_NEW_TABLE_OBJECT::s_thunk("RDB_NEW_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
+                                  []() -> PDB_VIRTUAL_OBJECT* { return new RDB_NEW_TABLE_OBJECT(); });
 
 void RDB_NEW_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -82,9 +84,9 @@ void RDB_NEW_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_SUMMARY_TABLE_OBJECT> RDB_SUMMARY_TABLE_OBJECT::s_thunk(
-    "RDB_SUMMARY_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_SUMMARY_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_SUMMARY_TABLE_OBJECT>
+    RDB_SUMMARY_TABLE_OBJECT::s_thunk("RDB_SUMMARY_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
+                                      []() -> PDB_VIRTUAL_OBJECT* { return new RDB_SUMMARY_TABLE_OBJECT(); });
 
 void RDB_SUMMARY_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -100,9 +102,9 @@ void RDB_SUMMARY_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_LINK_TABLE_OBJECT> RDB_LINK_TABLE_OBJECT::s_thunk(
-    "RDB_LINK_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_LINK_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_LINK_TABLE_OBJECT>
+    RDB_LINK_TABLE_OBJECT::s_thunk("RDB_LINK_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
+                                   []() -> PDB_VIRTUAL_OBJECT* { return new RDB_LINK_TABLE_OBJECT(); });
 
 void RDB_LINK_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {
@@ -125,8 +127,10 @@ void RDB_MENU_CMD_TEXTS::transfer_texts(PDB_SEGMENT& segment)
 
 // ---- Table cells ---------------------------------------------------------------------------------
 
-PDB_CLASS_THUNK<RDB_TABLE_ELEMENT> RDB_TABLE_ELEMENT::s_thunk(
-    "RDB_TABLE_ELEMENT", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_TABLE_ELEMENT> RDB_TABLE_ELEMENT::s_thunk("RDB_TABLE_ELEMENT", nullptr,
+                                                              []() -> PDB_VIRTUAL_OBJECT* {
+                                                                  return new RDB_TABLE_ELEMENT();
+                                                              });
 
 // Cells belong to their row alone and nothing points at them, so large tables skip the id
 // bookkeeping of shared objects. (Same translation unit as the record: initialised right after it.)
@@ -144,9 +148,9 @@ void RDB_TABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_TABLE_STRING_ELEMENT> RDB_TABLE_STRING_ELEMENT::s_thunk(
-    "RDB_TABLE_STRING_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_STRING_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_TABLE_STRING_ELEMENT>
+    RDB_TABLE_STRING_ELEMENT::s_thunk("RDB_TABLE_STRING_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
+                                      []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_STRING_ELEMENT(); });
 
 void RDB_TABLE_STRING_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
@@ -154,7 +158,8 @@ void RDB_TABLE_STRING_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(RDB_TABLE_ELEMENT);
     RDB_TABLE_ELEMENT::serialize(segment);
     RDB_TRACE(m_data);
-    rdb_transfer_c_string(segment, m_data, [this](const std::string& text) { RDB_TABLE_STRING_ELEMENT::set_string(text); });
+    rdb_transfer_c_string(segment, m_data,
+                          [this](const std::string& text) { RDB_TABLE_STRING_ELEMENT::set_string(text); });
     segment.end_class();
 }
 
@@ -172,9 +177,9 @@ void RDB_TABLE_LOCATION_SCHEMA_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_TABLE_TCL_CMD_ELEMENT> RDB_TABLE_TCL_CMD_ELEMENT::s_thunk(
-    "RDB_TABLE_TCL_CMD_ELEMENT", RDB_TABLE_STRING_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_TCL_CMD_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_TABLE_TCL_CMD_ELEMENT>
+    RDB_TABLE_TCL_CMD_ELEMENT::s_thunk("RDB_TABLE_TCL_CMD_ELEMENT", RDB_TABLE_STRING_ELEMENT::pdb_thunk(),
+                                       []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_TCL_CMD_ELEMENT(); });
 
 void RDB_TABLE_TCL_CMD_ELEMENT::serialize(PDB_SEGMENT& segment)
 {
@@ -186,9 +191,9 @@ void RDB_TABLE_TCL_CMD_ELEMENT::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_TABLE_INT_ELEMENT> RDB_TABLE_INT_ELEMENT::s_thunk(
-    "RDB_TABLE_INT_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_INT_ELEMENT(); });
+PDB_CLASS_THUNK<RDB_TABLE_INT_ELEMENT>
+    RDB_TABLE_INT_ELEMENT::s_thunk("RDB_TABLE_INT_ELEMENT", RDB_TABLE_ELEMENT::pdb_thunk(),
+                                   []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TABLE_INT_ELEMENT(); });
 
 void RDB_TABLE_INT_ELEMENT::serialize(PDB_SEGMENT& segment)
 {

@@ -4,8 +4,10 @@
 #include "rdb_tcl_table.h"
 #include "rdb_serialize_util.h"
 
-PDB_CLASS_THUNK<RDB_TCL_TABLE_CMD> RDB_TCL_TABLE_CMD::s_thunk(
-    "RDB_TCL_TABLE_CMD", nullptr, []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TCL_TABLE_CMD(); });
+PDB_CLASS_THUNK<RDB_TCL_TABLE_CMD> RDB_TCL_TABLE_CMD::s_thunk("RDB_TCL_TABLE_CMD", nullptr,
+                                                              []() -> PDB_VIRTUAL_OBJECT* {
+                                                                  return new RDB_TCL_TABLE_CMD();
+                                                              });
 
 void RDB_TCL_TABLE_CMD::serialize(PDB_SEGMENT& segment)
 {
@@ -16,9 +18,9 @@ void RDB_TCL_TABLE_CMD::serialize(PDB_SEGMENT& segment)
     segment.end_class();
 }
 
-PDB_CLASS_THUNK<RDB_TCL_TABLE_OBJECT> RDB_TCL_TABLE_OBJECT::s_thunk(
-    "RDB_TCL_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
-    []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TCL_TABLE_OBJECT(); });
+PDB_CLASS_THUNK<RDB_TCL_TABLE_OBJECT>
+    RDB_TCL_TABLE_OBJECT::s_thunk("RDB_TCL_TABLE_OBJECT", RDB_TABLE_OBJECT::pdb_thunk(),
+                                  []() -> PDB_VIRTUAL_OBJECT* { return new RDB_TCL_TABLE_OBJECT(); });
 
 void RDB_TCL_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
 {

@@ -31,8 +31,7 @@ inline void rdb_transfer_color(PDB_SEGMENT& segment, RDB_COLOR_NAME& color)
 }
 
 // A heap text that may be absent; on reading, set receives a present text.
-template <class SET>
-void rdb_transfer_c_string(PDB_SEGMENT& segment, const char* text, SET set)
+template <class SET> void rdb_transfer_c_string(PDB_SEGMENT& segment, const char* text, SET set)
 {
     if (segment.is_writing()) {
         segment.write_optional_text(text);

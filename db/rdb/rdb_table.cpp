@@ -53,7 +53,8 @@ private:
 void RDB_TABLE_ROW_DELETER::operator()(RDB_TABLE_ROW* row) const
 {
     if (row == nullptr) return;
-    for (RDB_TABLE_ELEMENT* element : *row) delete element;
+    for (RDB_TABLE_ELEMENT* element : *row)
+        delete element;
     delete row;
 }
 
@@ -67,8 +68,8 @@ RDB_TABLE_OBJECT::RDB_TABLE_OBJECT(const std::string& name)
 }
 
 RDB_TABLE_OBJECT::RDB_TABLE_OBJECT()
-    : m_no_compact(false), m_use_alternating_row_colors(true), m_display_row_numbers(true),
-      m_uniform_row_heights(true), m_sort_enabled(true)
+    : m_no_compact(false), m_use_alternating_row_colors(true), m_display_row_numbers(true), m_uniform_row_heights(true),
+      m_sort_enabled(true)
 {
     set_bool_trait(ALTERNATING_HIERARCHICAL_ROW_COLORS_TRAIT, false);
 }
@@ -151,7 +152,8 @@ RDB_TABLE_ROW_PTR RDB_TABLE_OBJECT::remove_row_at(unsigned int index)
 
 void RDB_TABLE_OBJECT::clear_rows()
 {
-    for (RDB_TABLE_ROW* row : m_rows) RDB_TABLE_ROW_DELETER()(row);
+    for (RDB_TABLE_ROW* row : m_rows)
+        RDB_TABLE_ROW_DELETER()(row);
     m_rows.clear();
 }
 

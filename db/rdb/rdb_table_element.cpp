@@ -317,4 +317,3 @@ std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_string() const
     append_format(out, "%d .. [%d .. %d] .. %d", m_window_min, m_valid_min, m_valid_max, m_window_max);
     return out;
 }
-

@@ -39,7 +39,8 @@ std::size_t find_unescaped_slash(const std::string& text)
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '/') continue;
         std::size_t backslashes = 0;
-        while (backslashes < i && text[i - 1 - backslashes] == '\\') ++backslashes;
+        while (backslashes < i && text[i - 1 - backslashes] == '\\')
+            ++backslashes;
         if (backslashes % 2 == 0) return i;
     }
     return std::string::npos;
@@ -146,7 +147,8 @@ void RDB_TCL_TABLE_OBJECT::add_cmd_template(RDB_TCL_TABLE_CMD* cmd)
 
 void RDB_TCL_TABLE_OBJECT::clear_cmds()
 {
-    for (RDB_TCL_TABLE_CMD* cmd : m_cmd_list) delete cmd;
+    for (RDB_TCL_TABLE_CMD* cmd : m_cmd_list)
+        delete cmd;
     m_cmd_list.clear();
 }
 
@@ -179,7 +181,6 @@ const std::regex& RDB_TCL_TABLE_OBJECT::get_regex_pattern(const std::string& pat
     }
     return *cached;
 }
-
 
 // ---- Free functions ------------------------------------------------------------------------------
 

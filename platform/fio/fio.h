@@ -9,9 +9,9 @@
 
 // File types that have a fixed extension.
 enum class FIO_EXTENSION_TYPE_INFO : int {
-    MESSAGES = 0,            // a stage's message file
+    MESSAGES = 0, // a stage's message file
     SUPPRESSED_MESSAGES = 1, // the suppressed messages written beside the report files
-    TEMPORARY = 2,           // a file being written
+    TEMPORARY = 2, // a file being written
 };
 
 // The extension of a file type, without the dot: "msg", "smsg", "tmp".
@@ -48,10 +48,10 @@ bool fio_remove(const std::string& path);
 using FIO_STREAM_WRITER = std::function<bool(std::ostream& out)>;
 
 enum class FIO_WRITE_RESULT {
-    WRITTEN,       // the file holds the new bytes
+    WRITTEN, // the file holds the new bytes
     DANGLING_LINK, // path is a symbolic link to nothing that can be written; nothing changed
-    FOLDER,        // path names a folder; nothing changed
-    FAILED,        // the bytes or the file could not be written; the previous file is intact
+    FOLDER, // path names a folder; nothing changed
+    FAILED, // the bytes or the file could not be written; the previous file is intact
 };
 struct FIO_WRITE_OUTCOME {
     FIO_WRITE_RESULT result = FIO_WRITE_RESULT::FAILED;

@@ -12,8 +12,8 @@ struct TOKEN {
     bool is_number = false;
     bool negative = false;
     const char* digits = nullptr; // numbers: the digit run
-    size_t length = 0;            // numbers: digit run length
-    unsigned char c = 0;          // characters
+    size_t length = 0; // numbers: digit run length
+    unsigned char c = 0; // characters
 };
 
 // A '-' is a sign when digits follow and it does not continue a word or a number ("3-5" is a range).
@@ -27,7 +27,8 @@ TOKEN next_token(const char* text, size_t& pos)
         token.negative = sign;
         const char* start = sign ? p + 1 : p;
         const char* end = start;
-        while (is_digit(*end)) ++end;
+        while (is_digit(*end))
+            ++end;
         token.digits = start;
         token.length = static_cast<size_t>(end - start);
         pos = static_cast<size_t>(end - text);
@@ -47,8 +48,10 @@ int compare_magnitude(const TOKEN& a, const TOKEN& b)
     size_t la = a.length;
     const char* db = b.digits;
     size_t lb = b.length;
-    while (la > 1 && *da == '0') ++da, --la;
-    while (lb > 1 && *db == '0') ++db, --lb;
+    while (la > 1 && *da == '0')
+        ++da, --la;
+    while (lb > 1 && *db == '0')
+        ++db, --lb;
     if (la != lb) return la < lb ? -1 : 1;
     int c = std::memcmp(da, db, la);
     if (c != 0) return sign_of(c);

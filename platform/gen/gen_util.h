@@ -10,7 +10,10 @@
 // negative, everything else compares by character. Negative, zero or positive like strcmp. The
 // order is a strict weak order on all texts.
 int gen_signed_lexcmp(const char* a, const char* b);
-inline int gen_signed_lexcmp(const std::string& a, const std::string& b) { return gen_signed_lexcmp(a.c_str(), b.c_str()); }
+inline int gen_signed_lexcmp(const std::string& a, const std::string& b)
+{
+    return gen_signed_lexcmp(a.c_str(), b.c_str());
+}
 
 // Decodes "%XX" escapes (hexadecimal digits of either case); nullopt when an escape is cut short or
 // not hexadecimal.

@@ -13,7 +13,8 @@ HDB_INSTANCE_NAME HDB_INSTANCE_NAME::from_path(const std::string& full_path)
     size_t begin = 0;
     while (true) {
         size_t bar = full_path.find('|', begin);
-        levels.push_back(LEVEL{full_path.substr(begin, bar == std::string::npos ? std::string::npos : bar - begin), {}});
+        levels.push_back(
+            LEVEL{full_path.substr(begin, bar == std::string::npos ? std::string::npos : bar - begin), {}});
         if (bar == std::string::npos) break;
         begin = bar + 1;
     }

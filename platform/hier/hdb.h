@@ -15,8 +15,8 @@ class MSG_LOCATION_SCHEMA;
 
 // How a hierarchy path is printed by HDB_INSTANCE_NAME::get_short_hpath.
 enum HDB_HPATH_FORMAT_TYPE : int {
-    HDB_HPATH_SHORT = 0,           // the path below the top-level design: "u1|reg"
-    HDB_HPATH_FULL = 1,            // the whole path: "top|u1|reg"
+    HDB_HPATH_SHORT = 0, // the path below the top-level design: "u1|reg"
+    HDB_HPATH_FULL = 1, // the whole path: "top|u1|reg"
     HDB_HPATH_ENTITY_INSTANCE = 2, // below the top, each level as entity:instance: "core:u1|dff:reg"
 };
 
@@ -36,7 +36,10 @@ public:
     virtual ~HDB_INSTANCE_NAME();
 
     std::string get_short_hpath(HDB_HPATH_FORMAT_TYPE format) const;
-    std::string get_short_hpath(int format) const { return get_short_hpath(static_cast<HDB_HPATH_FORMAT_TYPE>(format)); }
+    std::string get_short_hpath(int format) const
+    {
+        return get_short_hpath(static_cast<HDB_HPATH_FORMAT_TYPE>(format));
+    }
     // Writes the full hierarchy path ("top|u1|reg") into out.
     virtual void write_full_hpath(std::string& out) const;
     const MSG_LOCATION_SCHEMA* get_location_schema() const { return m_schema.get(); }
@@ -96,8 +99,7 @@ struct KHD_SNAPSHOT_BASE {
 };
 
 // An enumeration value with its enumeration's tag; only the value takes part in comparisons.
-template <class BASE>
-class KHD_ENUM_IMPL {
+template <class BASE> class KHD_ENUM_IMPL {
 public:
     constexpr KHD_ENUM_IMPL() = default;
     constexpr KHD_ENUM_IMPL(typename BASE::ENUM value) : m_value(value) {}

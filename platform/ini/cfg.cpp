@@ -92,7 +92,10 @@ void set_process_value(const std::string& name, std::optional<bool> value)
 
 bool cfg_is_on(const std::string& name, bool default_value) { return lookup(name, default_value); }
 
-bool cfg_user_ini_is_on(int switch_number, bool default_value) { return lookup(user_key(switch_number), default_value); }
+bool cfg_user_ini_is_on(int switch_number, bool default_value)
+{
+    return lookup(user_key(switch_number), default_value);
+}
 
 bool cfg_user_ini_is_on(CFG_USER_INI_ENUMS user_switch, bool default_value)
 {

@@ -10,8 +10,8 @@
 
 // The user switches the library reads by number.
 enum CFG_USER_INI_ENUMS : int {
-    CFG_USER_INI_HTML_REPORT = 13,    // write the HTML report directory
-    CFG_USER_INI_JSON_REPORT = 14,    // write the JSON report panels
+    CFG_USER_INI_HTML_REPORT = 13, // write the HTML report directory
+    CFG_USER_INI_JSON_REPORT = 14, // write the JSON report panels
     CFG_USER_INI_COMPACT_TABLES = 16, // print wide text tables as record lists
 };
 

@@ -235,7 +235,8 @@ std::string KDB_SERVICE::get_model_file_path(const KDB_PATH& path, bool bak) con
     if (handler == nullptr) return std::string();
     std::string db = get_db_dir();
     if (db.empty()) return std::string();
-    return db + "/" + kdb_model_file_stem(path) + "." + (bak ? handler->get_bak_extension() : handler->get_type_extension());
+    return db + "/" + kdb_model_file_stem(path) + "." +
+           (bak ? handler->get_bak_extension() : handler->get_type_extension());
 }
 
 bool KDB_SERVICE::model_exists(const KDB_PATH& path) const
@@ -258,11 +259,16 @@ namespace {
 const char* form_state_text(KDB_FORM_STATE::STATE state)
 {
     switch (state) {
-    case KDB_FORM_STATE::STATE::MISSING: return "missing";
-    case KDB_FORM_STATE::STATE::UNREADABLE: return "unreadable";
-    case KDB_FORM_STATE::STATE::DAMAGED: return "damaged";
-    case KDB_FORM_STATE::STATE::READABLE: return "readable";
-    case KDB_FORM_STATE::STATE::NOT_READ: break;
+    case KDB_FORM_STATE::STATE::MISSING:
+        return "missing";
+    case KDB_FORM_STATE::STATE::UNREADABLE:
+        return "unreadable";
+    case KDB_FORM_STATE::STATE::DAMAGED:
+        return "damaged";
+    case KDB_FORM_STATE::STATE::READABLE:
+        return "readable";
+    case KDB_FORM_STATE::STATE::NOT_READ:
+        break;
     }
     return "not read";
 }
@@ -317,7 +323,8 @@ void post_fallback(const KDB_FILE& binary, const KDB_FILE& bak, const KDB_LOAD_I
     msg_local_vdebug("RDB", 2, "kdb: %s is %s; reading the backup %s", binary.get_full_path().c_str(),
                      form_state_text(info.binary.state), bak.get_full_path().c_str());
     switch (info.backup_match()) {
-    case KDB_BACKUP_MATCH::MATCHES: break;
+    case KDB_BACKUP_MATCH::MATCHES:
+        break;
     case KDB_BACKUP_MATCH::STALE:
         msg_local_vdebug("RDB", 2, "kdb: the backup %s was not written with %s: it holds an older or newer report",
                          bak.get_full_path().c_str(), binary.get_full_path().c_str());
@@ -432,7 +439,8 @@ std::vector<KDB_MODEL_INFO> KDB_SERVICE::list_models(std::string* error) const
     {
         HANDLER_REGISTRY& registry = handler_registry();
         std::lock_guard<std::mutex> lock(registry.mutex);
-        for (const auto& handler : registry.handlers) handlers.push_back(handler.get());
+        for (const auto& handler : registry.handlers)
+            handlers.push_back(handler.get());
     }
     for (fs::directory_iterator it(db, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code status_error;
@@ -479,7 +487,8 @@ std::vector<KDB_MODEL_INFO> KDB_SERVICE::list_models(std::string* error) const
         return {};
     }
     std::vector<KDB_MODEL_INFO> models;
-    for (auto& entry : found) models.push_back(std::move(entry.second));
+    for (auto& entry : found)
+        models.push_back(std::move(entry.second));
     return models;
 }
 
@@ -502,7 +511,8 @@ std::vector<std::string> KDB_SERVICE::remove_stale_temp_files(const KDB_PATH& pa
     for (bool bak : {false, true}) {
         const std::string file = get_model_file_path(path, bak);
         if (file.empty()) continue;
-        for (std::string& name : pdb_remove_stale_temp_files(file)) removed.push_back(std::move(name));
+        for (std::string& name : pdb_remove_stale_temp_files(file))
+            removed.push_back(std::move(name));
     }
     return removed;
 }
@@ -520,4 +530,7 @@ KDB_SERVICE& kdb_get_default_service_or_die()
     return *service;
 }
 
-std::string kdb_model_file_name(const KDB_PATH& path) { return kdb_get_default_service()->get_model_file_path(path, false); }
+std::string kdb_model_file_name(const KDB_PATH& path)
+{
+    return kdb_get_default_service()->get_model_file_path(path, false);
+}

@@ -80,7 +80,9 @@ private:
 class KDB_FILE {
 public:
     KDB_FILE(std::string full_path, std::string extension, bool is_bak)
-        : m_full_path(std::move(full_path)), m_extension(std::move(extension)), m_is_bak(is_bak) {}
+        : m_full_path(std::move(full_path)), m_extension(std::move(extension)), m_is_bak(is_bak)
+    {
+    }
     const std::string& get_full_path() const { return m_full_path; }
     // The extension without its dot, e.g. "rdb".
     const std::string& get_extension() const { return m_extension; }
@@ -142,10 +144,10 @@ const KDB_MODEL_HANDLER* kdb_find_model_handler_for_path(const KDB_PATH& path);
 // What a load or a check found of one stored form of a model.
 struct KDB_FORM_STATE {
     enum class STATE {
-        NOT_READ,   // not looked at (the other form sufficed, or backups are off)
+        NOT_READ, // not looked at (the other form sufficed, or backups are off)
         MISSING,
         UNREADABLE, // the system refused to open or read it: reason says why
-        DAMAGED,    // it reads, but is not a whole model of the handler's type
+        DAMAGED, // it reads, but is not a whole model of the handler's type
         READABLE,
     };
     STATE state = STATE::NOT_READ;
@@ -156,8 +158,8 @@ struct KDB_FORM_STATE {
 
 // Whether a backup belongs to the binary file beside it.
 enum class KDB_BACKUP_MATCH {
-    MATCHES,    // written in the same store as the binary file
-    STALE,      // written in another store: older or newer than the binary file
+    MATCHES, // written in the same store as the binary file
+    STALE, // written in another store: older or newer than the binary file
     UNVERIFIED, // the backup records no stamp, or the binary file's header cannot be read
 };
 
@@ -173,12 +175,12 @@ struct KDB_LOAD_INFO {
 // One stored model, as a listing shows it.
 struct KDB_MODEL_INFO {
     KDB_PATH path;
-    std::string revision;      // component 1
-    std::string model_name;    // component 6, e.g. "report.fit"
-    std::string type_key;      // component 6 after its first word, e.g. "fit"
-    std::string type;          // the handler's type name
-    std::string file_path;     // the binary file, or the backup when only that exists
-    std::uint64_t size = 0;    // bytes of file_path
+    std::string revision; // component 1
+    std::string model_name; // component 6, e.g. "report.fit"
+    std::string type_key; // component 6 after its first word, e.g. "fit"
+    std::string type; // the handler's type name
+    std::string file_path; // the binary file, or the backup when only that exists
+    std::uint64_t size = 0; // bytes of file_path
     std::int64_t modification_time = 0; // seconds since the epoch, of file_path
     bool has_binary = false;
     bool has_bak = false;

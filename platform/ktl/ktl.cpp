@@ -18,18 +18,15 @@ bool is_prime(std::size_t n)
 std::size_t ktl_hash_lite_get_next_prime(std::size_t n)
 {
     std::size_t candidate = n + 1;
-    while (!is_prime(candidate)) ++candidate;
+    while (!is_prime(candidate))
+        ++candidate;
     return candidate;
 }
 
 KTL_ENUM_TRANSLATOR::KTL_ENUM_TRANSLATOR(const char* enum_name, const char* const* debug_texts,
                                          const char* const* user_texts, unsigned count)
-    : m_illegal_text(std::string("The calling function has passed an illegal ") + (enum_name ? enum_name : "") +
-                     "."),
-      m_debug_texts(debug_texts),
-      m_user_texts(user_texts),
-      m_count(count),
-      m_by_text(61)
+    : m_illegal_text(std::string("The calling function has passed an illegal ") + (enum_name ? enum_name : "") + "."),
+      m_debug_texts(debug_texts), m_user_texts(user_texts), m_count(count), m_by_text(61)
 {
     // Debug texts first, so a user text equal to another value's debug text does not take it over.
     for (unsigned i = 0; i < m_count && m_debug_texts != nullptr; ++i)

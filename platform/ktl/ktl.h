@@ -44,5 +44,4 @@ private:
 
 // The singleton translator of an enumeration; the library defines one specialisation per
 // enumeration it translates.
-template <class ENUM>
-const KTL_ENUM_TRANSLATOR& ktl_get_translator();
+template <class ENUM> const KTL_ENUM_TRANSLATOR& ktl_get_translator();

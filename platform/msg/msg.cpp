@@ -252,12 +252,14 @@ void msg_post(const MSG_BASE& message, MSG_REPORT* report)
 MSG_GEN_LOCATION_SCHEMA::MSG_GEN_LOCATION_SCHEMA(const MSG_GEN_LOCATION_SCHEMA& other) : MSG_LOCATION_SCHEMA()
 {
     m_locations.reserve(other.m_locations.size());
-    for (const MSG_LOCATION* location : other.m_locations) m_locations.push_back(location->clone());
+    for (const MSG_LOCATION* location : other.m_locations)
+        m_locations.push_back(location->clone());
 }
 
 MSG_GEN_LOCATION_SCHEMA::~MSG_GEN_LOCATION_SCHEMA()
 {
-    for (MSG_LOCATION* location : m_locations) delete location;
+    for (MSG_LOCATION* location : m_locations)
+        delete location;
 }
 
 void MSG_GEN_LOCATION_SCHEMA::add_object(MSG_LOCATION* location)
@@ -275,7 +277,8 @@ void MSG_GEN_LOCATION_SCHEMA::to_tcl_string(std::string& out) const
     }
     std::vector<const char*> argv;
     argv.reserve(words.size());
-    for (const std::string& word : words) argv.push_back(word.c_str());
+    for (const std::string& word : words)
+        argv.push_back(word.c_str());
     // Tcl_Merge quotes each word so that names with blanks, braces or backslashes split back intact.
     char* merged = Tcl_Merge(static_cast<int>(argv.size()), argv.data());
     std::string text(1, '{');

@@ -15,8 +15,7 @@
 
 // ---- Internal errors -----------------------------------------------------------------------------
 
-using MSG_INTERNAL_ERROR_HANDLER = void (*)(const char* condition, const char* component, const char* file,
-                                            int line);
+using MSG_INTERNAL_ERROR_HANDLER = void (*)(const char* condition, const char* component, const char* file, int line);
 // Installs the handler called for every internal error; returns the previous one. A null handler
 // restores the default, which prints the condition, component, file and line to stderr.
 MSG_INTERNAL_ERROR_HANDLER msg_set_internal_error_handler(MSG_INTERNAL_ERROR_HANDLER handler);
@@ -29,16 +28,16 @@ public:
 };
 
 // Stops with the text of a failed precondition of the report database.
-#define RDB_ASSERT(cond)                                                                                  \
-    do {                                                                                                 \
-        if (!(cond)) MSG_INTERNAL_ERROR::report(#cond, "RDB", __FILE__, __LINE__);                       \
+#define RDB_ASSERT(cond)                                                                                               \
+    do {                                                                                                               \
+        if (!(cond)) MSG_INTERNAL_ERROR::report(#cond, "RDB", __FILE__, __LINE__);                                     \
     } while (0)
 // Stops with an explicit condition text.
 #define RDB_INTERNAL_ERROR(text) MSG_INTERNAL_ERROR::report((text), "RDB", __FILE__, __LINE__)
 // Stops with the given text unless cond holds.
-#define RDB_ASSERT_MSG(cond, text)                                                                        \
-    do {                                                                                                 \
-        if (!(cond)) MSG_INTERNAL_ERROR::report((text), "RDB", __FILE__, __LINE__);                      \
+#define RDB_ASSERT_MSG(cond, text)                                                                                     \
+    do {                                                                                                               \
+        if (!(cond)) MSG_INTERNAL_ERROR::report((text), "RDB", __FILE__, __LINE__);                                    \
     } while (0)
 
 // ---- Debug lines ---------------------------------------------------------------------------------
@@ -50,8 +49,7 @@ MSG_DEBUG_HANDLER msg_set_debug_handler(MSG_DEBUG_HANDLER handler);
 
 // printf-style debug line for a component at a level. The line goes to the debug handler, and to
 // stderr when the environment variable RDB_DEBUG_LEVEL is at least the level.
-void msg_local_vdebug(const char* component, int level, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+void msg_local_vdebug(const char* component, int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
 // Memory-related debug line (level 3).
 void mem_msg_local_vdebug(const char* component, const char* format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -38,13 +38,15 @@ constexpr char MAGIC[8] = {'\x89', 'P', 'D', 'B', '\r', '\n', '\x1a', '\n'};
 
 void put_le(char* out, std::uint64_t value, int bytes)
 {
-    for (int i = 0; i < bytes; ++i) out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 std::uint64_t get_le(const char* in, int bytes)
 {
     std::uint64_t value = 0;
-    for (int i = 0; i < bytes; ++i) value |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+    for (int i = 0; i < bytes; ++i)
+        value |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
     return value;
 }
 
@@ -146,7 +148,8 @@ void PDB_SEGMENT::OBJECT_IDS::grow()
     for (const auto& entry : old) {
         if (entry.first == nullptr) continue;
         std::size_t i = slot_of(entry.first);
-        while (m_slots[i].first != nullptr) i = (i + 1) & mask;
+        while (m_slots[i].first != nullptr)
+            i = (i + 1) & mask;
         m_slots[i] = entry;
     }
 }
@@ -177,7 +180,6 @@ void PDB_SEGMENT::end_class()
     if (!m_frames.empty()) m_frames.pop_back();
 }
 
-
 std::string PDB_SEGMENT::where() const
 {
     std::string text;
@@ -188,7 +190,8 @@ std::string PDB_SEGMENT::where() const
         const FRAME& frame = m_frames[i];
         if (!text.empty()) text += " / ";
         text += frame.class_name;
-        if (frame.field[0] != '\0') text += std::string("::") + frame.field + " (line " + std::to_string(frame.line) + ")";
+        if (frame.field[0] != '\0')
+            text += std::string("::") + frame.field + " (line " + std::to_string(frame.line) + ")";
     }
     if (is_reading()) text += " at byte " + std::to_string(m_pos);
     return text;
@@ -440,7 +443,8 @@ void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
     auto found = m_class_index.find(thunk);
     if (found == m_class_index.end()) {
         // Registration is checked when a class enters the segment; the registry lookup is too slow per object.
-        if (pdb_find_class(thunk->class_name) != thunk) fail(std::string("class ") + thunk->class_name + " is not registered");
+        if (pdb_find_class(thunk->class_name) != thunk)
+            fail(std::string("class ") + thunk->class_name + " is not registered");
         const auto index = static_cast<std::uint32_t>(m_class_index.size() + 1);
         found = m_class_index.emplace(thunk, CLASS_ENTRY{index, !thunk->is_never_referenced()}).first;
         put_u32(index);
@@ -486,7 +490,8 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     PDB_VIRTUAL_OBJECT* object = thunk->create();
     m_created.push_back(CREATED{object, thunk, false});
     index = m_created.size() - 1;
-    if (object->pdb_thunk_info() != thunk) fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
+    if (object->pdb_thunk_info() != thunk)
+        fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
     if (!passes_type_test(test, object))
         fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
     object->serialize(*this);
@@ -558,7 +563,8 @@ void PDB_SEGMENT::finish_read()
                      thunk->class_name);
     for (const std::function<bool()>& check : m_checks)
         if (!check()) fail("a deferred check failed");
-    for (const std::function<void()>& commit : m_commits) commit();
+    for (const std::function<void()>& commit : m_commits)
+        commit();
     m_commits.clear();
 }
 
@@ -729,7 +735,8 @@ bool pdb_write_file_atomically(const std::string& path, std::string_view bytes, 
 
 PDB_ATOMIC_FILE::PDB_ATOMIC_FILE(const std::string& target) : m_target(target), m_temp(pdb_temp_file_name(target))
 {
-    if (!inject_fault(PDB_WRITE_STEP::OPEN)) m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (!inject_fault(PDB_WRITE_STEP::OPEN))
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         m_reason = std::strerror(errno);
         set_error(&m_error, "cannot create", m_temp); // never remove a file this object did not create
@@ -890,7 +897,10 @@ uLong crc32_update(uLong crc, std::string_view bytes)
 
 } // namespace
 
-std::uint32_t pdb_crc32(std::string_view bytes) { return static_cast<std::uint32_t>(crc32_update(::crc32(0L, Z_NULL, 0), bytes)); }
+std::uint32_t pdb_crc32(std::string_view bytes)
+{
+    return static_cast<std::uint32_t>(crc32_update(::crc32(0L, Z_NULL, 0), bytes));
+}
 
 void PDB_ARCHIVE::reseal(std::string& image)
 {
@@ -1028,8 +1038,10 @@ std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::read_root()
         while (ok && done < image.size()) {
             ssize_t got = ::read(fd, &image[done], image.size() - done);
             if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) ok = false;
-            else done += static_cast<std::size_t>(got);
+            if (got <= 0)
+                ok = false;
+            else
+                done += static_cast<std::size_t>(got);
         }
     }
     int saved = errno;

@@ -65,13 +65,13 @@ void pdb_unregister_class(const PDB_THUNK_INFO* thunk);
 const PDB_THUNK_INFO* pdb_find_class(std::string_view class_name);
 
 // The class record of T, registered for the life of the object (a static member of T).
-template <class T>
-class PDB_CLASS_THUNK : public PDB_THUNK_INFO {
+template <class T> class PDB_CLASS_THUNK : public PDB_THUNK_INFO {
 public:
     PDB_CLASS_THUNK(const char* name, const PDB_THUNK_INFO* parent_thunk, PDB_VIRTUAL_OBJECT* (*create_fn)(),
                     void (*disown_fn)(PDB_VIRTUAL_OBJECT*) = nullptr,
                     bool (*check_fn)(const PDB_VIRTUAL_OBJECT*) = nullptr)
-        : PDB_THUNK_INFO{name, parent_thunk, sizeof(T), &typeid(T), create_fn, disown_fn, &destroy_object, check_fn, false}
+        : PDB_THUNK_INFO{name,      parent_thunk,    sizeof(T), &typeid(T), create_fn,
+                         disown_fn, &destroy_object, check_fn,  false}
     {
         pdb_register_class(this);
     }
@@ -85,10 +85,10 @@ private:
 
 // The persistence declarations of one persistent class: its transfer routine and its class record.
 // Place in the class's public section; define serialize and s_thunk in the class's transfer source.
-#define PDB_DECLARE_PERSISTENT(CLASS)                                                                     \
-    void serialize(PDB_SEGMENT& segment) override;                                                       \
-    const PDB_THUNK_INFO* pdb_thunk_info() const override { return &s_thunk; }                           \
-    static const PDB_THUNK_INFO* pdb_thunk() { return &s_thunk; }                                        \
+#define PDB_DECLARE_PERSISTENT(CLASS)                                                                                  \
+    void serialize(PDB_SEGMENT& segment) override;                                                                     \
+    const PDB_THUNK_INFO* pdb_thunk_info() const override { return &s_thunk; }                                         \
+    static const PDB_THUNK_INFO* pdb_thunk() { return &s_thunk; }                                                      \
     static PDB_CLASS_THUNK<CLASS> s_thunk;
 
 // The common base of every persistent class.
@@ -299,21 +299,20 @@ private:
     std::unordered_map<const std::type_info*, std::shared_ptr<void>> m_contexts;
 };
 
-template <class T>
-T& PDB_SEGMENT::context()
+template <class T> T& PDB_SEGMENT::context()
 {
     std::shared_ptr<void>& slot = m_contexts[&typeid(T)];
     if (!slot) slot = std::make_shared<T>();
     return *static_cast<T*>(slot.get());
 }
 
-template <class T>
-void PDB_SEGMENT::transfer(std::vector<T>& values)
+template <class T> void PDB_SEGMENT::transfer(std::vector<T>& values)
 {
     std::uint32_t count = static_cast<std::uint32_t>(values.size());
     transfer(count);
     if (is_writing()) {
-        for (T& value : values) transfer(value);
+        for (T& value : values)
+            transfer(value);
         return;
     }
     require_items(count, 1);
@@ -326,19 +325,16 @@ void PDB_SEGMENT::transfer(std::vector<T>& values)
     }
 }
 
-template <class E>
-void PDB_SEGMENT::transfer_enum(E& value, int min_value, int max_value)
+template <class E> void PDB_SEGMENT::transfer_enum(E& value, int min_value, int max_value)
 {
     std::int32_t number = static_cast<std::int32_t>(value);
     transfer(number);
     if (is_writing()) return;
-    if (number < min_value || number > max_value)
-        fail("enumeration value " + std::to_string(number) + " out of range");
+    if (number < min_value || number > max_value) fail("enumeration value " + std::to_string(number) + " out of range");
     value = static_cast<E>(number);
 }
 
-template <class T>
-void PDB_SEGMENT::transfer_ptr(T*& pointer)
+template <class T> void PDB_SEGMENT::transfer_ptr(T*& pointer)
 {
     if (is_writing()) {
         write_ref(pointer);
@@ -348,8 +344,7 @@ void PDB_SEGMENT::transfer_ptr(T*& pointer)
     pointer = static_cast<T*>(read_ref(test, typeid(T).name())); // read_ref checked the class
 }
 
-template <class T>
-void PDB_SEGMENT::transfer_owned(T*& pointer)
+template <class T> void PDB_SEGMENT::transfer_owned(T*& pointer)
 {
     if (is_writing()) {
         write_owned(pointer);
@@ -362,13 +357,13 @@ void PDB_SEGMENT::transfer_owned(T*& pointer)
     if (object != nullptr) mark_stored(index);
 }
 
-template <class T>
-void PDB_SEGMENT::transfer_owned(std::list<T*>& pointers, bool allow_null)
+template <class T> void PDB_SEGMENT::transfer_owned(std::list<T*>& pointers, bool allow_null)
 {
     std::uint32_t count = static_cast<std::uint32_t>(pointers.size());
     transfer(count);
     if (is_writing()) {
-        for (T* pointer : pointers) transfer_owned(pointer);
+        for (T* pointer : pointers)
+            transfer_owned(pointer);
         return;
     }
     require_items(count, 4);
@@ -382,13 +377,13 @@ void PDB_SEGMENT::transfer_owned(std::list<T*>& pointers, bool allow_null)
     }
 }
 
-template <class T>
-void PDB_SEGMENT::transfer_owned(std::vector<T*>& pointers, bool allow_null)
+template <class T> void PDB_SEGMENT::transfer_owned(std::vector<T*>& pointers, bool allow_null)
 {
     std::uint32_t count = static_cast<std::uint32_t>(pointers.size());
     transfer(count);
     if (is_writing()) {
-        for (T* pointer : pointers) transfer_owned(pointer);
+        for (T* pointer : pointers)
+            transfer_owned(pointer);
         return;
     }
     require_items(count, 4);
@@ -403,13 +398,13 @@ void PDB_SEGMENT::transfer_owned(std::vector<T*>& pointers, bool allow_null)
     }
 }
 
-template <class T>
-void PDB_SEGMENT::transfer_ptr(std::vector<T*>& pointers)
+template <class T> void PDB_SEGMENT::transfer_ptr(std::vector<T*>& pointers)
 {
     std::uint32_t count = static_cast<std::uint32_t>(pointers.size());
     transfer(count);
     if (is_writing()) {
-        for (T* pointer : pointers) transfer_ptr(pointer);
+        for (T* pointer : pointers)
+            transfer_ptr(pointer);
         return;
     }
     require_items(count, 4);
@@ -422,8 +417,7 @@ void PDB_SEGMENT::transfer_ptr(std::vector<T*>& pointers)
     }
 }
 
-template <class T>
-void PDB_SEGMENT::transfer_record(T*& pointer)
+template <class T> void PDB_SEGMENT::transfer_record(T*& pointer)
 {
     bool present = pointer != nullptr;
     transfer(present);
@@ -487,8 +481,8 @@ private:
 
     std::string m_target;
     std::string m_temp;
-    int m_fd = -1;              // the open temporary file, or -1
-    bool m_has_temp = false;    // the temporary file exists and is ours to remove
+    int m_fd = -1; // the open temporary file, or -1
+    bool m_has_temp = false; // the temporary file exists and is ours to remove
     bool m_finished = false;
     std::string m_error;
     std::string m_reason;

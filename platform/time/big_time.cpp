@@ -13,12 +13,18 @@ bool is_frequency(BIG_TIME::TIME_UNIT unit) { return unit >= BIG_TIME::HZ && uni
 int time_shift(BIG_TIME::TIME_UNIT unit)
 {
     switch (unit) {
-    case BIG_TIME::FS: return -3;
-    case BIG_TIME::PS: return 0;
-    case BIG_TIME::US: return 6;
-    case BIG_TIME::MS: return 9;
-    case BIG_TIME::S: return 12;
-    default: return 3;
+    case BIG_TIME::FS:
+        return -3;
+    case BIG_TIME::PS:
+        return 0;
+    case BIG_TIME::US:
+        return 6;
+    case BIG_TIME::MS:
+        return 9;
+    case BIG_TIME::S:
+        return 12;
+    default:
+        return 3;
     }
 }
 
@@ -40,7 +46,8 @@ std::string format_scaled(std::uint64_t magnitude, bool negative, int places, in
         digits.erase(digits.size() - drop);
         if (round_up) {
             size_t i = digits.size();
-            while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+            while (i > 0 && digits[i - 1] == '9')
+                digits[--i] = '0';
             if (i == 0)
                 digits.insert(0, 1, '1');
             else
@@ -60,7 +67,8 @@ std::string format_frequency(std::int64_t ps, BIG_TIME::TIME_UNIT unit, int prec
 {
     if (ps == 0) return "infinite";
     long double hz = 1e12L / static_cast<long double>(ps);
-    for (int u = BIG_TIME::HZ; u < unit; ++u) hz /= 1000.0L;
+    for (int u = BIG_TIME::HZ; u < unit; ++u)
+        hz /= 1000.0L;
     char buffer[128];
     std::snprintf(buffer, sizeof buffer, "%.*Lf", precision, hz);
     return buffer;
@@ -69,7 +77,8 @@ std::string format_frequency(std::int64_t ps, BIG_TIME::TIME_UNIT unit, int prec
 void trim_zeros(std::string& text)
 {
     if (text.find('.') == std::string::npos) return;
-    while (!text.empty() && text.back() == '0') text.pop_back();
+    while (!text.empty() && text.back() == '0')
+        text.pop_back();
     if (!text.empty() && text.back() == '.') text.pop_back();
     if (text == "-0") text = "0";
 }
@@ -86,16 +95,26 @@ BIG_TIME::TIME_UNIT BIG_TIME::resolve(TIME_UNIT unit) const
 const char* BIG_TIME::unit_text(TIME_UNIT unit)
 {
     switch (unit) {
-    case FS: return "fs";
-    case PS: return "ps";
-    case US: return "us";
-    case MS: return "ms";
-    case S: return "s";
-    case HZ: return "Hz";
-    case KHZ: return "KHz";
-    case MHZ: return "MHz";
-    case GHZ: return "GHz";
-    default: return "ns";
+    case FS:
+        return "fs";
+    case PS:
+        return "ps";
+    case US:
+        return "us";
+    case MS:
+        return "ms";
+    case S:
+        return "s";
+    case HZ:
+        return "Hz";
+    case KHZ:
+        return "KHz";
+    case MHZ:
+        return "MHz";
+    case GHZ:
+        return "GHz";
+    default:
+        return "ns";
     }
 }
 
@@ -133,7 +152,8 @@ void BIG_TIME::set_time(std::int64_t value, TIME_UNIT unit)
             return;
         }
         long double hz = static_cast<long double>(value);
-        for (int u = HZ; u < resolved; ++u) hz *= 1000.0L;
+        for (int u = HZ; u < resolved; ++u)
+            hz *= 1000.0L;
         m_ps = static_cast<std::int64_t>(1e12L / hz);
         return;
     }

@@ -116,7 +116,8 @@ const VALUE* TRAIT_TABLE::default_value_impl(DEFINITION_HANDLE definition) const
 void TRAIT_TABLE::reset_values_impl(KEY key)
 {
     std::unique_lock<std::shared_mutex> lock(m_mutex);
-    for (SLOT& slot : m_slots) slot.values.erase(key);
+    for (SLOT& slot : m_slots)
+        slot.values.erase(key);
 }
 
 void TRAIT_TABLE::bulk_reset_values_impl(std::span<const KEY> keys)
@@ -125,7 +126,8 @@ void TRAIT_TABLE::bulk_reset_values_impl(std::span<const KEY> keys)
     std::unique_lock<std::shared_mutex> lock(m_mutex);
     for (SLOT& slot : m_slots) {
         if (slot.values.empty()) continue;
-        for (KEY key : keys) slot.values.erase(key);
+        for (KEY key : keys)
+            slot.values.erase(key);
     }
 }
 
@@ -156,7 +158,8 @@ std::vector<std::pair<KEY, const VALUE*>> TRAIT_TABLE::value_range_impl(DEFINITI
     const SLOT& slot = slot_of(definition);
     std::vector<std::pair<KEY, const VALUE*>> out;
     out.reserve(slot.values.size());
-    for (const auto& [key, value] : slot.values) out.emplace_back(key, &value);
+    for (const auto& [key, value] : slot.values)
+        out.emplace_back(key, &value);
     std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return out;
 }
@@ -165,7 +168,8 @@ size_t TRAIT_TABLE::count_values(KEY key) const
 {
     std::shared_lock<std::shared_mutex> lock(m_mutex);
     size_t count = 0;
-    for (const SLOT& slot : m_slots) count += slot.values.count(key);
+    for (const SLOT& slot : m_slots)
+        count += slot.values.count(key);
     return count;
 }
 

@@ -27,7 +27,9 @@
 class DCL_TRAIT_NAME {
 public:
     DCL_TRAIT_NAME(int category, std::string group, std::string basename)
-        : m_category(category), m_group(std::move(group)), m_basename(std::move(basename)) {}
+        : m_category(category), m_group(std::move(group)), m_basename(std::move(basename))
+    {
+    }
     int get_category() const { return m_category; }
     const std::string& get_group_str() const { return m_group; }
     const std::string& get_basename_str() const { return m_basename; }
@@ -66,7 +68,9 @@ struct ATTRIBUTES {
 class DEFINITION {
 public:
     DEFINITION(std::type_index owner, DCL_TRAIT_NAME name, TYPE_ENUM type, ATTRIBUTES attributes)
-        : m_owner(owner), m_name(std::move(name)), m_type(type), m_attributes(std::move(attributes)) {}
+        : m_owner(owner), m_name(std::move(name)), m_type(type), m_attributes(std::move(attributes))
+    {
+    }
     const DCL_TRAIT_NAME& name() const { return m_name; }
     TYPE_ENUM type() const { return m_type; }
     const ATTRIBUTES& attributes() const { return m_attributes; }
@@ -137,8 +141,7 @@ void check_permissions_for_enabling_dtrait(std::type_index type);
 bool is_dtrait_enabled(std::type_index type);
 
 // The identity of an object in the trait table, and the flag that says it may have values there.
-template <class OWNER>
-class ENABLE_BASE {
+template <class OWNER> class ENABLE_BASE {
 public:
     KEY get_dtrait_key() const { return reinterpret_cast<KEY>(static_cast<const ENABLE_BASE*>(this)); }
     bool has_dtrait_values() const { return m_has_dtrait_values.load(std::memory_order_acquire); }
@@ -152,7 +155,8 @@ protected:
 
     void mark_dtrait_values() { m_has_dtrait_values.store(true, std::memory_order_release); }
     // Clears the flag; true for exactly one of several racing callers that found it set.
-    bool take_dtrait_values_flag() {
+    bool take_dtrait_values_flag()
+    {
         bool expected = true;
         return m_has_dtrait_values.compare_exchange_strong(expected, false, std::memory_order_acq_rel);
     }
@@ -163,8 +167,7 @@ private:
 
 } // namespace DETAIL
 
-template <class OWNER>
-class BASIC_ENABLE : public DETAIL::ENABLE_BASE<OWNER> {
+template <class OWNER> class BASIC_ENABLE : public DETAIL::ENABLE_BASE<OWNER> {
 protected:
     BASIC_ENABLE() = default;
     BASIC_ENABLE(const BASIC_ENABLE&) = default;

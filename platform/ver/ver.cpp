@@ -19,7 +19,7 @@ struct VERSION_TEXTS {
 
 VERSION_TEXTS& texts()
 {
-    static VERSION_TEXTS* instance = new VERSION_TEXTS;  // never destroyed: used by exit-time destructors
+    static VERSION_TEXTS* instance = new VERSION_TEXTS; // never destroyed: used by exit-time destructors
     return *instance;
 }
 

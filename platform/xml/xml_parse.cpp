@@ -90,7 +90,8 @@ std::string from_xml_ch(const XMLCh* text, std::size_t length)
     std::string out(length, '\0');
     char* ascii = out.data();
     std::size_t i = 0;
-    for (; i < length && text[i] < 0x80; ++i) ascii[i] = static_cast<char>(text[i]);
+    for (; i < length && text[i] < 0x80; ++i)
+        ascii[i] = static_cast<char>(text[i]);
     if (i == length) return out;
     out.resize(i);
     for (; i < length; ++i) {
@@ -113,8 +114,7 @@ namespace {
 
 // Walks text one UTF-8 sequence at a time (an invalid sequence is one byte) and hands each to piece
 // with the character it encodes, or nothing when it is invalid or a character XML cannot hold.
-template <class PIECE>
-void for_each_xml_piece(std::string_view text, PIECE piece)
+template <class PIECE> void for_each_xml_piece(std::string_view text, PIECE piece)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size();) {
