@@ -233,9 +233,9 @@ int main(int argc, char** argv)
 
     std::printf("Report with one table of %u rows x %u short string cells (best of %d runs)\n", ROWS, COLS, RUNS);
     const std::uint64_t expected = expected_digest();
-    const auto start = CLOCK::now();
+    const auto build_start = CLOCK::now();
     RDB_REPORT* report = make_report();
-    std::printf("%-40s %8.3f s\n", "build in memory (not a figure)", seconds_since(start));
+    std::printf("%-40s %8.3f s\n", "build in memory (not a figure)", seconds_since(build_start));
     if (report_digest(report) != expected) die("the built table is not the expected one");
     RDB_REPORT::add_report(REV, TYPE, report);
 

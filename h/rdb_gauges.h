@@ -10,14 +10,16 @@ class PDB_SEGMENT;
 
 struct RDB_GAUGES_DATA_ELEMENT {
     RDB_GAUGES_DATA_ELEMENT() = default;
-    RDB_GAUGES_DATA_ELEMENT(const std::string& name, bool percent, int min_range, int max_range, int status,
+    RDB_GAUGES_DATA_ELEMENT(const std::string& gauge_name, bool percent, int min_range, int max_range, int status,
                             bool disable)
-        : name(name), m_percent(percent), m_min_range(min_range), m_max_range(max_range), m_status(status),
+        : name(gauge_name), m_percent(percent), m_min_range(min_range), m_max_range(max_range), m_status(status),
           m_disable(disable)
     {
     }
-    RDB_GAUGES_DATA_ELEMENT(const char* name, bool percent, int min_range, int max_range, int status, bool disable)
-        : RDB_GAUGES_DATA_ELEMENT(std::string(name ? name : ""), percent, min_range, max_range, status, disable)
+    RDB_GAUGES_DATA_ELEMENT(const char* gauge_name, bool percent, int min_range, int max_range, int status,
+                            bool disable)
+        : RDB_GAUGES_DATA_ELEMENT(std::string(gauge_name ? gauge_name : ""), percent, min_range, max_range, status,
+                                  disable)
     {
     }
 

@@ -16,7 +16,7 @@ namespace {
 
 // A leaf that counts its own destructions.
 struct LEAF : RDB_OBJECT {
-    explicit LEAF(const std::string& name, int* deleted = nullptr) : RDB_OBJECT(name), deleted(deleted) {}
+    explicit LEAF(const std::string& name, int* deletions = nullptr) : RDB_OBJECT(name), deleted(deletions) {}
     ~LEAF() override
     {
         if (deleted) ++*deleted;

@@ -13,7 +13,7 @@ namespace {
 
 // A schema whose Tcl form is whatever text the test gives.
 struct TEXT_SCHEMA : MSG_LOCATION_SCHEMA {
-    explicit TEXT_SCHEMA(std::string text) : text(std::move(text)) {}
+    explicit TEXT_SCHEMA(std::string tcl_text) : text(std::move(tcl_text)) {}
     void to_tcl_string(std::string& out) const override { out = text; }
     MSG_LOCATION_SCHEMA* clone() const override { return new TEXT_SCHEMA(*this); }
     std::string text;

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "pdb/pdb.h"
 #include "rdb_folder.h"
 #include "rdb_gauges.h"
 #include "rdb_report.h"
@@ -323,6 +324,22 @@ TEST(RdbXmlUnwritableTarget, FailedWritesAnswerFalse)
     }
     EXPECT_INTERNAL_ERROR(rdb_write_xml_report(report.get(), "", false), "gen_strlen(file) > 0");
     EXPECT_INTERNAL_ERROR(rdb_read_xml_report(""), "gen_strlen(file) > 0");
+}
+
+// A write that fails at the last step leaves the previous file whole and no temporary file beside it.
+TEST(RdbXmlUnwritableTarget, FailedReplacementKeepsThePreviousFile)
+{
+    auto report = make_sample_report();
+    TEMP_DIR dir;
+    const std::string kept = dir.file("kept.xml");
+    std::ofstream(kept, std::ios::binary) << "previous";
+    const PDB_WRITE_FAULT_HOOK previous =
+        pdb_set_write_fault_hook([](PDB_WRITE_STEP step) { return step == PDB_WRITE_STEP::RENAME; });
+    for (bool compressed : {false, true})
+        EXPECT_FALSE(rdb_write_xml_report(report.get(), kept.c_str(), compressed));
+    pdb_set_write_fault_hook(previous);
+    EXPECT_EQ(read_file(kept), "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("")), fs::directory_iterator()), 1);
 }
 
 TEST(RdbXmlFiles, PlainAndGzipFilesReadBackAlike)

@@ -15,8 +15,8 @@ class RDB_TABLE_ELEMENT;
 
 // Thrown by the internal-error handler the tests install; what() is the failed condition.
 struct RDB_INTERNAL_ERROR_EXCEPTION : std::runtime_error {
-    RDB_INTERNAL_ERROR_EXCEPTION(const std::string& condition, std::string file, int line)
-        : std::runtime_error(condition), file(std::move(file)), line(line)
+    RDB_INTERNAL_ERROR_EXCEPTION(const std::string& condition, std::string where, int at_line)
+        : std::runtime_error(condition), file(std::move(where)), line(at_line)
     {
     }
     std::string file;

@@ -50,7 +50,8 @@ void RDB_CONCURRENT_ACCESS::lock(std::string const& name, RDB_REPORT_TYPE type)
     RDB_REPORT_CONTROLLER& instance = controller();
     RDB_ASSERT(report_is_not_locked());
     RDB_ASSERT(report_does_not_exist());
-    RDB_ASSERT(instance.is_report_concurrent_access_only(key));
+    // The condition's text is the one callers and logs have always seen, spacing included.
+    RDB_ASSERT_MSG(instance.is_report_concurrent_access_only(key), "instance.is_report_concurrent_access_only( key )");
 
     THR_IP_MUTEX_OBJ* mutex = RDB_REPORT::get_interprocess_mutex(name, type_text);
     RDB_ASSERT(mutex);

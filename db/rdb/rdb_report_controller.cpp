@@ -118,7 +118,9 @@ RDB_REPORT* RDB_REPORT_CONTROLLER::get_report(std::string const& report_key)
     auto found = m_reports.find(report_key);
     if (found == m_reports.end() || found->second == nullptr) return nullptr;
     RDB_REPORT* report = found->second;
-    RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, report));
+    // The conditions' texts are the ones callers and logs have always seen, spacing included.
+    RDB_ASSERT_MSG(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, report),
+                   "is_it_safe_for_rdb_controller_to_handle_the_report( report_key, report )");
     return report;
 }
 
@@ -126,8 +128,12 @@ void RDB_REPORT_CONTROLLER::update_report(std::string const& report_key, RDB_REP
 {
     RDB_REPORT*& entry = m_reports[report_key];
     RDB_REPORT* old_report = entry;
-    if (old_report != nullptr) RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, old_report));
-    if (report != nullptr) RDB_ASSERT(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, report));
+    if (old_report != nullptr)
+        RDB_ASSERT_MSG(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, old_report),
+                       "is_it_safe_for_rdb_controller_to_handle_the_report( report_key, old_report )");
+    if (report != nullptr)
+        RDB_ASSERT_MSG(is_it_safe_for_rdb_controller_to_handle_the_report(report_key, report),
+                       "is_it_safe_for_rdb_controller_to_handle_the_report( report_key, report)");
     entry = report;
 }
 

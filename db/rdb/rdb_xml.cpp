@@ -5,12 +5,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <ostream>
 #include <streambuf>
 #include <vector>
 
 #include <zlib.h>
 
+#include "fio/fio.h"
 #include "msg/msg.h"
 #include "rdb_report.h"
 
@@ -18,13 +19,26 @@ namespace {
 
 constexpr std::size_t FILE_BUFFER_SIZE = 32768;
 
-// An output stream buffer over a gzip file. A failed write leaves the stream bad.
-class GZ_OUTPUT_BUFFER : public std::streambuf {
+// An output stream buffer that gzip-compresses what it is given into another stream, so that a
+// compressed file goes through the same atomic file writer as a plain one. A failed write or a failed
+// compression leaves the stream bad.
+class GZIP_OUTPUT_BUFFER : public std::streambuf {
 public:
-    explicit GZ_OUTPUT_BUFFER(gzFile file) : m_file(file), m_buffer(FILE_BUFFER_SIZE)
+    explicit GZIP_OUTPUT_BUFFER(std::ostream& sink) : m_sink(sink), m_buffer(FILE_BUFFER_SIZE), m_out(FILE_BUFFER_SIZE)
     {
+        // 15 + 16: the largest window, with a gzip header and trailer instead of a zlib one.
+        m_ready = deflateInit2(&m_stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK;
         setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
     }
+    GZIP_OUTPUT_BUFFER(const GZIP_OUTPUT_BUFFER&) = delete;
+    GZIP_OUTPUT_BUFFER& operator=(const GZIP_OUTPUT_BUFFER&) = delete;
+    ~GZIP_OUTPUT_BUFFER() override
+    {
+        if (m_ready) deflateEnd(&m_stream);
+    }
+
+    // Compresses what is buffered and writes the gzip trailer; false when anything failed on the way.
+    bool finish() { return flush_buffer() && deflate_pending(nullptr, 0, Z_FINISH) && m_sink.good(); }
 
 protected:
     int_type overflow(int_type c) override
@@ -36,45 +50,53 @@ protected:
         }
         return traits_type::not_eof(c);
     }
-    int sync() override { return flush_buffer() ? 0 : -1; }
 
 private:
     bool flush_buffer()
     {
         const std::ptrdiff_t pending = pptr() - pbase();
-        if (pending > 0 && gzwrite(m_file, pbase(), static_cast<unsigned>(pending)) != pending) return false;
+        if (!deflate_pending(pbase(), static_cast<std::size_t>(pending), Z_NO_FLUSH)) return false;
         setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
         return true;
     }
 
-    gzFile m_file;
+    bool deflate_pending(char* data, std::size_t size, int flush)
+    {
+        if (!m_ready) return false;
+        m_stream.next_in = reinterpret_cast<Bytef*>(data);
+        m_stream.avail_in = static_cast<uInt>(size);
+        int status;
+        do {
+            m_stream.next_out = reinterpret_cast<Bytef*>(m_out.data());
+            m_stream.avail_out = static_cast<uInt>(m_out.size());
+            status = deflate(&m_stream, flush);
+            if (status == Z_STREAM_ERROR) return false;
+            m_sink.write(m_out.data(), static_cast<std::streamsize>(m_out.size() - m_stream.avail_out));
+            if (!m_sink) return false;
+        } while (m_stream.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+        return true;
+    }
+
+    std::ostream& m_sink;
     std::vector<char> m_buffer;
+    std::vector<char> m_out;
+    z_stream m_stream{};
+    bool m_ready = false;
 };
 
-template <class DOCUMENT> bool write_gzip_file(const char* file, const DOCUMENT* document)
+// Writes the document to file through the atomic file writer: a reader sees the previous file or the
+// whole new one, never a half-written document.
+template <class DOCUMENT> bool write_xml_file(const char* file, const DOCUMENT* document, bool compressed)
 {
-    gzFile out = gzopen(file, "wb");
-    if (out == nullptr) return false;
-    bool good;
-    {
-        GZ_OUTPUT_BUFFER buffer(out);
+    const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(file, [&](std::ostream& out) {
+        if (!compressed) return rdb_xml_write(out, document);
+        GZIP_OUTPUT_BUFFER buffer(out);
         std::ostream stream(&buffer);
-        good = rdb_xml_write(stream, document) && stream.flush().good();
-    }
-    // Closing writes the gzip trailer; a failure there loses the end of the document.
-    return gzclose(out) == Z_OK && good;
-}
-
-template <class DOCUMENT> bool write_plain_file(const char* file, const DOCUMENT* document)
-{
-    std::vector<char> buffer(FILE_BUFFER_SIZE);
-    std::ofstream stream;
-    stream.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    stream.open(file, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!stream) return false;
-    bool good = rdb_xml_write(stream, document);
-    stream.close(); // flushes: a full disk shows here
-    return good && !stream.fail();
+        return rdb_xml_write(stream, document) && stream.flush().good() && buffer.finish();
+    });
+    if (outcome.result != FIO_WRITE_RESULT::WRITTEN && !outcome.reason.empty())
+        msg_local_vdebug("RDB", 2, "%s: %s", file, outcome.reason.c_str());
+    return outcome.result == FIO_WRITE_RESULT::WRITTEN;
 }
 
 template <class DOCUMENT> bool write_file(const char* what, const DOCUMENT* document, const char* file, bool compressed)
@@ -83,7 +105,7 @@ template <class DOCUMENT> bool write_file(const char* what, const DOCUMENT* docu
     if (document == nullptr) return false;
     msg_local_vdebug("RDB", 2, "Writing %s to %s", what, file);
     const auto start = std::chrono::steady_clock::now();
-    const bool written = compressed ? write_gzip_file(file, document) : write_plain_file(file, document);
+    const bool written = write_xml_file(file, document, compressed);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     char lap[64];
     std::snprintf(lap, sizeof lap, "%.3f s", elapsed.count());
