@@ -6,12 +6,12 @@
 
 #include <iterator>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 
 #include <QByteArray>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -132,6 +132,106 @@ const char* color_name(RDB_COLOR_NAME color)
     return "default";
 }
 
+// ---- Writing. QJsonDocument::toJson makes the whole text in one QByteArray, which Qt 5 limits to 2 GB;
+// a report with a few million cells is larger. The document is therefore written value by value in
+// toJson's indented form (four spaces a level, keys in the objects' sorted order), straight to the stream.
+
+void write_string(std::ostream& out, const QString& text)
+{
+    static const char HEX[] = "0123456789abcdef";
+    const QByteArray bytes = text.toUtf8();
+    std::string escaped;
+    escaped.reserve(static_cast<std::size_t>(bytes.size()) + 2);
+    escaped += '"';
+    for (const char c : bytes) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            escaped += "\\\"";
+            break;
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\b':
+            escaped += "\\b";
+            break;
+        case '\f':
+            escaped += "\\f";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        default:
+            if (byte < 0x20) {
+                escaped += "\\u00";
+                escaped += HEX[byte >> 4];
+                escaped += HEX[byte & 0xF];
+            } else {
+                escaped += c;
+            }
+        }
+    }
+    escaped += '"';
+    out << escaped;
+}
+
+void write_value(std::ostream& out, const QJsonValue& value, int indent);
+
+void write_object(std::ostream& out, const QJsonObject& object, int indent)
+{
+    out << "{\n";
+    const std::string inner(static_cast<std::size_t>(4 * (indent + 1)), ' ');
+    for (auto item = object.begin(); item != object.end(); ++item) {
+        if (item != object.begin()) out << ",\n";
+        out << inner;
+        write_string(out, item.key());
+        out << ": ";
+        write_value(out, item.value(), indent + 1);
+    }
+    if (!object.isEmpty()) out << '\n';
+    out << std::string(static_cast<std::size_t>(4 * indent), ' ') << '}';
+}
+
+void write_array(std::ostream& out, const QJsonArray& array, int indent)
+{
+    out << "[\n";
+    const std::string inner(static_cast<std::size_t>(4 * (indent + 1)), ' ');
+    for (auto item = array.begin(); item != array.end(); ++item) {
+        if (item != array.begin()) out << ",\n";
+        out << inner;
+        write_value(out, *item, indent + 1);
+    }
+    if (!array.isEmpty()) out << '\n';
+    out << std::string(static_cast<std::size_t>(4 * indent), ' ') << ']';
+}
+
+void write_value(std::ostream& out, const QJsonValue& value, int indent)
+{
+    switch (value.type()) {
+    case QJsonValue::Bool:
+        out << (value.toBool() ? "true" : "false");
+        break;
+    case QJsonValue::String:
+        write_string(out, value.toString());
+        break;
+    case QJsonValue::Array:
+        write_array(out, value.toArray(), indent);
+        break;
+    case QJsonValue::Object:
+        write_object(out, value.toObject(), indent);
+        break;
+    default: // the document holds no numbers; null and undefined are written as null
+        out << "null";
+        break;
+    }
+}
+
 } // namespace
 
 RDB_OBJECT_JSON_VISITOR::RDB_OBJECT_JSON_VISITOR(RDB_REPORT* report) : m_report(report), m_json(new JSON)
@@ -146,14 +246,15 @@ RDB_OBJECT_JSON_VISITOR::~RDB_OBJECT_JSON_VISITOR() = default;
 
 std::string RDB_OBJECT_JSON_VISITOR::to_json() const
 {
-    const QByteArray bytes = QJsonDocument(m_json->root).toJson(QJsonDocument::Indented);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::ostringstream out;
+    write_json(out);
+    return std::move(out).str();
 }
 
 bool RDB_OBJECT_JSON_VISITOR::write_json(std::ostream& out) const
 {
-    const QByteArray bytes = QJsonDocument(m_json->root).toJson(QJsonDocument::Indented);
-    out.write(bytes.constData(), bytes.size());
+    write_object(out, m_json->root, 0);
+    out << '\n';
     return static_cast<bool>(out);
 }
 
