@@ -264,3 +264,34 @@ TEST_F(DEMO_PROJECT, WorstCasePathsArePrintedStoredAndBackedUp)
     EXPECT_EQ(worst->get_waveform()->get_begin_time(), 0);
     EXPECT_EQ(worst->get_waveform()->get_end_time(), 6913);
 }
+
+// The demo's JSON document, to a file and to the standard output, is read by python3's strict JSON
+// reader: every object has its class, and the Fitter Summary has its rows.
+TEST_F(DEMO_PROJECT, ExportJsonOfTheDemoIsReadByPython)
+{
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
+    demo();
+    const fs::path file = m_root / "demo.json";
+    const TOOL_RESULT written = run({"export-json", "pixel_pipe", "cmp", file.string()});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out + written.err, "");
+    EXPECT_EQ(run({"export-json", "pixel_pipe", "cmp", "-"}).out, tool_read_file(file));
+
+    const fs::path script = m_root / "check.py";
+    std::ofstream(script) << "import json, sys\n"
+                             "doc = json.load(open(sys.argv[1], encoding='utf-8', errors='strict'))\n"
+                             "count = 0\n"
+                             "def walk(o, path):\n"
+                             "    global count\n"
+                             "    assert o['class_name'].startswith('RDB_'), o\n"
+                             "    count += 1\n"
+                             "    if path == 'Fitter||Fitter Summary':\n"
+                             "        print('summary rows', len(o['rows']) > 1)\n"
+                             "    for c in o.get('object_list', []):\n"
+                             "        walk(c, (path + '||' if path else '') + c['name'])\n"
+                             "walk(doc['main_folder'], '')\n"
+                             "print('objects', count > 50)\n";
+    const std::string command = "python3 " + script.string() + " " + file.string() + " > " + (m_root / "out").string();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(tool_read_file(m_root / "out"), "summary rows True\nobjects True\n");
+}

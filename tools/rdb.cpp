@@ -40,6 +40,7 @@
 #include "rdb_demo.h"
 #include "rdb_dms_model_handler.h"
 #include "rdb_folder.h"
+#include "rdb_object_json_visitor.h"
 #include "rdb_report.h"
 #include "rdb_report_gen.h"
 #include "rdb_report_type.h"
@@ -342,6 +343,22 @@ int run_export_xml(const PROJECT& project, const ARGS& args, const OPTIONS&)
     return EXIT_OK;
 }
 
+int run_export_json(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& file = args[2];
+    if (file.empty()) usage_error("the output file name is empty");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    const RDB_OBJECT_JSON_VISITOR json(report.get());
+    if (file == STANDARD_STREAM) {
+        if (!json.write_json(std::cout)) fail("cannot write the output");
+        return EXIT_OK;
+    }
+    write_output_file(file, [&](std::ostream& out) { return json.write_json(out); });
+    return EXIT_OK;
+}
+
 // Stores the report under its lock; a failure ends the command with the system's reason.
 void store_report(const PROJECT& project, const std::string& rev, const std::string& type, RDB_REPORT& report)
 {
@@ -570,6 +587,8 @@ const COMMAND COMMANDS[] = {
     {"ls", "", "list the stored reports: revision, type key, size, modification time", 0, run_ls},
     {"export-xml", "REV TYPE FILE", "write the stored report REV of type TYPE to FILE as an XML report", 3,
      run_export_xml},
+    {"export-json", "REV TYPE FILE", "write the stored report REV of type TYPE to FILE as one JSON document", 3,
+     run_export_json},
     {"import-xml", "FILE REV TYPE", "store the XML report in FILE as report REV of type TYPE (replacing it)", 3,
      run_import_xml},
     {"check", "[--strict]",

@@ -9,6 +9,7 @@
 #include "msg/msg.h"
 #include "rdb_folder.h"
 #include "rdb_object.h"
+#include "rdb_path.h"
 #include "rdb_table_sys.h"
 #include "rdb_text.h"
 
@@ -62,4 +63,13 @@ void RDB_INTERACTIVE_REPORT_DATA_OBJECT::fill_json_object(nlohmann::json* object
     RDB_ASSERT_MSG(object != nullptr, "object != NULL");
     RDB_OBJECT::fill_json_object(object);
     (*object)["text"] = "This report is unavailable in json format";
+}
+
+void RDB_PATH_OBJECT::fill_json_object(nlohmann::json* object)
+{
+    RDB_ASSERT_MSG(object != nullptr, "object != NULL");
+    RDB_OBJECT* const parts[] = {m_summary,           m_critical_chain_table, m_extra_info,
+                                 m_data_arrival_path, m_data_required_path,   m_idb_text};
+    for (RDB_OBJECT* part : parts)
+        if (part != nullptr) part->fill_json_object(object);
 }

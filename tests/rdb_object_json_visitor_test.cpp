@@ -1,0 +1,342 @@
+// The whole-report JSON document: every kind against its golden file, the edge cases of objects, cells,
+// colours, texts and link folders, the atomic file, and hostile texts read back by python3's strict
+// JSON reader.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "every_kind_report.h"
+#include "rdb.h"
+#include "test_support.h"
+
+namespace {
+
+using nlohmann::json;
+
+const std::string REPLACEMENT = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+
+class RdbObjectJsonVisitor : public ::testing::Test {
+protected:
+    ~RdbObjectJsonVisitor() override { RDB_REPORT::free_all_reports(); }
+    TEMP_PROJECT m_project{"rdb_object_json_visitor_test"};
+    RDB_SINGLETON_SCOPED_UNIT_TEST_MODE m_scope;
+};
+
+json document_of(RDB_REPORT* report) { return json::parse(RDB_OBJECT_JSON_VISITOR(report).to_json()); }
+
+// The JSON object of the first object named name, searched depth-first below object.
+const json* find_named(const json& object, const std::string& name)
+{
+    if (object.is_object() && object.value("name", std::string()) == name) return &object;
+    if (object.is_structured())
+        for (const json& child : object)
+            if (const json* found = find_named(child, name)) return found;
+    return nullptr;
+}
+
+std::set<std::string> keys_of(const json& object)
+{
+    std::set<std::string> keys;
+    for (const auto& item : object.items())
+        keys.insert(item.key());
+    return keys;
+}
+
+// The JSON object of a table holding one row of the cells given.
+json row_of_cells(const std::vector<RDB_TABLE_ELEMENT*>& cells)
+{
+    RDB_REPORT report;
+    auto* table = new RDB_TABLE_OBJECT("T");
+    table->add_row(new RDB_TABLE_ROW(cells));
+    report.get_main_folder()->add_object_to_list(table);
+    return document_of(&report)["main_folder"]["object_list"][0]["rows"][0];
+}
+
+const std::set<std::string> OBJECT_KEYS = {"class_name", "name", "type", "enable", "visible", "header", "footer"};
+
+} // namespace
+
+TEST_F(RdbObjectJsonVisitor, EveryKindReportMatchesItsGolden)
+{
+    std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
+    expect_golden("json/every_kind.json", RDB_OBJECT_JSON_VISITOR(report.get()).to_json());
+}
+
+TEST_F(RdbObjectJsonVisitor, EachKindHasItsClassTypeAndKeys)
+{
+    std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
+    const json document = document_of(report.get());
+    const std::set<std::string> table_keys = {"class_name", "name",   "type",   "enable",
+                                              "visible",    "header", "footer", "rows"};
+    std::set<std::string> text_keys = OBJECT_KEYS;
+    text_keys.insert({"text", "is_html", "is_webkit_html", "is_qml"});
+    std::set<std::string> folder_keys = OBJECT_KEYS;
+    folder_keys.insert("object_list");
+    std::set<std::string> interactive_keys = OBJECT_KEYS;
+    interactive_keys.insert("data");
+    std::set<std::string> path_keys = OBJECT_KEYS;
+    path_keys.insert({"summary", "data_arrival"}); // no critical chain, extra info or data required table
+    std::set<std::string> path_folder_keys = folder_keys;
+    path_folder_keys.insert("path_summary_table");
+    const struct {
+        const char* name;
+        const char* class_name;
+        const char* type;
+        const std::set<std::string>& keys;
+    } cases[] = {
+        {"Stage", "RDB_FOLDER_OBJECT", "RDB_FOLDER_TYPE", folder_keys},
+        {"Linked Report", "RDB_FOLDER_OBJECT", "RDB_FOLDER_TYPE", folder_keys},
+        {"Text", "RDB_TEXT_OBJECT", "RDB_TEXT_TYPE", text_keys},
+        {"Legal", "RDB_LEGAL_OBJECT", "RDB_TEXT_TYPE", text_keys},
+        {"Live", "RDB_INTERACTIVE_REPORT_DATA_OBJECT", "Unknown", interactive_keys},
+        {"Table", "RDB_TABLE_OBJECT", "RDB_TABLE_TYPE", table_keys},
+        {"New Table", "RDB_TABLE_OBJECT", "RDB_TABLE_TYPE", table_keys},
+        {"Link Table", "RDB_TABLE_OBJECT", "RDB_LINK_TABLE_TYPE", table_keys},
+        {"Summary", "RDB_SUMMARY_TABLE_OBJECT", "RDB_SUMMARY_TABLE_TYPE", table_keys},
+        {"Tcl Table", "RDB_TCL_TABLE_OBJECT", "RDB_TCL_TABLE_TYPE", table_keys},
+        {"Chart", "RDB_TABLE_OBJECT", "RDB_CHART_TYPE", table_keys},
+        {"Histogram", "RDB_TABLE_OBJECT", "RDB_HISTOGRAM_TYPE", table_keys},
+        {"Heat Map", "RDB_TABLE_OBJECT", "RDB_HEATMAP_TYPE", table_keys},
+        {"Grid", "RDB_OBJECT", "RDB_GRID_TABLE_TYPE", OBJECT_KEYS},
+        {"Gauges", "RDB_OBJECT", "RDB_GAUGES_TYPE", OBJECT_KEYS},
+        {"Pinout", "RDB_OBJECT", "RDB_EMBEDDED_TYPE", OBJECT_KEYS},
+        {"Memory", "RDB_OBJECT", "RDB_EMBEDDED_TYPE", OBJECT_KEYS},
+        {"Waveforms", "RDB_WAVEFORM_DISPLAY_OBJECT", "RDB_WAVEFORM_DISPLAY_TYPE", OBJECT_KEYS},
+        {"Paths", "RDB_PATH_FOLDER_OBJECT", "RDB_FOLDER_TYPE", path_folder_keys},
+        {"Path 1", "RDB_PATH_OBJECT", "RDB_PATH_TYPE", path_keys},
+    };
+    for (const auto& c : cases) {
+        const json* object = find_named(document["main_folder"], c.name);
+        ASSERT_NE(object, nullptr) << c.name;
+        EXPECT_EQ((*object)["class_name"], c.class_name) << c.name;
+        EXPECT_EQ((*object)["type"], c.type) << c.name;
+        EXPECT_EQ(keys_of(*object), c.keys) << c.name;
+    }
+    // The linked report's objects show through its link folder.
+    EXPECT_EQ(find_named(document, "Linked Report")->at("object_list")[0]["text"], "from the linked report");
+}
+
+TEST_F(RdbObjectJsonVisitor, EmptyMainFolderGivesTheFolderKeysAndAnEmptyList)
+{
+    RDB_REPORT report;
+    const json expected = {{"main_folder",
+                            {{"class_name", "RDB_FOLDER_OBJECT"},
+                             {"name", report.get_main_folder()->get_name()},
+                             {"type", "RDB_FOLDER_TYPE"},
+                             {"enable", true},
+                             {"visible", true},
+                             {"header", ""},
+                             {"footer", ""},
+                             {"object_list", json::array()}}}};
+    EXPECT_EQ(document_of(&report), expected);
+    EXPECT_INTERNAL_ERROR(RDB_OBJECT_JSON_VISITOR(nullptr), "m_report != nullptr");
+}
+
+TEST_F(RdbObjectJsonVisitor, CellsHaveTheirClassColoursAndTexts)
+{
+    auto* location = new RDB_TABLE_LOCATION_SCHEMA_ELEMENT();
+    location->set_string("u1");
+    location->set_location_schema_tcl_string("instance top|u1");
+    location->set_hierarchy_path("top|u1");
+    const json row = row_of_cells({new RDB_TABLE_ELEMENT(), new RDB_TABLE_STRING_ELEMENT("s"),
+                                   new RDB_TABLE_TCL_CMD_ELEMENT("run", "puts run"), new RDB_TABLE_INT_ELEMENT(-7),
+                                   new RDB_TABLE_DELAY_ELEMENT(2500, TABLE_DELAY_ELEMENT_NORMAL_DELAY),
+                                   new RDB_TABLE_DATA_VALID_WINDOW_ELEMENT(), location, nullptr});
+    const char* classes[] = {"RDB_TABLE_ELEMENT",
+                             "RDB_TABLE_STRING_ELEMENT",
+                             "RDB_TABLE_TCL_CMD_ELEMENT",
+                             "RDB_TABLE_INT_ELEMENT",
+                             "RDB_TABLE_DELAY_ELEMENT",
+                             "RDB_TABLE_VALID_WINDOW_ELEMENT",
+                             "RDB_TABLE_LOCATION_SCHEMA_ELEMENT"};
+    ASSERT_EQ(row.size(), 8u);
+    for (std::size_t i = 0; i < std::size(classes); ++i)
+        EXPECT_EQ(row[i]["class_name"], classes[i]) << i;
+    EXPECT_EQ(row[3]["string"], "-7");
+    EXPECT_EQ(row[6]["location_schema"], "instance top|u1");
+    EXPECT_EQ(row[6]["hierarchy_path"], "top|u1");
+    EXPECT_TRUE(row[7].is_null()) << "a missing cell keeps its column as null";
+
+    // The enumerator names of the first 35 colours (26 under the name of 25) and of the unknown colour.
+    const struct {
+        int color;
+        const char* name;
+    } colors[] = {{0, "RDB_COLOR_DEFAULT"},
+                  {1, "RDB_COLOR_RED"},
+                  {25, "RDB_COLOR_VEXA_ORANGE"},
+                  {26, "RDB_COLOR_VEXA_ORANGE"},
+                  {34, "RDB_COLOR_VEXA_CHARCOAL"},
+                  {35, "default"},
+                  {40, "default"},
+                  {72, "default"},
+                  {73, "RDB_COLOR_UNKNOWN"}};
+    std::vector<RDB_TABLE_ELEMENT*> cells;
+    for (const auto& c : colors) {
+        cells.push_back(new RDB_TABLE_STRING_ELEMENT("c"));
+        cells.back()->set_foreground(static_cast<RDB_COLOR_NAME>(c.color));
+        cells.back()->set_background(static_cast<RDB_COLOR_NAME>(c.color));
+    }
+    const json colored = row_of_cells(cells);
+    for (std::size_t i = 0; i < std::size(colors); ++i) {
+        EXPECT_EQ(colored[i]["foreground"], colors[i].name) << colors[i].color;
+        EXPECT_EQ(colored[i]["background"], colors[i].name) << colors[i].color;
+    }
+}
+
+TEST_F(RdbObjectJsonVisitor, TextsAreUtf8WithInvalidBytesReplaced)
+{
+    const struct {
+        std::string text;
+        std::string written;
+    } cases[] = {
+        {"25 \xC2\xB0"
+         "C",
+         "25 \xC2\xB0"
+         "C"}, // valid UTF-8 stays as it is
+        {"\xD0\xB0 \xC4\xB0", "\xD0\xB0 \xC4\xB0"},
+        {"a\xFF"
+         "b",
+         "a" + REPLACEMENT + "b"},
+        {"\xB0", REPLACEMENT}, // a Latin-1 byte alone is not UTF-8
+        {"\xED\xA0\x80", REPLACEMENT + REPLACEMENT + REPLACEMENT}, // a surrogate's encoding
+        {std::string("nul\0end", 7), std::string("nul\0end", 7)},
+    };
+    for (const auto& c : cases) {
+        RDB_REPORT report;
+        auto* text = new RDB_TEXT_OBJECT(c.text);
+        text->set_text(c.text);
+        report.get_main_folder()->add_object_to_list(text);
+        const json written = document_of(&report)["main_folder"]["object_list"][0];
+        EXPECT_EQ(written["text"], c.written) << c.text;
+        EXPECT_EQ(written["name"], c.written) << c.text;
+    }
+}
+
+TEST_F(RdbObjectJsonVisitor, PathsHaveOnlyThePartsTheyHold)
+{
+    RDB_PATH_OBJECT path("P");
+    auto* summary = new RDB_TABLE_OBJECT("S");
+    summary->add_row(rdb_create_row("Slack", "-1"));
+    path.set_summary_table(summary);
+    json from_path;
+    path.fill_json_object(&from_path);
+    json from_table;
+    summary->fill_json_object(&from_table);
+    EXPECT_EQ(from_path, from_table);
+
+    auto* note = new RDB_TEXT_OBJECT("N");
+    note->set_text("retime");
+    path.set_idb_text(note); // the text object comes last: its keys replace the table's
+    json with_text;
+    path.fill_json_object(&with_text);
+    EXPECT_EQ(with_text["name"], "N");
+    EXPECT_EQ(with_text["text"], "retime");
+    EXPECT_EQ(with_text["rows"], from_table["rows"]);
+    EXPECT_INTERNAL_ERROR(path.fill_json_object(nullptr), "object != NULL");
+}
+
+TEST_F(RdbObjectJsonVisitor, LinkBackIntoItsOwnReportIsWrittenOnce)
+{
+    auto* report = new RDB_REPORT();
+    RDB_REPORT::add_report("loop", "fit", report);
+    auto* inner = new RDB_FOLDER_OBJECT("Inner");
+    report->get_main_folder()->add_object_to_list(inner);
+    auto* link = new RDB_LINK_RPT_OBJECT("Back");
+    inner->add_object_to_list(link);
+    link->set_rev_name_and_rpt_type("loop", "fit", false);
+
+    DEBUG_RECORDER debug;
+    const json document = document_of(report);
+    const json& back = document["main_folder"]["object_list"][0]["object_list"][0];
+    EXPECT_EQ(back["name"], "Back");
+    EXPECT_EQ(back["object_list"], json::array());
+    EXPECT_TRUE(
+        debug.saw("Folder " + link->get_path() + " leads back into a folder being written: its objects are left out"));
+}
+
+TEST_F(RdbObjectJsonVisitor, FileIsWrittenWholeOrNotAtAll)
+{
+    RDB_REPORT report;
+    report.get_main_folder()->add_object_to_list(new RDB_TEXT_OBJECT("T"));
+    RDB_OBJECT_JSON_VISITOR visitor(&report);
+    const std::string file = m_project.output_file("report.json");
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    visitor.write_file(file);
+    EXPECT_EQ(read_file(file), visitor.to_json());
+
+    const std::string folder = m_project.dir();
+    const std::string missing = m_project.dir() + "/no/such/folder/report.json";
+    for (const std::string& target : {folder, missing}) {
+        DEBUG_RECORDER debug;
+        EXPECT_FALSE(visitor.write_json_file(target)) << target;
+        ASSERT_EQ(debug.lines().size(), 1u) << target;
+        EXPECT_EQ(debug.lines()[0].text.rfind("Cannot write the JSON file " + target + ": ", 0), 0u)
+            << debug.lines()[0].text;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+// Quotes, SQL, markup, path separators, line breaks and invalid bytes in every text go through python3's
+// strict UTF-8 JSON reader and come back as they were, an invalid byte as U+FFFD.
+TEST_F(RdbObjectJsonVisitor, HostileTextsComeBackThroughAStrictJsonReader)
+{
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
+    const std::vector<std::string> hostile = {
+        "\"quoted\" 'single'",
+        "\"; DROP TABLE t; --",
+        "<script>alert(1)</script>",
+        "a||b||",
+        "line\nbreak\r\ttab",
+        "bad \xFF\xFE bytes",
+        "\\u0022 \\",
+        "]]> <!-- &amp;",
+    };
+    RDB_REPORT report;
+    auto* table = new RDB_TABLE_OBJECT(hostile[0]);
+    report.get_main_folder()->add_object_to_list(table);
+    for (const std::string& text : hostile) {
+        auto* object = new RDB_TEXT_OBJECT(text);
+        object->set_text(text);
+        object->set_header(text);
+        report.get_main_folder()->add_object_to_list(object);
+        auto* cell = new RDB_TABLE_STRING_ELEMENT(text);
+        cell->set_tooltip(text);
+        table->add_row(new RDB_TABLE_ROW({cell}));
+    }
+    const std::string file = m_project.output_file("hostile.json");
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    ASSERT_TRUE(RDB_OBJECT_JSON_VISITOR(&report).write_json_file(file));
+
+    // python3 prints, as ASCII JSON, every text of the file: names, headers and texts of the text objects,
+    // then the string and tooltip of each cell.
+    const std::string script =
+        "import json,sys\n"
+        "d=json.load(open(sys.argv[1],encoding='utf-8',errors='strict'))['main_folder']['object_list']\n"
+        "out=[[o['name'],o['header'],o['text']] for o in d[1:]]+[[r[0]['string'],r[0]['tooltip']] for r in "
+        "d[0]['rows']]\n"
+        "print(json.dumps([d[0]['name'],out]))\n";
+    const std::string command = "python3 -c \"$RDB_JSON_CHECK\" " + file;
+    ASSERT_EQ(::setenv("RDB_JSON_CHECK", script.c_str(), 1), 0);
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    ASSERT_EQ(::pclose(pipe), 0) << output;
+
+    json objects = json::array(), cells = json::array();
+    for (std::string text : hostile) {
+        if (text.find('\xFF') != std::string::npos) text = "bad " + REPLACEMENT + REPLACEMENT + " bytes";
+        objects.push_back({text, text, text});
+        cells.push_back({text, text});
+    }
+    objects.insert(objects.end(), cells.begin(), cells.end());
+    EXPECT_EQ(json::parse(output), json::array({hostile[0], objects})) << output;
+}
