@@ -48,3 +48,4 @@
 #include "rdb_xml.h"
 #include "rdb_dms_model_handler.h"
 #include "rdb_report_gen.h"
+#include "rdb_report_gen_json.h"
