@@ -1,6 +1,7 @@
 // The JSON report panels: the contents of each panel kind, the table of contents, the panel filter,
 // the numbered files and their failures, and the files as python3's strict JSON reader sees them.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -55,14 +56,9 @@ RDB_EMBEDDED_OBJECT* messages(const std::string& name, const std::string& file, 
 }
 
 MSG_FILE_MESSAGE message(MSG_FILE_MESSAGE_TYPE type, const std::string& text, std::vector<MSG_FILE_MESSAGE> subs = {},
-                         bool suppressed = false)
+                         std::uint32_t flags = 0)
 {
-    MSG_FILE_MESSAGE m;
-    m.type = type;
-    m.text = text;
-    m.sub_messages = std::move(subs);
-    m.flags = suppressed ? MSG_FILE_MESSAGE::SUPPRESSED_FLAG : 0;
-    return m;
+    return {.type = type, .flags = flags, .id = 0, .source_file = {}, .text = text, .sub_messages = std::move(subs)};
 }
 
 // The files 1.json .. N.json of a panel directory, parsed, in number order.
@@ -150,7 +146,7 @@ TEST_F(PANELS, EachPanelKindHasItsContentAndErrorText)
     ASSERT_TRUE(msg_write_message_file(
         m_project.db_file("top.msg"),
         {message(MSG_FILE_MESSAGE_TYPE::WARNING, "<b>late</b> & slow", {message(MSG_FILE_MESSAGE_TYPE::ERROR, "why")}),
-         message(MSG_FILE_MESSAGE_TYPE::INFO, "hidden", {}, true)}));
+         message(MSG_FILE_MESSAGE_TYPE::INFO, "hidden", {}, MSG_FILE_MESSAGE::SUPPRESSED_FLAG)}));
     add(*m_main, text("Note", "a <b>bold</b> & \xff note"));
     add(*m_main, table("Temps", {"Corner", "T"},
                        {{"25 \xC2\xB0"
@@ -272,6 +268,19 @@ TEST_F(PANELS, EachPanelFileHoldsItsOwnObject)
         EXPECT_EQ(panels[i]["title"], expected[i].first) << i;
         EXPECT_EQ(panels[i]["data"], JSON({{"text", expected[i].second}})) << i;
     }
+}
+
+// A link folder leading back into its own report lists nothing, so the walk ends.
+TEST_F(PANELS, LinkBackIntoItsOwnReportIsEmpty)
+{
+    auto* report = new RDB_REPORT(); // the registry owns it
+    add(*report->get_main_folder(), text("Note", "x"));
+    auto* link = add(*report->get_main_folder(), new RDB_LINK_RPT_OBJECT("Self"));
+    link->set_rev_name_and_rpt_type("rev", "panels_self", false);
+    link->set_link_rpt(report);
+    const JSON toc = RDB_REPORT_GEN_JSON(report->get_main_folder(), m_dir.c_str()).get_json_toc("");
+    RDB_REPORT::free_report("rev", "panels_self");
+    EXPECT_EQ(toc["children"].size(), 1u) << toc;
 }
 
 TEST_F(PANELS, FilterKeepsTheListedLeavesAndTheirFolders)
