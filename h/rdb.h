@@ -49,3 +49,4 @@
 #include "rdb_dms_model_handler.h"
 #include "rdb_report_gen.h"
 #include "rdb_object_json_visitor.h"
+#include "rdb_report_gen_json.h"

@@ -43,6 +43,7 @@
 #include "rdb_object_json_visitor.h"
 #include "rdb_report.h"
 #include "rdb_report_gen.h"
+#include "rdb_report_gen_json.h"
 #include "rdb_report_type.h"
 #include "rdb_xml.h"
 
@@ -570,6 +571,21 @@ int run_show(const PROJECT& project, const ARGS& args, const OPTIONS&)
     return EXIT_OK;
 }
 
+// Writes the viewer panels of a stored report into a directory (made when missing): every panel, the
+// table of contents last.
+int run_export_panels(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& directory = args[2];
+    if (directory.empty()) usage_error("the output directory name is empty");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    RDB_REPORT_GEN_JSON generator(report->get_main_folder(), directory.c_str());
+    if (!generator.write_json_report_files(RDB_PANEL_FILTER()))
+        fail("cannot write the panels into " + in_quotes(directory) + " (RDB_DEBUG_LEVEL=2 says why)");
+    return EXIT_OK;
+}
+
 // ---- Command line --------------------------------------------------------------------------------
 
 struct COMMAND {
@@ -600,6 +616,8 @@ const COMMAND COMMANDS[] = {
     {"report", "REV TYPE [-o FILE]", "print the text report of the stored report REV of type TYPE", 2, run_report,
      true},
     {"show", "REV TYPE PATH", "print one object of a stored report; PATH is its names joined by '||'", 3, run_show},
+    {"export-panels", "REV TYPE DIR", "write the report viewer's JSON panels of the stored report into DIR", 3,
+     run_export_panels},
 };
 
 void print_help(std::ostream& out)

@@ -22,6 +22,8 @@ const char* fio_get_extension(FIO_EXTENSION_TYPE_INFO type)
         return "smsg";
     case FIO_EXTENSION_TYPE_INFO::TEMPORARY:
         return "tmp";
+    case FIO_EXTENSION_TYPE_INFO::JSON:
+        return "json";
     }
     RDB_INTERNAL_ERROR("unknown file extension type");
 }

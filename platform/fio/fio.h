@@ -12,9 +12,10 @@ enum class FIO_EXTENSION_TYPE_INFO : int {
     MESSAGES = 0, // a stage's message file
     SUPPRESSED_MESSAGES = 1, // the suppressed messages written beside the report files
     TEMPORARY = 2, // a file being written
+    JSON = 4, // a JSON document, such as a viewer panel
 };
 
-// The extension of a file type, without the dot: "msg", "smsg", "tmp".
+// The extension of a file type, without the dot: "msg", "smsg", "tmp", "json".
 const char* fio_get_extension(FIO_EXTENSION_TYPE_INFO type);
 // The suppressed-message extension ("smsg").
 inline const char* fio_suppressed_message_extension()
