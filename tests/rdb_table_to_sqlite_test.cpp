@@ -227,6 +227,12 @@ TEST_F(RdbTableToSqlite, CellsAreStoredAsCompactJsonWithSortedKeys)
     EXPECT_EQ(location->get_hierarchy_path(), "top|inst");
     EXPECT_EQ(reader.get_row(6)->at(0), nullptr);
     EXPECT_FALSE(reader.get_row(7));
+    // Rows read out of order, past the end and from a null cell.
+    const std::vector<std::pair<unsigned, std::string>> reads = {{3, "u"},    {1, "plain"}, {99, ""}, {3, "u"},
+                                                                 {0, "only"}, {6, ""},      {2, "c"}};
+    for (const auto& [r, text] : reads)
+        EXPECT_EQ(reader.get_data_string(r, 0), text) << r;
+    EXPECT_EQ(reader.get_data_string(1, 1), "");
 }
 
 TEST_F(RdbTableToSqlite, PropertiesDescribeTheTable)

@@ -67,14 +67,43 @@ struct RDB_SQLITE_TABLE_READER::IMPL {
             list += ", column_" + std::to_string(c);
         return list;
     }
-    // The statement reading one column of a row by its number, prepared once per column.
-    STATEMENT& cell_query(unsigned int col)
+    unsigned int columns()
     {
-        if (cell_queries.size() <= col) cell_queries.resize(col + 1);
-        if (!cell_queries[col])
-            cell_queries[col] = std::make_unique<STATEMENT>(db, "SELECT column_" + std::to_string(col) + " FROM " +
-                                                                    table + " WHERE row = ?");
-        return *cell_queries[col];
+        if (column_count < 0) column_count = to_count(property("column_count"));
+        return static_cast<unsigned int>(column_count);
+    }
+    // Brings the display texts of row into the cache. A cursor walks the rows in order, so reading a
+    // table row after row (as renderers do) steps through the file once instead of seeking per cell.
+    bool load_row(std::int64_t row)
+    {
+        if (cached_row == row) return true;
+        if (!cursor)
+            cursor = std::make_unique<STATEMENT>(db, "SELECT row" + column_list(columns()) + " FROM " + table +
+                                                         " WHERE row >= ? ORDER BY row");
+        if (!cursor->is_prepared()) return false;
+        if (!cursor_live || cursor_row > row) {
+            cursor->reset();
+            cursor->bind_int64(1, row);
+            cursor_live = true;
+            cursor_row = -1;
+        }
+        while (cursor_row < row)
+            if (!step_cursor()) return false;
+        if (cursor_row != row) return false;
+        cached_display.clear();
+        for (unsigned int c = 0; c < columns(); ++c)
+            cached_display.push_back(RDB::SQLITE::parse_cell_json(cursor->column_view(int(c) + 1)).display);
+        cached_row = row;
+        return true;
+    }
+    bool step_cursor()
+    {
+        if (!cursor->step_row()) {
+            cursor_live = false;
+            return false;
+        }
+        cursor_row = cursor->column_int64(0);
+        return true;
     }
 
     DATABASE db;
@@ -82,8 +111,12 @@ struct RDB_SQLITE_TABLE_READER::IMPL {
     std::string properties;
     bool properties_read = false;
     std::map<std::string, std::string> property_values;
-    std::vector<std::unique_ptr<STATEMENT>> cell_queries;
-    std::unique_ptr<STATEMENT> row_query;
+    int column_count = -1;
+    std::unique_ptr<STATEMENT> cursor;
+    bool cursor_live = false;
+    std::int64_t cursor_row = -1;
+    std::int64_t cached_row = -1;
+    std::vector<std::string> cached_display;
 };
 
 RDB_SQLITE_TABLE_READER::RDB_SQLITE_TABLE_READER(const std::string& file_path, const std::string& table_name)
@@ -109,18 +142,14 @@ unsigned int RDB_SQLITE_TABLE_READER::get_number_of_rows()
     return query.column_is_null(0) ? 1 : static_cast<unsigned int>(query.column_int64(0) + 1);
 }
 
-unsigned int RDB_SQLITE_TABLE_READER::get_number_of_columns() { return to_count(m_impl->property("column_count")); }
+unsigned int RDB_SQLITE_TABLE_READER::get_number_of_columns() { return m_impl->columns(); }
 
 std::string RDB_SQLITE_TABLE_READER::get_data_string(unsigned int row, unsigned int col)
 {
     if (!is_open()) return {};
     if (row == 0) return m_impl->property("column_name_" + std::to_string(col));
-    STATEMENT& query = m_impl->cell_query(col);
-    if (!query.is_prepared()) return {};
-    query.reset();
-    query.bind_int64(1, row);
-    if (!query.step_row()) return {};
-    return RDB::SQLITE::parse_cell_json(query.column_view(0)).display;
+    if (!m_impl->load_row(row) || col >= m_impl->cached_display.size()) return {};
+    return m_impl->cached_display[col];
 }
 
 RDB_TABLE_ROW_PTR RDB_SQLITE_TABLE_READER::get_row(unsigned int row)
