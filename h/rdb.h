@@ -27,6 +27,7 @@
 #include "rdb_text.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "rdb_table_to_sqlite.h"
 #include "rdb_utility.h"
 #include "rdb_tcl_table.h"
 #include "rdb_gauges.h"

@@ -110,6 +110,8 @@ public:
     void output_data_strings(std::ostream& os, const char* const* separators) const;
 
     // ---- Searching, with bus-aware glob patterns on cell texts.
+    // A converted table is searched through its file: its header and rows, never its marker row; find_row
+    // and find_matched_rows find nothing there, as its rows are not held in memory.
     // Index of the first header cell matching pattern; INDEX_OUT_OF_RANGE when none or no header.
     std::uint32_t find_col_index(const std::string& pattern) const;
     // The first row (header included) whose first cell matches, or null.
@@ -128,7 +130,8 @@ public:
     // Sorts like sort_rows and returns, per new position, the former data index of the row.
     std::vector<int> sort_rows_and_get_sorting_order(int column, bool ascending);
     // Moves the data rows of source to the end of this table when both have the same columns, or takes
-    // all of source's rows when this table is empty. Returns whether the column counts agree.
+    // all of source's rows when this table is empty. Returns whether the column counts agree. A converted
+    // source gives copies of its rows and stays as it is; a converted table takes no rows (false).
     bool merge_table_from(RDB_TABLE_OBJECT* source);
 
     // ---- Display settings.
@@ -166,6 +169,21 @@ protected:
     RDB_TABLE_OBJECT();
     ROW_LIST& rows() { return m_rows; }
     const ROW_LIST& rows() const { return m_rows; }
+    // While alive, a table in SQLite form holds the rows rebuilt from its file in place of its marker row,
+    // so that a renderer reads the file once instead of once per cell; the marker row is back afterwards.
+    // Other tables are left alone.
+    class SQLITE_ROWS_LOADED {
+    public:
+        explicit SQLITE_ROWS_LOADED(RDB_TABLE_OBJECT& table);
+        ~SQLITE_ROWS_LOADED();
+        SQLITE_ROWS_LOADED(const SQLITE_ROWS_LOADED&) = delete;
+        SQLITE_ROWS_LOADED& operator=(const SQLITE_ROWS_LOADED&) = delete;
+
+    private:
+        RDB_TABLE_OBJECT& m_table;
+        ROW_LIST m_marker;
+        bool m_loaded = false;
+    };
     // Checks that every data row has a non-null cell at column: a row without that cell throws
     // std::out_of_range, a null row or cell is the internal error "element_a && element_b".
     void check_sortable(int column) const;
@@ -187,6 +205,12 @@ protected:
     static thread_local std::uint64_t m_table_width; // dashes between the top corners
 
 private:
+    // True for the marker row alone (a null first row is no marker here, as the counts must not stop).
+    bool has_sqlite_marker() const { return m_rows.size() == 1 && m_rows.front() != nullptr && is_sqlite(); }
+    // The SQLite forms of the counts and of get_data_string, each through a read-only open of the file.
+    unsigned int sqlite_number_of_rows() const;
+    unsigned int sqlite_number_of_columns() const;
+    std::string sqlite_data_string(unsigned int row, unsigned int col) const;
     void output_ascii_boxed(std::ostream& os);
     void output_ascii_compact(std::ostream& os);
 

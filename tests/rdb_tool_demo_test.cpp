@@ -295,3 +295,50 @@ TEST_F(DEMO_PROJECT, ExportJsonOfTheDemoIsReadByPython)
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(tool_read_file(m_root / "out"), "summary rows True\nobjects True\n");
 }
+
+// The demo's tables go into one SQLite file that the sqlite3 program reads with plain SQL: every
+// table of cells under its report path, with its metadata table, every cell a JSON text.
+TEST_F(DEMO_PROJECT, ExportSqliteWritesTheDemoTablesForAnySqliteClient)
+{
+    demo();
+    const fs::path file = m_root / "demo.sqlite3";
+    const TOOL_RESULT exported = run({"export-sqlite", "pixel_pipe", "cmp", file.string()});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(exported.out + exported.err, "");
+    const auto sqlite = [&](const std::string& sql) {
+        std::ofstream(m_root / "q.sql") << sql << "\n";
+        const std::string command = "sqlite3 -bail '" + file.string() + "' < '" + (m_root / "q.sql").string() + "'";
+        std::string out;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        char buffer[4096];
+        for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        EXPECT_EQ(pipe != nullptr ? ::pclose(pipe) : -1, 0) << sql;
+        return out;
+    };
+    EXPECT_EQ(sqlite("PRAGMA integrity_check;"), "ok\n");
+    EXPECT_EQ(sqlite("SELECT count(*) > 0 FROM \"Compilation Report||Fitter||Fitter Summary\";"), "1\n");
+    EXPECT_EQ(sqlite("SELECT count(*) FROM \"Compilation Report||Fitter||Fitter Summary metadata\" WHERE key = '';"),
+              "0\n");
+    const std::string tables = sqlite("SELECT count(*) FROM sqlite_master WHERE type = 'table';");
+    EXPECT_GT(std::stoi(tables), 4) << tables;
+    EXPECT_NE(sqlite("SELECT name FROM sqlite_master WHERE type = 'table';").find("Input Pins"), std::string::npos);
+    // Every data column of every table holds JSON texts only.
+    std::string check = "SELECT 0";
+    std::istringstream names(
+        sqlite("SELECT m.name || char(9) || p.name FROM sqlite_master m, pragma_table_info(m.name) p WHERE "
+               "m.type = 'table' AND m.name NOT LIKE '% metadata' AND p.name <> 'row';"));
+    for (std::string line; std::getline(names, line);) {
+        const std::size_t tab = line.find('\t');
+        const auto quoted = [](std::string name) {
+            for (std::size_t at = 0; (at = name.find('"', at)) != std::string::npos; at += 2)
+                name.insert(at, 1, '"');
+            return "\"" + name + "\"";
+        };
+        check += " + (SELECT count(*) FROM " + quoted(line.substr(0, tab)) + " WHERE NOT json_valid(" +
+                 quoted(line.substr(tab + 1)) + "))";
+    }
+    EXPECT_EQ(sqlite(check + ";"), "0\n");
+    EXPECT_FALSE(fs::exists(file.string() + "-journal"));
+    EXPECT_EQ(run({"export-sqlite", "pixel_pipe", "cmp", "-"}).status, 2);
+}

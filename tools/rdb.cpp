@@ -45,6 +45,10 @@
 #include "rdb_report_gen.h"
 #include "rdb_report_gen_json.h"
 #include "rdb_report_type.h"
+#include "rdb_path.h"
+#include "rdb_table_to_sqlite.h"
+#include "rdb_tcl_table.h"
+#include "rdb_visitor.h"
 #include "rdb_xml.h"
 
 namespace {
@@ -586,6 +590,76 @@ int run_export_panels(const PROJECT& project, const ARGS& args, const OPTIONS&)
     return EXIT_OK;
 }
 
+// The tables export-sqlite writes: every visible table of cells (plain, new-style, summary, Tcl and
+// link tables; charts and histograms are not tables of cells) and the sub-tables of timing paths.
+// Link reports are not followed, so a link back into its own report cannot loop.
+class SQLITE_EXPORT_TABLES : public RDB_OBJECT_VISITOR {
+public:
+    std::vector<RDB_TABLE_OBJECT*> tables;
+
+    void visit_folder(RDB_FOLDER_OBJECT* folder) override
+    {
+        if (folder->is_visible()) RDB_OBJECT_VISITOR::visit_folder(folder);
+    }
+    void visit_path_folder(RDB_PATH_FOLDER_OBJECT* folder) override { visit_folder(folder); }
+    void visit_table(RDB_TABLE_OBJECT* table) override { take(table); }
+    void visit_new_table(RDB_NEW_TABLE_OBJECT* table) override { take(table); }
+    void visit_summary_table(RDB_SUMMARY_TABLE_OBJECT* table) override { take(table); }
+    void visit_tcl_table(RDB_TCL_TABLE_OBJECT* table) override { take(table); }
+    void visit_link_table(RDB_LINK_TABLE_OBJECT* table) override { take(table); }
+    void visit_path(RDB_PATH_OBJECT* path) override
+    {
+        if (!path->is_visible()) return;
+        for (RDB_TABLE_OBJECT* table :
+             {path->get_summary_table(), path->get_data_arrival_table(), path->get_data_required_table(),
+              path->get_path_stats_table(), path->get_extra_info_table(), path->get_critical_chain_table(),
+              path->get_recommendations_table()}) {
+            if (table == nullptr || !table->is_visible()) continue;
+            // A sub-table has no folder of its own: it is named under its path so that the sub-tables of
+            // different paths do not replace one another in the file. The loaded report is not stored.
+            table->set_name(path->get_path(true) + "||" + table->get_name());
+            take(table);
+        }
+    }
+
+private:
+    void take(RDB_TABLE_OBJECT* table)
+    {
+        if (table->is_visible()) tables.push_back(table);
+    }
+};
+
+int run_export_sqlite(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& file = args[2];
+    if (file.empty()) usage_error("the output file name is empty");
+    if (file == STANDARD_STREAM) usage_error("an SQLite file cannot be written to the standard output");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    SQLITE_EXPORT_TABLES collected;
+    report->get_main_folder()->accept_visitor(&collected);
+    // The file is built under a temporary name and renamed when whole, so that a failure leaves the
+    // earlier file, or none, in place.
+    const std::string temporary = file + ".tmp" + std::to_string(::getpid());
+    std::filesystem::remove(temporary);
+    for (RDB_TABLE_OBJECT* table : collected.tables) {
+        if (!rdb_write_table_to_sqlite(temporary, table)) {
+            std::filesystem::remove(temporary);
+            fail("cannot write the table " + in_quotes(table->get_path(true)) + " to " + in_quotes(file));
+        }
+    }
+    // An empty file is an empty SQLite database.
+    if (collected.tables.empty() && !std::ofstream(temporary)) fail("cannot write " + in_quotes(file));
+    std::error_code error;
+    std::filesystem::rename(temporary, file, error);
+    if (error) {
+        std::filesystem::remove(temporary);
+        fail("cannot write " + in_quotes(file) + ": " + error.message());
+    }
+    return EXIT_OK;
+}
+
 // ---- Command line --------------------------------------------------------------------------------
 
 struct COMMAND {
@@ -615,6 +689,8 @@ const COMMAND COMMANDS[] = {
      true},
     {"report", "REV TYPE [-o FILE]", "print the text report of the stored report REV of type TYPE", 2, run_report,
      true},
+    {"export-sqlite", "REV TYPE FILE",
+     "write every visible table of the stored report REV of type TYPE to the SQLite file FILE", 3, run_export_sqlite},
     {"show", "REV TYPE PATH", "print one object of a stored report; PATH is its names joined by '||'", 3, run_show},
     {"export-panels", "REV TYPE DIR", "write the report viewer's JSON panels of the stored report into DIR", 3,
      run_export_panels},

@@ -46,6 +46,8 @@ using RDB::ASCII::write_wrapped_row;
 
 void RDB_TABLE_OBJECT::output_ascii(std::ostream& os)
 {
+    // A converted table is drawn from its real rows, read from the file once.
+    const SQLITE_ROWS_LOADED rows_loaded(*this);
     const std::string header = get_header();
     if (get_to_output_ascii_header() && !header.empty()) os << header << "\n";
     if (!get_no_compact_format() && RDB::ASCII::switches().compact_tables &&

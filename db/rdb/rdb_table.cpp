@@ -16,6 +16,7 @@
 #include "msg/msg.h"
 #include "rdb_enum.h"
 #include "rdb_gauges.h"
+#include "rdb_table_to_sqlite.h"
 #include "rdb_utility.h"
 #include "rdb_visitor.h"
 #include "tcl/atcl.h"
@@ -157,10 +158,15 @@ void RDB_TABLE_OBJECT::clear_rows()
     m_rows.clear();
 }
 
-unsigned int RDB_TABLE_OBJECT::get_number_of_rows() const { return boost::numeric_cast<unsigned int>(m_rows.size()); }
+unsigned int RDB_TABLE_OBJECT::get_number_of_rows() const
+{
+    if (has_sqlite_marker()) return sqlite_number_of_rows();
+    return boost::numeric_cast<unsigned int>(m_rows.size());
+}
 
 unsigned int RDB_TABLE_OBJECT::get_number_of_columns() const
 {
+    if (has_sqlite_marker()) return sqlite_number_of_columns();
     if (m_rows.empty() || m_rows.front() == nullptr) return 0;
     return boost::numeric_cast<unsigned int>(m_rows.front()->size());
 }
@@ -212,6 +218,10 @@ RDB_TABLE_ELEMENT* RDB_TABLE_OBJECT::get_element(unsigned int row, unsigned int 
 void RDB_TABLE_OBJECT::get_data_string(unsigned int row, unsigned int col, std::string& out) const
 {
     out.clear();
+    if (has_sqlite_marker()) {
+        out = sqlite_data_string(row, col);
+        return;
+    }
     if (row >= m_rows.size()) return;
     const RDB_TABLE_ROW* table_row = m_rows[row];
     if (table_row == nullptr) {
@@ -247,6 +257,13 @@ void RDB_TABLE_OBJECT::output_data_strings(std::ostream& os, const char* const* 
 
 std::uint32_t RDB_TABLE_OBJECT::find_col_index(const std::string& pattern) const
 {
+    if (has_sqlite_marker()) {
+        RDB_SQLITE_TABLE_READER reader(*this);
+        const unsigned int columns = reader.get_number_of_columns();
+        for (unsigned int c = 0; c < columns; ++c)
+            if (atcl_tcl_stringmatch_for_bus(reader.get_data_string(0, c), pattern, true)) return c;
+        return INDEX_OUT_OF_RANGE;
+    }
     if (m_rows.empty()) return INDEX_OUT_OF_RANGE;
     const RDB_TABLE_ROW* header_row = m_rows.front();
     RDB_ASSERT(header_row != 0);
@@ -260,12 +277,24 @@ std::uint32_t RDB_TABLE_OBJECT::find_col_index(const std::string& pattern) const
 
 RDB_TABLE_ROW* RDB_TABLE_OBJECT::find_row(const std::string& pattern)
 {
+    // The rows of a converted table live in its file: there is no row here to hand out.
+    if (has_sqlite_marker()) return nullptr;
     const std::uint32_t index = find_row_index(pattern);
     return index == INDEX_OUT_OF_RANGE ? nullptr : m_rows[index];
 }
 
 std::uint32_t RDB_TABLE_OBJECT::find_row_index(const std::string& pattern) const
 {
+    if (has_sqlite_marker()) {
+        std::uint32_t found = INDEX_OUT_OF_RANGE;
+        rdb_for_each_table_row(*this, [&](unsigned int index, const RDB_TABLE_ROW* row) {
+            const RDB_TABLE_ELEMENT* element = first_cell(row);
+            if (found == INDEX_OUT_OF_RANGE && element != nullptr &&
+                atcl_tcl_stringmatch_for_bus(element->get_string(), pattern, true))
+                found = index;
+        });
+        return found;
+    }
     for (std::size_t r = 0; r < m_rows.size(); ++r) {
         const RDB_TABLE_ELEMENT* element = first_cell(m_rows[r]);
         if (element != nullptr && atcl_tcl_stringmatch_for_bus(element->get_string(), pattern, true))
@@ -279,6 +308,7 @@ void RDB_TABLE_OBJECT::find_matched_rows(std::vector<RDB_TABLE_ROW*>& found, con
 {
     RDB_ASSERT(max_number_of_found_rows > 0);
     found.clear();
+    if (has_sqlite_marker()) return;
     for (RDB_TABLE_ROW* row : m_rows) {
         const RDB_TABLE_ELEMENT* element = first_cell(row);
         if (element == nullptr) continue;
@@ -343,6 +373,10 @@ bool RDB_TABLE_OBJECT::merge_table_from(RDB_TABLE_OBJECT* source_table)
 {
     RDB_ASSERT(source_table != 0);
     RDB_ASSERT(is_writable());
+    // Rows are not added to a table kept in a file. A converted source gives copies of its real rows (its
+    // file is left as it is) instead of its marker row.
+    if (has_sqlite_marker()) return false;
+    const SQLITE_ROWS_LOADED source_rows_loaded(*source_table);
     const unsigned int source_rows = source_table->get_number_of_rows();
     const unsigned int source_cols = source_table->get_number_of_columns();
     const unsigned int own_rows = get_number_of_rows();
