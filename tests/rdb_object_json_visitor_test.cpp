@@ -189,6 +189,23 @@ TEST_F(RdbObjectJsonVisitor, CellsHaveTheirClassColoursAndTexts)
     }
 }
 
+// A table moved into an SQLite file shows its real rows, not the marker row that stands for them.
+TEST_F(RdbObjectJsonVisitor, ConvertedTableShowsItsRealRows)
+{
+    RDB_REPORT report;
+    auto* table = new RDB_TABLE_OBJECT("Big");
+    table->add_row(rdb_create_row("Name", "Value"));
+    table->add_row(rdb_create_row("first", "1"));
+    table->add_row(rdb_create_row("second", "2"));
+    report.get_main_folder()->add_object_to_list(table);
+    ASSERT_TRUE(rdb_convert_table_to_sqlite(m_project.dir() + "/big", table));
+    ASSERT_TRUE(table->is_sqlite());
+    const json rows = document_of(&report)["main_folder"]["object_list"][0]["rows"];
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][0]["string"], "Name");
+    EXPECT_EQ(rows[2][1]["string"], "2");
+}
+
 TEST_F(RdbObjectJsonVisitor, TextsAreUtf8WithInvalidBytesReplaced)
 {
     const struct {

@@ -31,6 +31,7 @@
 #include "rdb_rgb.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "rdb_table_to_sqlite.h"
 #include "rdb_tcl_table.h"
 #include "rdb_text.h"
 #include "rdb_waveform_display.h"
@@ -304,14 +305,16 @@ void RDB_OBJECT_JSON_VISITOR::add_children(RDB_FOLDER_OBJECT* folder)
 // that the document stays complete and the other cells keep their columns.
 void RDB_OBJECT_JSON_VISITOR::add_rows(RDB_TABLE_OBJECT* table)
 {
+    // The table's real rows: those in memory, or those of its file for a table in SQLite form (never
+    // the marker row that stands for them).
     QJsonArray rows;
-    for (RDB_TABLE_ROW* row : *table) {
+    rdb_for_each_table_row(*table, [&](unsigned int, const RDB_TABLE_ROW* row) {
         if (row == nullptr) {
             rows.append(QJsonValue());
-            continue;
+            return;
         }
         QJsonArray cells;
-        for (RDB_TABLE_ELEMENT* element : *row) {
+        for (RDB_TABLE_ELEMENT* element : *const_cast<RDB_TABLE_ROW*>(row)) {
             if (element == nullptr) {
                 cells.append(QJsonValue());
                 continue;
@@ -320,7 +323,7 @@ void RDB_OBJECT_JSON_VISITOR::add_rows(RDB_TABLE_OBJECT* table)
             cells.append(m_json->stack.takeLast());
         }
         rows.append(cells);
-    }
+    });
     m_json->top().insert("rows", rows);
 }
 
