@@ -5,43 +5,13 @@
 #include <charconv>
 #include <optional>
 
+#include "gen/gen_utf8.h"
 #include "msg/msg.h"
 #include "xml/xml_parse.h"
 
 namespace {
 
 const char* const REPLACEMENT_CHARACTER = "\xEF\xBF\xBD";
-
-// The character of the well-formed UTF-8 sequence at text[i], and its length in consumed; nothing
-// (with consumed 1) for a byte that starts no well-formed sequence: a stray continuation byte, a
-// truncated or overlong sequence, a surrogate or a value above U+10FFFF.
-std::optional<char32_t> decode_utf8(std::string_view text, std::size_t i, std::size_t& consumed)
-{
-    consumed = 1;
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) return lead;
-    std::size_t extra;
-    char32_t code;
-    char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (text.size() - i <= extra) return std::nullopt;
-    for (std::size_t k = 1; k <= extra; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) return std::nullopt;
-        code = (code << 6) | (next & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
-    consumed = extra + 1;
-    return code;
-}
 
 // The entity of the characters both HTML escapes replace, or null.
 const char* html_entity(char c)
@@ -192,7 +162,7 @@ std::string rdb_html_escape(std::string_view text)
     out.reserve(text.size() + text.size() / 8);
     for (std::size_t i = 0; i < text.size();) {
         std::size_t consumed;
-        const std::optional<char32_t> c = decode_utf8(text, i, consumed);
+        const std::optional<char32_t> c = gen_decode_utf8(text, i, consumed);
         if (!c) {
             out += REPLACEMENT_CHARACTER;
         } else if (*c == '\'') {
@@ -236,7 +206,7 @@ std::string rdb_js_string_literal(std::string_view text)
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
         std::size_t consumed;
-        const std::optional<char32_t> c = decode_utf8(text, i, consumed);
+        const std::optional<char32_t> c = gen_decode_utf8(text, i, consumed);
         if (!c) {
             append_unicode_escape(out, 0xFFFD);
         } else if (!append_js_escape(out, *c)) {

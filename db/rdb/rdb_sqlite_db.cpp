@@ -4,41 +4,10 @@
 
 #include <sqlite3.h>
 
+#include "gen/gen_utf8.h"
 #include "msg/msg.h"
 
 namespace RDB::SQLITE {
-
-namespace {
-
-// Length of the valid UTF-8 sequence at text[pos], or 0 when the bytes there are not one (overlong
-// forms, surrogates and values above U+10FFFF included).
-std::size_t utf8_sequence_length(std::string_view text, std::size_t pos)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    std::size_t length = 0;
-    unsigned int low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size()) return 0;
-    if (byte(pos + 1) < low || byte(pos + 1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(pos + i) < 0x80 || byte(pos + i) > 0xBF) return 0;
-    return length;
-}
-
-} // namespace
 
 std::string quote_identifier(std::string_view name)
 {
@@ -51,27 +20,7 @@ std::string quote_identifier(std::string_view name)
     return quoted;
 }
 
-std::string valid_utf8(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {
-            out += text[pos++];
-            continue;
-        }
-        const std::size_t length = utf8_sequence_length(text, pos);
-        if (length == 0) {
-            out += "\xEF\xBF\xBD";
-            ++pos;
-        } else {
-            out.append(text.substr(pos, length));
-            pos += length;
-        }
-    }
-    return out;
-}
+std::string valid_utf8(std::string_view text) { return gen_valid_utf8(text); }
 
 void append_json_string(std::string& out, std::string_view text)
 {
@@ -80,14 +29,12 @@ void append_json_string(std::string& out, std::string_view text)
     while (pos < text.size()) {
         const auto c = static_cast<unsigned char>(text[pos]);
         if (c >= 0x80) {
-            const std::size_t length = utf8_sequence_length(text, pos);
-            if (length == 0) {
-                out += "\xEF\xBF\xBD";
-                ++pos;
-            } else {
+            std::size_t length;
+            if (gen_decode_utf8(text, pos, length))
                 out.append(text.substr(pos, length));
-                pos += length;
-            }
+            else
+                out += "\xEF\xBF\xBD";
+            pos += length;
             continue;
         }
         switch (c) {

@@ -17,6 +17,7 @@
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
+#include "gen/gen_utf8.h"
 #include "msg/msg.h"
 
 namespace X = XERCES_CPP_NAMESPACE;
@@ -32,36 +33,6 @@ bool is_xml_char(char32_t c)
     if (c >= 0xD800 && c <= 0xDFFF) return false;
     if (c == 0xFFFE || c == 0xFFFF) return false;
     return c <= 0x10FFFF;
-}
-
-// Decodes one UTF-8 sequence at text[i]; the code point, or nullopt for an invalid sequence (then
-// consumed is 1, so the byte is skipped).
-std::optional<char32_t> decode_utf8(const unsigned char* text, std::size_t length, std::size_t i, std::size_t& consumed)
-{
-    consumed = 1;
-    const unsigned char lead = text[i];
-    if (lead < 0x80) return lead;
-    std::size_t extra;
-    char32_t code;
-    char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (i + extra >= length) return std::nullopt;
-    for (std::size_t k = 1; k <= extra; ++k) {
-        const unsigned char next = text[i + k];
-        if ((next & 0xC0) != 0x80) return std::nullopt;
-        code = (code << 6) | (next & 0x3F);
-    }
-    if (code < minimum) return std::nullopt;
-    consumed = extra + 1;
-    return code;
 }
 
 void append_utf8(std::string& out, char32_t c)
@@ -116,10 +87,9 @@ namespace {
 // with the character it encodes, or nothing when it is invalid or a character XML cannot hold.
 template <class PIECE> void for_each_xml_piece(std::string_view text, PIECE piece)
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size();) {
         std::size_t consumed;
-        std::optional<char32_t> c = decode_utf8(bytes, text.size(), i, consumed);
+        std::optional<char32_t> c = gen_decode_utf8(text, i, consumed);
         if (c && !is_xml_char(*c)) c.reset();
         piece(text.substr(i, consumed), c);
         i += consumed;
