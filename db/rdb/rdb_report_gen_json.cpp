@@ -13,6 +13,7 @@
 
 #include "fio/fio.h"
 #include "ktl/ktl_regexp.h"
+#include "gen/gen_utf8.h"
 #include "msg/msg.h"
 #include "msg/msg_file.h"
 #include "rdb_embedded.h"
@@ -34,10 +35,7 @@ constexpr const char* REGEXP_PATH_SEPARATOR = "\\|\\|";
 
 // The text with every invalid UTF-8 byte replaced by U+FFFD, so that every value the panels hold can be
 // written as strict JSON.
-std::string valid_utf8(const std::string& text)
-{
-    return JSON::parse(JSON(text).dump(-1, ' ', false, JSON::error_handler_t::replace)).get<std::string>();
-}
+std::string valid_utf8(const std::string& text) { return gen_valid_utf8(text); }
 
 std::string icon_of(const std::string& kind) { return std::string(ICON_PREFIX) + kind + ".png"; }
 
