@@ -17,6 +17,6 @@ fi
 
 cmake -S "$here" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target fuzz_xml_reader fuzz_binary_loader make_corpus
+cmake --build "$build" -j"${JOBS:-2}" --target fuzz_xml_reader fuzz_binary_loader fuzz_report_writers make_corpus
 
-echo "built: $build/fuzz_xml_reader $build/fuzz_binary_loader"
+echo "built: $build/fuzz_xml_reader $build/fuzz_binary_loader $build/fuzz_report_writers"

@@ -1,7 +1,7 @@
 #pragma once
 // The escaping of text for each language the writers produce (XML, HTML, JavaScript and QML string
-// literals) and the writing of numbers without the process locale, so that each target's rules are
-// written, and tested, once.
+// literals, JSON strings, SQL identifiers) and the writing of numbers without the process locale, so that each target's
+// rules are written, and tested, once.
 
 #include <string>
 #include <string_view>
@@ -34,3 +34,11 @@ std::string rdb_js_string_literal(std::string_view text);
 // ("0.500000" for 0.5 and 6 decimals, "-inf", "nan"), whatever the process locale. decimals above
 // 32 is an internal error.
 std::string rdb_format_fixed(double value, int decimals);
+
+// text as a JSON string literal (quotes included) in compact form: '"', '\\' and control characters
+// escaped, other characters kept as UTF-8, an invalid UTF-8 byte as U+FFFD. Appended to out.
+void rdb_append_json_string(std::string& out, std::string_view text);
+
+// name as an SQL identifier: in double quotes, an embedded double quote doubled. Every table and
+// column name goes through it; no name is pasted into SQL as it is.
+std::string rdb_sql_identifier(std::string_view name);

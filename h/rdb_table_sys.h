@@ -7,6 +7,7 @@
 // kept in an SQLite file.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -211,6 +212,9 @@ private:
     unsigned int sqlite_number_of_rows() const;
     unsigned int sqlite_number_of_columns() const;
     std::string sqlite_data_string(unsigned int row, unsigned int col) const;
+    // Calls visit(texts) for every row with the texts of its columns (get_number_of_columns of them),
+    // as get_data_string reads them; a converted table is read through one open of its file.
+    void for_each_data_row(const std::function<void(const std::vector<std::string>&)>& visit) const;
     void output_ascii_boxed(std::ostream& os);
     void output_ascii_compact(std::ostream& os);
 

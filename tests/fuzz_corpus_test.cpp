@@ -1,5 +1,6 @@
-// The fuzzers' committed starting inputs, replayed through both loaders: every input loads, and writing
-// it again gives the same bytes, so a change to a writer that its reader does not follow shows here.
+// The fuzzers' committed starting inputs: the documents and images replayed through both loaders (every
+// input loads, and writing it again gives the same bytes, so a change to a writer that its reader does
+// not follow shows here), and the writers' inputs through the writers fuzzer's own check.
 
 #include <filesystem>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include "rdb_report.h"
 #include "rdb_xml.h"
 #include "test_support.h"
+#include "writers_check.h"
 
 namespace fs = std::filesystem;
 
@@ -48,4 +50,21 @@ TEST(FuzzCorpus, EveryXmlInputLoadsAndWritesTheSameDocument)
         EXPECT_EQ(first_difference(read_file(entry.path().string()), again.str()), "") << entry.path();
     }
     EXPECT_GE(inputs, 5u);
+}
+
+// Plain, hostile (quotes, SQL, markup, "||", line breaks, invalid bytes) and clashing-name inputs go
+// through the whole-report JSON, the panels, the SQLite export and the conversion, and read back.
+TEST(FuzzCorpus, EveryWritersInputReadsBackFromEveryOutput)
+{
+    std::size_t inputs = 0;
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(std::string(RDB_TEST_DATA_DIR) + "/../fuzz/corpus/writers")) {
+        const fs::path scratch = fs::path(testing::TempDir()) / ("writers_" + entry.path().filename().string());
+        fs::remove_all(scratch);
+        fs::create_directories(scratch);
+        EXPECT_EQ(rdb_check_report_writers(read_file(entry.path().string()), scratch.string()), "") << entry.path();
+        fs::remove_all(scratch);
+        ++inputs;
+    }
+    EXPECT_GE(inputs, 4u);
 }

@@ -109,6 +109,29 @@ TEST(RdbEscape, JsStringLiteralCannotEndTheLiteralOrTheScript)
         EXPECT_EQ(rdb_js_string_literal(c.text), c.escaped) << c.text;
 }
 
+TEST(RdbEscape, JsonStringsAndSqlIdentifiersKeepTheirText)
+{
+    const std::vector<ESCAPE_CASE> json_cases = {
+        {"", "\"\""},
+        {"say \"hi\" a\\b </script>", "\"say \\\"hi\\\" a\\\\b </script>\""},
+        {"l1\nl2\r\t\b\f\x01", "\"l1\\nl2\\r\\t\\b\\f\\u0001\""},
+        {"\xFF\xC3\xA9", "\"" + FFFD + "\xC3\xA9\""},
+    };
+    for (const ESCAPE_CASE& c : json_cases) {
+        std::string out = "[";
+        rdb_append_json_string(out, c.text);
+        EXPECT_EQ(out, "[" + c.escaped) << c.text;
+    }
+    const std::vector<ESCAPE_CASE> sql_cases = {
+        {"", "\"\""},
+        {"t_1", "\"t_1\""},
+        {"a\"; DROP TABLE t; --", "\"a\"\"; DROP TABLE t; --\""},
+        {"Fitter||Summary", "\"Fitter||Summary\""},
+    };
+    for (const ESCAPE_CASE& c : sql_cases)
+        EXPECT_EQ(rdb_sql_identifier(c.text), c.escaped) << c.text;
+}
+
 TEST(RdbEscape, FixedNumbersAreWhatPrintfWritesInTheCLocale)
 {
     EXPECT_EQ(rdb_format_fixed(0.5, 6), "0.500000");

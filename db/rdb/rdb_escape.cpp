@@ -3,6 +3,7 @@
 #include "rdb_escape.h"
 
 #include <charconv>
+#include <cstdio>
 #include <optional>
 
 #include "gen/gen_utf8.h"
@@ -227,4 +228,66 @@ std::string rdb_format_fixed(double value, int decimals)
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     RDB_ASSERT(result.ec == std::errc());
     return std::string(buffer, result.ptr);
+}
+
+std::string rdb_sql_identifier(std::string_view name)
+{
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+void rdb_append_json_string(std::string& out, std::string_view text)
+{
+    out += '"';
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto c = static_cast<unsigned char>(text[pos]);
+        if (c >= 0x80) {
+            std::size_t length;
+            if (gen_decode_utf8(text, pos, length))
+                out.append(text.substr(pos, length));
+            else
+                out += "\xEF\xBF\xBD";
+            pos += length;
+            continue;
+        }
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+        ++pos;
+    }
+    out += '"';
 }

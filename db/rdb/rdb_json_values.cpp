@@ -39,15 +39,8 @@ void RDB_TABLE_OBJECT::fill_json_object(nlohmann::json* object)
 {
     RDB_ASSERT(object != NULL);
     RDB_OBJECT::fill_json_object(object);
-    const unsigned int row_count = get_number_of_rows();
-    const unsigned int col_count = get_number_of_columns();
     nlohmann::json rows_json = nlohmann::json::array();
-    for (unsigned int r = 0; r < row_count; ++r) {
-        nlohmann::json row_json = nlohmann::json::array();
-        for (unsigned int c = 0; c < col_count; ++c)
-            row_json.push_back(get_data_string(r, c));
-        rows_json.push_back(std::move(row_json));
-    }
+    for_each_data_row([&](const std::vector<std::string>& texts) { rows_json.push_back(texts); });
     (*object)["rows"] = std::move(rows_json);
 }
 

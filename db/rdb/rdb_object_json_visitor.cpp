@@ -31,6 +31,7 @@
 #include "rdb_rgb.h"
 #include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "gen/gen_utf8.h"
 #include "rdb_table_to_sqlite.h"
 #include "rdb_tcl_table.h"
 #include "rdb_text.h"
@@ -45,8 +46,20 @@ struct RDB_OBJECT_JSON_VISITOR::JSON {
 
 namespace {
 
-// Qt decodes UTF-8 with every invalid byte replaced by U+FFFD, so the document is always valid UTF-8.
-QString text_of(const std::string& text) { return QString::fromStdString(text); }
+// The text as UTF-16, each invalid byte as U+FFFD (as every other writer replaces it), so the document is
+// always valid UTF-8. Qt's decoder drops a byte order mark at the start of a text, so leading marks are
+// carried over by hand: a cell whose text starts with one keeps it.
+QString text_of(const std::string& text)
+{
+    static constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+    std::string_view rest = text;
+    QString converted;
+    while (rest.substr(0, BYTE_ORDER_MARK.size()) == BYTE_ORDER_MARK) {
+        converted += QChar(0xFEFF);
+        rest.remove_prefix(BYTE_ORDER_MARK.size());
+    }
+    return converted + QString::fromStdString(gen_valid_utf8(rest));
+}
 
 const char* type_name(RDB_OBJECT_TYPE type)
 {

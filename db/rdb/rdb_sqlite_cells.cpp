@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "rdb_rgb.h"
+#include "rdb_escape.h"
 #include "rdb_sqlite_db.h"
 #include "rdb_table_element.h"
 
@@ -31,7 +32,7 @@ void append_text_key(std::string& out, bool& first, const char* key, const std::
 {
     if (value.empty()) return;
     append_key(out, first, key);
-    append_json_string(out, value);
+    rdb_append_json_string(out, value);
 }
 
 void append_rgb_key(std::string& out, bool& first, const char* key, std::uint32_t rgb)
@@ -217,7 +218,7 @@ void append_cell_json(std::string& out, const CELL_FIELDS& fields)
     bool first = true;
     append_rgb_key(out, first, "background", fields.background);
     append_key(out, first, "display");
-    append_json_string(out, fields.display);
+    rdb_append_json_string(out, fields.display);
     append_rgb_key(out, first, "foreground", fields.foreground);
     append_text_key(out, first, "hierarchy_path", fields.hierarchy_path);
     append_text_key(out, first, "location_schema_tcl_string", fields.location_schema_tcl_string);

@@ -12,14 +12,6 @@ struct sqlite3_stmt;
 
 namespace RDB::SQLITE {
 
-// name as an SQL identifier: in double quotes, an embedded double quote doubled. Every table and
-// column name goes through it; no name is pasted into SQL as it is.
-std::string quote_identifier(std::string_view name);
-
-// text as a JSON string literal (quotes included) in the compact form the cell texts use: '"', '\\'
-// and control characters escaped, other characters kept as UTF-8, an invalid UTF-8 byte as U+FFFD.
-void append_json_string(std::string& out, std::string_view text);
-
 // text with each invalid UTF-8 byte replaced by U+FFFD: SQLite text values and names are UTF-8.
 std::string valid_utf8(std::string_view text);
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "rdb_sqlite_cells.h"
+#include "rdb_escape.h"
 #include "rdb_sqlite_db.h"
 #include "rdb_table_to_sqlite.h"
 
 using RDB::SQLITE::DATABASE;
-using RDB::SQLITE::quote_identifier;
 using RDB::SQLITE::STATEMENT;
 
 namespace {
@@ -27,8 +27,8 @@ unsigned int to_count(std::string_view text)
 
 struct RDB_SQLITE_TABLE_READER::IMPL {
     IMPL(const std::string& path, const std::string& name)
-        : db(path, DATABASE::READ_ONLY), table(quote_identifier(name)),
-          properties(quote_identifier(name + "_properties"))
+        : db(path, DATABASE::READ_ONLY), table(rdb_sql_identifier(name)),
+          properties(rdb_sql_identifier(name + "_properties"))
     {
     }
 

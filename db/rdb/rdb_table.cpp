@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string_view>
@@ -239,18 +240,32 @@ void RDB_TABLE_OBJECT::get_data_string(unsigned int row, unsigned int col, std::
     out = element->get_string();
 }
 
-void RDB_TABLE_OBJECT::output_data_strings(std::ostream& os, const char* const* separators) const
+void RDB_TABLE_OBJECT::for_each_data_row(const std::function<void(const std::vector<std::string>&)>& visit) const
 {
-    const unsigned int row_count = get_number_of_rows();
-    const unsigned int col_count = get_number_of_columns();
-    std::string text;
+    std::optional<RDB_SQLITE_TABLE_READER> reader;
+    if (has_sqlite_marker()) reader.emplace(*this);
+    const unsigned int row_count = reader ? reader->get_number_of_rows() : get_number_of_rows();
+    const unsigned int col_count = reader ? reader->get_number_of_columns() : get_number_of_columns();
+    std::vector<std::string> texts(col_count);
     for (unsigned int r = 0; r < row_count; ++r) {
         for (unsigned int c = 0; c < col_count; ++c) {
-            get_data_string(r, c, text);
-            os << text;
+            if (reader)
+                texts[c] = reader->get_data_string(r, c);
+            else
+                get_data_string(r, c, texts[c]);
+        }
+        visit(texts);
+    }
+}
+
+void RDB_TABLE_OBJECT::output_data_strings(std::ostream& os, const char* const* separators) const
+{
+    for_each_data_row([&](const std::vector<std::string>& texts) {
+        for (std::size_t c = 0; c < texts.size(); ++c) {
+            os << texts[c];
             if (separators != nullptr && separators[c] != nullptr) os << separators[c];
         }
-    }
+    });
 }
 
 // ---- Searching

@@ -12,10 +12,10 @@
 
 #include "msg/msg.h"
 #include "rdb_sqlite_cells.h"
+#include "rdb_escape.h"
 #include "rdb_sqlite_db.h"
 
 using RDB::SQLITE::DATABASE;
-using RDB::SQLITE::quote_identifier;
 using RDB::SQLITE::STATEMENT;
 using RDB::SQLITE::TRANSACTION;
 
@@ -51,7 +51,7 @@ std::string next_table_name(DATABASE& db)
 
 bool write_properties(DATABASE& db, const std::string& name, const RDB_TABLE_OBJECT& table, unsigned int columns)
 {
-    const std::string properties = quote_identifier(name + "_properties");
+    const std::string properties = rdb_sql_identifier(name + "_properties");
     if (!db.exec("CREATE TABLE " + properties + " (key, value) ")) return false;
     STATEMENT insert(db, "INSERT INTO " + properties + " (key, value) VALUES ( :key, :value )");
     const auto add = [&](const std::string& key, const std::string& value) {
@@ -78,8 +78,8 @@ bool write_properties(DATABASE& db, const std::string& name, const RDB_TABLE_OBJ
 
 bool write_converted_rows(DATABASE& db, const std::string& name, const RDB_TABLE_OBJECT& table, unsigned int columns)
 {
-    std::string create = "CREATE TABLE " + quote_identifier(name) + " (";
-    std::string insert_sql = "INSERT INTO " + quote_identifier(name) + " (";
+    std::string create = "CREATE TABLE " + rdb_sql_identifier(name) + " (";
+    std::string insert_sql = "INSERT INTO " + rdb_sql_identifier(name) + " (";
     std::string values = " VALUES (";
     for (unsigned int c = 0; c < columns; ++c) {
         create += "column_" + std::to_string(c) + " TEXT, ";
@@ -140,8 +140,8 @@ std::vector<std::string> export_column_names(const RDB_TABLE_OBJECT& table, bool
 bool export_table(DATABASE& db, RDB_TABLE_OBJECT& table)
 {
     const std::string path = RDB::SQLITE::valid_utf8(table.get_path(true));
-    const std::string data = quote_identifier(path);
-    const std::string metadata = quote_identifier(path + " metadata");
+    const std::string data = rdb_sql_identifier(path);
+    const std::string metadata = rdb_sql_identifier(path + " metadata");
     if (!set_fast_writes(db)) return false;
     TRANSACTION transaction(db);
     if (!transaction.is_begun()) return false;
@@ -154,8 +154,8 @@ bool export_table(DATABASE& db, RDB_TABLE_OBJECT& table)
     std::string insert_sql = "INSERT INTO " + data + " (\"row\"";
     std::string values = ") VALUES (?";
     for (const std::string& name : names) {
-        create += ", " + quote_identifier(name);
-        insert_sql += ", " + quote_identifier(name);
+        create += ", " + rdb_sql_identifier(name);
+        insert_sql += ", " + rdb_sql_identifier(name);
         values += ", ?";
     }
     if (!db.exec(create + ")")) return false;
@@ -266,7 +266,7 @@ std::string rdb_dump_sqlite_to_json(const std::string& db_path, const std::strin
     nlohmann::json records = nlohmann::json::array();
     DATABASE db(db_path, DATABASE::READ_ONLY);
     if (!db.has_table(table_name)) return dumped(records);
-    STATEMENT query(db, "select * from " + quote_identifier(table_name));
+    STATEMENT query(db, "select * from " + rdb_sql_identifier(table_name));
     while (query.step_row()) {
         nlohmann::json record = nlohmann::json::array();
         for (int c = 0; c < query.column_count(); ++c)
@@ -281,7 +281,7 @@ std::string rdb_dump_sqlite_properties_to_json(const std::string& db_path, const
     nlohmann::json properties = nlohmann::json::object();
     DATABASE db(db_path, DATABASE::READ_ONLY);
     if (!db.has_table(table_name)) return dumped(properties);
-    STATEMENT query(db, "select key, value from " + quote_identifier(table_name));
+    STATEMENT query(db, "select key, value from " + rdb_sql_identifier(table_name));
     while (query.step_row())
         properties[query.column_text(0)] = query.column_text(1);
     return dumped(properties);
