@@ -51,3 +51,4 @@
 #include "rdb_report_gen.h"
 #include "rdb_object_json_visitor.h"
 #include "rdb_report_gen_json.h"
+#include "rdb_object_html_visitor.h"

@@ -41,6 +41,7 @@ public:
     // Boxed title, then the notice or listing of the embedded type. Message objects write a reference
     // block instead of their messages while a message session is open (see rdb_message_gen.h).
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
 
     RDB_EMBEDDED_OBJECT_EMBEDDED_TYPE_ENUM get_embedded_type() const { return m_embedded_type; }
     // Usually a file name: relative to the project database folder for message files, a path for

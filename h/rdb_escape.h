@@ -18,6 +18,10 @@ std::string rdb_xml_escape(std::string_view text);
 // "&lt;", "&gt;", "&quot;" and "&#39;"; an invalid UTF-8 byte becomes U+FFFD. Other bytes are kept.
 std::string rdb_html_escape(std::string_view text);
 
+// A file path as the path of a URL: every byte but letters, digits, '-', '.', '_', '~' and '/' as "%XX"
+// (upper-case hexadecimal), so that the result is safe in a quoted HTML attribute as well.
+std::string rdb_url_encode_path(std::string_view path);
+
 // The HTML form of a plain text: spaces kept visible with "&nbsp;", lines joined by "<br>\n", and
 // "&", "<", ">" and '"' escaped so that no text can inject markup. An empty text is "&nbsp;"; empty
 // lines give "<br>\n" only when keep_empty_lines is set.

@@ -73,6 +73,7 @@ public:
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // Each child's plain text followed by a line break.
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
     // The object keys, then "object_list" with one filled object per child.
     void fill_json_object(nlohmann::json* object) override;
     // Sets the permission of the folder and of its whole subtree.

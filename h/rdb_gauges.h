@@ -49,6 +49,7 @@ public:
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // One line per gauge: "Name: %s   Range: %d - %d  Status: %d", stopping at the first empty slot.
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
 
     // Appends an entry and takes ownership.
     void add_data(RDB_GAUGES_DATA_ELEMENT* data);

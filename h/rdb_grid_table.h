@@ -319,6 +319,7 @@ public:
     // Header text, the boxed grid with the axis captions in its corner (or "<name>: nothing to
     // report" without rows or columns), then the footer text.
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
 
     // Append a header and take ownership; null is an internal error.
     void add_row_header(RDB_TABLE_ELEMENT* row);

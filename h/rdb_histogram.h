@@ -27,6 +27,7 @@ public:
     // A box of the bins (bounds, value, a bar of up to 50 "X"), or a "Nothing to report." box for a
     // histogram without rows. The histogram's own header and footer texts are not printed.
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
 
     using RDB_TABLE_OBJECT::add_row;
     // Appends a data row of three integer cells and colours its value.

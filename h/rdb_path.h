@@ -33,6 +33,7 @@ public:
     // information, internal negative cycle, data arrival, data required, idb text) followed by a line
     // break. The waveform is not written.
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
     // No keys of its own: each part that is set fills the object in turn (summary, critical chain, extra
     // information, data arrival, data required tables, then the idb text), a later part's keys replacing
     // an earlier one's.

@@ -24,9 +24,17 @@ public:
     // root folder's children are listed.
     void add_toc_entry(RDB_OBJECT* object);
 
-    // Writes every report file the settings ask for ("rpl_no_reports" on: none). False when a file
-    // that was asked for could not be written.
+    // Writes every report file the settings ask for: unless "rpl_no_reports" is on, the text report file
+    // and, with the HTML user switch, the HTML report (write_html_report_file); with
+    // "write_one_json_per_report" (or the JSON user switch in a project), the JSON panels in the folder
+    // "<file_name with extension json>_files/"; with "write_report_tables_to_sqlite", the report's tables
+    // in "<file_name>.sqlite3". False when a file that was asked for could not be written (the others
+    // are still written).
     bool write_report_files(const char* file_name, bool use_message_session);
+    // Writes the HTML report: the page (file_name with the extension "html") and beside it the folder
+    // "<page>_files/" with the stylesheet, the icons and one panel file per listed object. False when
+    // the folder, an asset, a panel or the page could not be written.
+    bool write_html_report_file(const char* file_name, bool use_message_session);
     // Writes the text report file. False when the file cannot be opened, written or closed.
     bool write_ascii_report_file(const char* file_name, bool use_message_session);
     // Writes the text report to os (no message session). False when os fails.

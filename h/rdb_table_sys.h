@@ -62,6 +62,7 @@ public:
     // Header text, the table boxed with its name as title (or, with the compact-tables user switch on,
     // no_compact unset and at least 3 columns, a record list in an 80-wide box), then the footer text.
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
 
     // ---- Rows. Writers require the table to be writable (internal error "is_writable()").
     // Appends a row and takes ownership; a null row is ignored.
@@ -109,6 +110,9 @@ public:
     void get_data_string(unsigned int row, unsigned int col, std::string& out) const;
     // Every cell text, row by row, each followed by separators[column].
     void output_data_strings(std::ostream& os, const char* const* separators) const;
+    // Calls visit(texts) for every row with the texts of its columns (get_number_of_columns of them),
+    // as get_data_string reads them; a converted table is read through one open of its file.
+    void for_each_data_row(const std::function<void(const std::vector<std::string>&)>& visit) const;
 
     // ---- Searching, with bus-aware glob patterns on cell texts.
     // A converted table is searched through its file: its header and rows, never its marker row; find_row
@@ -212,9 +216,6 @@ private:
     unsigned int sqlite_number_of_rows() const;
     unsigned int sqlite_number_of_columns() const;
     std::string sqlite_data_string(unsigned int row, unsigned int col) const;
-    // Calls visit(texts) for every row with the texts of its columns (get_number_of_columns of them),
-    // as get_data_string reads them; a converted table is read through one open of its file.
-    void for_each_data_row(const std::function<void(const std::vector<std::string>&)>& visit) const;
     void output_ascii_boxed(std::ostream& os);
     void output_ascii_compact(std::ostream& os);
 
@@ -257,6 +258,8 @@ public:
     PDB_DECLARE_PERSISTENT(RDB_SUMMARY_TABLE_OBJECT)
     RDB_OBJECT_TYPE get_type() const override;
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
+    // Every cell, hidden columns included, escaped in a "report_summary_table".
+    void output_html(std::ostream& os) override;
     RDB_GAUGES_OBJECT* get_gauges() { return m_gauges; }
     const RDB_GAUGES_OBJECT* get_gauges() const { return m_gauges; }
     // Takes ownership of gauges and deletes the previous gauges object (unless it is the same).

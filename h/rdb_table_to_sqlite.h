@@ -25,6 +25,13 @@ bool rdb_convert_table_to_sqlite(const std::string& base_path, RDB_TABLE_OBJECT*
 // line "SQLite error. ..." otherwise, the file left as it was.
 bool rdb_write_table_to_sqlite(const std::string& db_path, RDB_TABLE_OBJECT* rdb_table);
 
+// Writes the visible tables, summary tables and Tcl tables below root (descending into folders in list
+// order), the sub-tables of timing paths and the summary tables of path folders into a new SQLite file
+// at db_path, as rdb_write_table_to_sqlite writes one table. A table is named by its path, a sub-table
+// by its owner's path and its name; a name met again gets " (2)", " (3)", ... The file is replaced only
+// when whole. A null root is the internal error "util". False, with a debug line, on failure.
+bool rdb_write_report_tables_to_sqlite(const std::string& db_path, RDB_OBJECT* root);
+
 // Every record of the table as a JSON array of arrays of column texts, indented by 2; "[]" when the file
 // cannot be read or holds no table of that name.
 std::string rdb_dump_sqlite_to_json(const std::string& db_path, const std::string& table_name);

@@ -293,6 +293,7 @@ public:
     void accept_visitor(RDB_OBJECT_VISITOR* visitor) override;
     // Writes nothing; posts a debug line saying so.
     void output_ascii(std::ostream& os) override;
+    void output_html(std::ostream& os) override;
 
     // Takes ownership and gives the waveform its id (the number of waveforms before it) and a row: the
     // next free one, or with overlay_on_waveform_id >= 0 the row of that waveform. Null is ignored. A

@@ -62,6 +62,7 @@ TEST(RdbText, OutputFormsOfTextAndInteractiveData)
     EXPECT_EQ(ascii_of(text, true), "");
     EXPECT_EQ(json_of(text)["text"], "");
     text.set_text(std::string("<b>x</b>"));
+    EXPECT_EQ(ascii_of(text, true), "<PRE>&lt;b&gt;x&lt;/b&gt;</PRE>\n\n");
     text.set_is_qml(true);
     EXPECT_EQ(ascii_of(text), box + "QML report is unavailable in plain text report export.\n");
     // Web-kit HTML is tested before QML.

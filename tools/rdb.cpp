@@ -34,6 +34,7 @@
 #include "dbm/dbm.h"
 #include "fio/fio.h"
 #include "gen/gen_project.h"
+#include "ini/cfg.h"
 #include "kdb/kdb.h"
 #include "msg/msg.h"
 #include "pdb/pdb.h"
@@ -503,7 +504,12 @@ int run_demo(const PROJECT& project, const ARGS&, const OPTIONS&)
     const std::string file = output_dir + "/" + rev + "." + type + ".rpt";
     const std::string title = report_title(rev, type);
     RDB_REPORT_GEN gen(report.get(), title.c_str());
-    if (!gen.write_report_files(file.c_str(), true)) fail("cannot write the text report " + in_quotes(file));
+    // Beside the text report: the HTML report, the JSON panels and the tables in SQLite.
+    cfg_set_user_ini_value(CFG_USER_INI_HTML_REPORT, true);
+    cfg_set_value("write_one_json_per_report", "on");
+    cfg_set_value("write_report_tables_to_sqlite", "on");
+    if (!gen.write_report_files(file.c_str(), true))
+        fail("cannot write the report files of " + in_quotes(file) + " (RDB_DEBUG_LEVEL=2 says why)");
 
     std::error_code ec;
     const bool file_written = std::filesystem::is_regular_file(file, ec);
@@ -516,10 +522,15 @@ int run_demo(const PROJECT& project, const ARGS&, const OPTIONS&)
 
     std::cerr << "\nrdb demo: the compilation report of the made-up design " << rev << "\n"
               << "  stored as report " << rev << " of type " << type << " in " << db_dir << "\n";
-    if (file_written)
-        std::cerr << "  text report:   " << file << "\n";
-    else
+    if (file_written) {
+        const std::string base = file.substr(0, file.size() - 4);
+        std::cerr << "  text report:   " << file << "\n"
+                  << "  HTML report:   " << base << ".html (open it in a browser)\n";
+    } else {
         std::cerr << "  text report:   not written (report files are off: rpl_no_reports)\n";
+    }
+    std::cerr << "  JSON panels:   " << file.substr(0, file.size() - 4) << ".json_files/\n"
+              << "  SQLite tables: " << file << ".sqlite3\n";
     std::cerr << "  message files: " << message_files.size() << " in " << db_dir << "\n"
               << "  next:          rdb --project " << project.dir() << " report " << rev << " " << type << "\n"
               << "                 rdb --project " << project.dir() << " show " << rev << " " << type
@@ -590,45 +601,6 @@ int run_export_panels(const PROJECT& project, const ARGS& args, const OPTIONS&)
     return EXIT_OK;
 }
 
-// The tables export-sqlite writes: every visible table of cells (plain, new-style, summary, Tcl and
-// link tables; charts and histograms are not tables of cells) and the sub-tables of timing paths.
-// Link reports are not followed, so a link back into its own report cannot loop.
-class SQLITE_EXPORT_TABLES : public RDB_OBJECT_VISITOR {
-public:
-    std::vector<RDB_TABLE_OBJECT*> tables;
-
-    void visit_folder(RDB_FOLDER_OBJECT* folder) override
-    {
-        if (folder->is_visible()) RDB_OBJECT_VISITOR::visit_folder(folder);
-    }
-    void visit_path_folder(RDB_PATH_FOLDER_OBJECT* folder) override { visit_folder(folder); }
-    void visit_table(RDB_TABLE_OBJECT* table) override { take(table); }
-    void visit_new_table(RDB_NEW_TABLE_OBJECT* table) override { take(table); }
-    void visit_summary_table(RDB_SUMMARY_TABLE_OBJECT* table) override { take(table); }
-    void visit_tcl_table(RDB_TCL_TABLE_OBJECT* table) override { take(table); }
-    void visit_link_table(RDB_LINK_TABLE_OBJECT* table) override { take(table); }
-    void visit_path(RDB_PATH_OBJECT* path) override
-    {
-        if (!path->is_visible()) return;
-        for (RDB_TABLE_OBJECT* table :
-             {path->get_summary_table(), path->get_data_arrival_table(), path->get_data_required_table(),
-              path->get_path_stats_table(), path->get_extra_info_table(), path->get_critical_chain_table(),
-              path->get_recommendations_table()}) {
-            if (table == nullptr || !table->is_visible()) continue;
-            // A sub-table has no folder of its own: it is named under its path so that the sub-tables of
-            // different paths do not replace one another in the file. The loaded report is not stored.
-            table->set_name(path->get_path(true) + "||" + table->get_name());
-            take(table);
-        }
-    }
-
-private:
-    void take(RDB_TABLE_OBJECT* table)
-    {
-        if (table->is_visible()) tables.push_back(table);
-    }
-};
-
 int run_export_sqlite(const PROJECT& project, const ARGS& args, const OPTIONS&)
 {
     const std::string rev = checked_revision(args[0]);
@@ -637,26 +609,24 @@ int run_export_sqlite(const PROJECT& project, const ARGS& args, const OPTIONS&)
     if (file.empty()) usage_error("the output file name is empty");
     if (file == STANDARD_STREAM) usage_error("an SQLite file cannot be written to the standard output");
     const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
-    SQLITE_EXPORT_TABLES collected;
-    report->get_main_folder()->accept_visitor(&collected);
-    // The file is built under a temporary name and renamed when whole, so that a failure leaves the
-    // earlier file, or none, in place.
-    const std::string temporary = file + ".tmp" + std::to_string(::getpid());
-    std::filesystem::remove(temporary);
-    for (RDB_TABLE_OBJECT* table : collected.tables) {
-        if (!rdb_write_table_to_sqlite(temporary, table)) {
-            std::filesystem::remove(temporary);
-            fail("cannot write the table " + in_quotes(table->get_path(true)) + " to " + in_quotes(file));
-        }
-    }
-    // An empty file is an empty SQLite database.
-    if (collected.tables.empty() && !std::ofstream(temporary)) fail("cannot write " + in_quotes(file));
-    std::error_code error;
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary);
-        fail("cannot write " + in_quotes(file) + ": " + error.message());
-    }
+    if (!rdb_write_report_tables_to_sqlite(file, report->get_main_folder()))
+        fail("cannot write the tables to " + in_quotes(file) + " (RDB_DEBUG_LEVEL=2 says why)");
+    return EXIT_OK;
+}
+
+// Writes the HTML report of a stored report: the page FILE and beside it FILE_files/ with its panels.
+int run_export_html(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& file = args[2];
+    if (file.empty()) usage_error("the output file name is empty");
+    if (file == STANDARD_STREAM) usage_error("an HTML report cannot be written to the standard output");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    const std::string title = report_title(rev, type);
+    RDB_REPORT_GEN gen(report.get(), title.c_str());
+    if (!gen.write_html_report_file(file.c_str(), false))
+        fail("cannot write the HTML report " + in_quotes(file) + " (RDB_DEBUG_LEVEL=2 says why)");
     return EXIT_OK;
 }
 
@@ -692,6 +662,9 @@ const COMMAND COMMANDS[] = {
     {"export-sqlite", "REV TYPE FILE",
      "write every visible table of the stored report REV of type TYPE to the SQLite file FILE", 3, run_export_sqlite},
     {"show", "REV TYPE PATH", "print one object of a stored report; PATH is its names joined by '||'", 3, run_show},
+    {"export-html", "REV TYPE FILE",
+     "write the HTML report of the stored report REV of type TYPE: the page FILE and its folder FILE_files", 3,
+     run_export_html},
     {"export-panels", "REV TYPE DIR", "write the report viewer's JSON panels of the stored report into DIR", 3,
      run_export_panels},
 };

@@ -291,3 +291,32 @@ void rdb_append_json_string(std::string& out, std::string_view text)
     }
     out += '"';
 }
+
+std::string rdb_url_encode_path(std::string_view path)
+{
+    static constexpr char HEX[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        // Compared by value: the process locale must not widen the kept set.
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+            out += c;
+            continue;
+        }
+        switch (c) {
+        case '-':
+        case '.':
+        case '_':
+        case '~':
+        case '/':
+            out += c;
+            break;
+        default:
+            out += '%';
+            out += HEX[byte >> 4];
+            out += HEX[byte & 0xF];
+        }
+    }
+    return out;
+}

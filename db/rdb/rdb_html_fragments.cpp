@@ -1,27 +1,52 @@
-// The HTML forms of the report objects and of the table cells (and the SVG form of the data-valid
-// window), written into a page by the HTML report writer.
+// The HTML fragments of the report objects other than tables, and the HTML forms of the table cells (and
+// the SVG form of the data-valid window). Every name and text is escaped on its way into the page.
 
 #include <cstdint>
 #include <iterator>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 #include <fmt/format.h>
 
+#include "fio/fio.h"
 #include "msg/msg.h"
+#include "rdb_ascii_layout.h"
+#include "rdb_embedded.h"
 #include "rdb_escape.h"
+#include "rdb_folder.h"
+#include "rdb_gauges.h"
+#include "rdb_html_write.h"
+#include "rdb_message_gen.h"
 #include "rdb_object.h"
+#include "rdb_path.h"
 #include "rdb_table_element.h"
+#include "rdb_table_sys.h"
 #include "rdb_text.h"
+#include "rdb_vocabulary.h"
+#include "rdb_waveform_display.h"
+#include "ver/ver.h"
 
 // ---- Report objects ------------------------------------------------------------------------------
 
 void RDB_OBJECT::output_html(std::ostream&) {}
 
+void RDB_FOLDER_OBJECT::output_html(std::ostream& os)
+{
+    for (RDB_OBJECT* child : *this) {
+        RDB_ASSERT_MSG(child != nullptr, "object != NULL");
+        os << "<P>\n<B><U>" << rdb_html_escape(child->get_name()) << "</U></B><BR>\n";
+        child->output_html(os);
+        os << "</P>\n";
+    }
+}
+
+// A text is preformatted whatever its flags; a plain text is escaped, so that it never becomes markup,
+// while a text its producer wrote as HTML is kept.
 void RDB_TEXT_OBJECT::output_html(std::ostream& os)
 {
     if (m_text == nullptr) return;
-    os << "<PRE>" << *m_text << "</PRE>\n\n";
+    os << "<PRE>" << (m_is_html || m_is_webkit_html ? *m_text : rdb_html_escape(*m_text)) << "</PRE>\n\n";
 }
 
 void RDB_INTERACTIVE_REPORT_DATA_OBJECT::output_html(std::ostream& os)
@@ -30,6 +55,102 @@ void RDB_INTERACTIVE_REPORT_DATA_OBJECT::output_html(std::ostream& os)
        << "This report is unavailable in html report export."
        << "</PRE>\n\n";
 }
+
+void RDB_GAUGES_OBJECT::output_html(std::ostream& os)
+{
+    std::ostringstream text;
+    output_ascii(text);
+    os << "<PRE>\n" << rdb_html_escape(text.str()) << "</PRE>\n";
+}
+
+void RDB_PATH_OBJECT::output_html(std::ostream& os)
+{
+    RDB_OBJECT* const parts[] = {m_summary,
+                                 m_optimizations_analyzed_table,
+                                 m_recommendations_table,
+                                 m_critical_chain_table,
+                                 m_path_stats,
+                                 m_extra_info,
+                                 m_data_arrival_path,
+                                 m_data_required_path,
+                                 m_idb_text};
+    for (RDB_OBJECT* part : parts) {
+        if (part == nullptr) continue;
+        os << "\n<br><br><b><u>" << rdb_html_escape(part->get_name()) << "</u></b><br>";
+        part->output_html(os);
+    }
+}
+
+void RDB_EMBEDDED_OBJECT::output_html(std::ostream& os)
+{
+    // A link to a file beside the report: the path is percent-encoded, so that it stays one URL.
+    auto link = [&](const std::string& path) {
+        os << "<a href=\"file:///" << rdb_url_encode_path(path) << "\">" << rdb_html_escape(get_name()) << "</a><BR>\n";
+    };
+    switch (m_embedded_type) {
+    case EMBEDDED_OBJECT_WAVEFORM_TYPE:
+        RDB::HTML::write_unavailable_notice(os, "waveform");
+        break;
+    case EMBEDDED_OBJECT_MEMORY_TYPE:
+        RDB::HTML::write_unavailable_notice(os, "memory");
+        break;
+    case EMBEDDED_OBJECT_HIERARCHY_TYPE: {
+        std::ostringstream tree;
+        output_hierarchy(tree);
+        if (!tree.str().empty()) os << "<PRE>\n" << rdb_html_escape(tree.str()) << "</PRE>\n";
+        break;
+    }
+    case EMBEDDED_OBJECT_MESSAGES_TYPE: {
+        // Listed in place, escaped: no message session resolves reference blocks inside a page.
+        if (!RDB::ASCII::switches().messages_in_report) {
+            os << "Messages disabled by INI rdb_no_msgs_in_report=on\n";
+            break;
+        }
+        std::ostringstream listing;
+        if (m_info_str != RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES)
+            output_message_file(listing, get_message_file_path(m_info_str), false);
+        for (const std::string& file : m_message_files)
+            output_message_file(listing, get_message_file_path(file), false);
+        os << "<PRE>\n" << rdb_html_escape(listing.str()) << "</PRE>\n";
+        break;
+    }
+    case EMBEDDED_OBJECT_EQUATION_TYPE:
+        link(m_info_str + "." + fio_get_extension(FIO_EXTENSION_TYPE_INFO::HTML));
+        break;
+    case EMBEDDED_OBJECT_PINOUT_TYPE:
+    case EMBEDDED_OBJECT_TEXT_EDITOR_TYPE:
+        link(m_info_str);
+        break;
+    case EMBEDDED_OBJECT_SUPPRESSED_MESSAGES_TYPE:
+        if (m_info_str != RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES &&
+            rdb_generate_suppressed_message_file(m_info_str.c_str(), false))
+            link(rdb_get_suppressed_message_file_path(m_info_str));
+        break;
+    case EMBEDDED_OBJECT_NO_EMBEDDED_TYPE:
+    case EMBEDDED_OBJECT_TIMING_ANALYSIS_TYPE:
+        break;
+    }
+}
+
+void RDB_WAVEFORM_DISPLAY_OBJECT::output_html(std::ostream&)
+{
+    msg_local_vdebug("RDB", 2,
+                     "WARNING: RDB_WAVEFORM_DISPLAY_OBJECT does not yet grok output_html() [My eyes! The goggles do "
+                     "nothing for them!]");
+}
+
+namespace RDB::HTML {
+
+void write_unavailable_notice(std::ostream& os, const char* what)
+{
+    std::string kind = what;
+    kind[0] = static_cast<char>(kind[0] - 'a' + 'A');
+    os << kind << " report data cannot be output to HTML.<BR>\n"
+       << "Please use " << rdb_html_escape(ver_get_pellam_product_name()) << " to view the " << what
+       << " report data.\n";
+}
+
+} // namespace RDB::HTML
 
 // ---- Table cells ---------------------------------------------------------------------------------
 

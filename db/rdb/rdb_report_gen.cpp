@@ -1,11 +1,13 @@
-// The text report file: banner, table of contents and every object's text form, with the flow
-// message objects gathering the message files of every stage and, in a message session, the message
-// listings filled in when the session ends.
+// The report files: the text report file (banner, table of contents and every object's text form, with
+// the flow message objects gathering the message files of every stage and, in a message session, the
+// message listings filled in when the session ends), and the HTML, JSON and SQLite files the settings
+// ask for beside it.
 
 #include "rdb_report_gen.h"
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <list>
 #include <memory>
 #include <ostream>
@@ -14,15 +16,19 @@
 
 #include "fio/fio.h"
 #include "gen/gen_project.h"
+#include "hier/hdb_name_mgr.h"
 #include "ini/cfg.h"
 #include "msg/msg.h"
 #include "rdb_ascii_layout.h"
 #include "rdb_embedded.h"
 #include "rdb_enum.h"
 #include "rdb_folder.h"
+#include "rdb_html_write.h"
 #include "rdb_message_gen.h"
 #include "rdb_object.h"
 #include "rdb_report.h"
+#include "rdb_report_gen_json.h"
+#include "rdb_table_to_sqlite.h"
 #include "rdb_text.h"
 #include "rdb_vocabulary.h"
 #include "ver/ver.h"
@@ -260,8 +266,40 @@ bool RDB_REPORT_GEN::write_report_files(const char* file_name, bool use_message_
     if (reports_enabled) {
         MSG_REPORT::flush_all();
         written = write_ascii_report_file(file_name, use_message_session) && written;
+        if (cfg_user_ini_is_on(CFG_USER_INI_HTML_REPORT, false))
+            written = write_html_report_file(file_name, use_message_session) && written;
+    }
+    const std::string file = file_name != nullptr ? file_name : "";
+    // The panels of a project's report viewer need the project's settings.
+    bool json = cfg_is_on("write_one_json_per_report", false);
+    if (!json && cfg_user_ini_is_on(CFG_USER_INI_JSON_REPORT, false)) {
+        json = hdb_get_current_name_mgr() != nullptr;
+        if (!json) msg_local_vdebug("RDB", 2, "No project settings: the JSON report panels are not written");
+    }
+    if (json && !file.empty() && m_impl->m_root != nullptr) {
+        const std::string directory =
+            fio_replace_extension(file, fio_get_extension(FIO_EXTENSION_TYPE_INFO::JSON)) + "_files";
+        RDB_REPORT_GEN_JSON panels(m_impl->m_root, directory.c_str());
+        panels.write_json_report_files();
+        written = panels.was_written() && written;
+    }
+    if (cfg_is_on("write_report_tables_to_sqlite", false) && !file.empty()) {
+        const std::string tables = file + "." + fio_get_extension(FIO_EXTENSION_TYPE_INFO::SQLITE);
+        written = rdb_write_report_tables_to_sqlite(tables, m_impl->m_root) && written;
     }
     return written;
+}
+
+bool RDB_REPORT_GEN::write_html_report_file(const char* file_name, bool use_message_session)
+{
+    if (file_name == nullptr || file_name[0] == '\0') return false;
+    const std::string html = fio_get_extension(FIO_EXTENSION_TYPE_INFO::HTML);
+    std::string page = file_name;
+    if (!page.ends_with("." + html)) page = fio_replace_extension(page, html);
+    std::error_code error;
+    page = std::filesystem::absolute(page, error).string();
+    return RDB::HTML::write_report_page(page, m_impl->m_name, m_impl->m_root, m_impl->m_toc_entries,
+                                        use_message_session);
 }
 
 bool RDB_REPORT_GEN::write_ascii_report_file(const char* file_name, bool use_message_session)

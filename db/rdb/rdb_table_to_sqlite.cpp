@@ -10,7 +10,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fio/fio.h"
 #include "msg/msg.h"
+#include "rdb_folder.h"
+#include "rdb_path.h"
 #include "rdb_sqlite_cells.h"
 #include "rdb_escape.h"
 #include "rdb_sqlite_db.h"
@@ -110,16 +113,19 @@ bool write_converted_rows(DATABASE& db, const std::string& name, const RDB_TABLE
 
 // ---- Exporter
 
+// A name as SQLite compares names: ASCII letters without case.
+std::string folded(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 // Column names of the exported table: the header texts (or "column_<i>" for a summary table, whose rows
 // are all data), made unique among themselves and against "row" as SQLite compares names (ASCII case
 // ignored). An empty, repeated or "row" name becomes "column_<i>", then "column_<i>_2", and so on.
 std::vector<std::string> export_column_names(const RDB_TABLE_OBJECT& table, bool summary, unsigned int columns)
 {
-    const auto folded = [](std::string text) {
-        std::transform(text.begin(), text.end(), text.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return text;
-    };
     std::set<std::string> used = {"row"};
     std::vector<std::string> names;
     for (unsigned int c = 0; c < columns; ++c) {
@@ -137,9 +143,9 @@ std::vector<std::string> export_column_names(const RDB_TABLE_OBJECT& table, bool
     return names;
 }
 
-bool export_table(DATABASE& db, RDB_TABLE_OBJECT& table)
+bool export_table(DATABASE& db, RDB_TABLE_OBJECT& table, const std::string& table_name)
 {
-    const std::string path = RDB::SQLITE::valid_utf8(table.get_path(true));
+    const std::string path = RDB::SQLITE::valid_utf8(table_name);
     const std::string data = rdb_sql_identifier(path);
     const std::string metadata = rdb_sql_identifier(path + " metadata");
     if (!set_fast_writes(db)) return false;
@@ -256,8 +262,108 @@ bool rdb_write_table_to_sqlite(const std::string& db_path, RDB_TABLE_OBJECT* rdb
 {
     if (rdb_table == nullptr) return true;
     DATABASE db(db_path, DATABASE::READ_WRITE_CREATE);
-    if (db.is_open() && export_table(db, *rdb_table)) return true;
+    if (db.is_open() && export_table(db, *rdb_table, rdb_table->get_path(true))) return true;
     db.post_failure();
+    return false;
+}
+
+namespace {
+
+// The tables of a report in file order, each with the name it is stored under.
+class REPORT_TABLES {
+public:
+    std::vector<std::pair<RDB_TABLE_OBJECT*, std::string>> tables;
+
+    void add_children(RDB_OBJECT* object)
+    {
+        RDB_FOLDER_OBJECT* folder = object->dynamic_cast_to_RDB_FOLDER_OBJECT();
+        RDB_ASSERT_MSG(folder != nullptr, "folder");
+        // A link back into a folder being walked would repeat it without end.
+        const void* list = folder->get_object_list();
+        if (list != nullptr && !m_walking.insert(list).second) return;
+        for (RDB_OBJECT* child : *folder)
+            if (child != nullptr && child->is_visible()) add(child);
+        if (list != nullptr) m_walking.erase(list);
+    }
+
+    void add(RDB_OBJECT* object)
+    {
+        switch (object->get_type()) {
+        case RDB_TABLE_TYPE:
+        case RDB_SUMMARY_TABLE_TYPE:
+        case RDB_TCL_TABLE_TYPE:
+            take(object->dynamic_cast_to_RDB_TABLE_OBJECT(), object->get_path(true));
+            break;
+        case RDB_PATH_TYPE:
+            if (RDB_PATH_OBJECT* path = object->dynamic_cast_to_RDB_PATH_OBJECT()) {
+                for (RDB_TABLE_OBJECT* table :
+                     {path->get_summary_table(), path->get_data_arrival_table(), path->get_data_required_table(),
+                      path->get_path_stats_table(), path->get_extra_info_table(), path->get_critical_chain_table(),
+                      path->get_recommendations_table(), path->get_optimizations_analyzed_table()})
+                    take_part(path, table);
+            }
+            break;
+        case RDB_FOLDER_TYPE:
+            if (RDB_PATH_FOLDER_OBJECT* paths = object->dynamic_cast_to_RDB_PATH_FOLDER_OBJECT())
+                take_part(paths, paths->get_path_summary_table());
+            add_children(object);
+            break;
+        default:
+            break;
+        }
+    }
+
+private:
+    // A sub-table has no folder of its own: it is named under its owner's path.
+    void take_part(RDB_OBJECT* owner, RDB_TABLE_OBJECT* table)
+    {
+        if (table != nullptr && table->is_visible()) take(table, owner->get_path(true) + "||" + table->get_name());
+    }
+
+    // SQLite compares names without case: a name taken already (or whose metadata table would clash)
+    // gets " (2)", " (3)", ... so that no table replaces another.
+    void take(RDB_TABLE_OBJECT* table, const std::string& wanted)
+    {
+        if (table == nullptr) return;
+        const std::string base = RDB::SQLITE::valid_utf8(wanted);
+        std::string name = base;
+        for (int n = 2; m_used.count(folded(name)) != 0 || m_used.count(folded(name + " metadata")) != 0; ++n)
+            name = base + " (" + std::to_string(n) + ")";
+        m_used.insert(folded(name));
+        m_used.insert(folded(name + " metadata"));
+        tables.emplace_back(table, name);
+    }
+
+    std::set<std::string> m_used;
+    std::set<const void*> m_walking;
+};
+
+} // namespace
+
+bool rdb_write_report_tables_to_sqlite(const std::string& db_path, RDB_OBJECT* root)
+{
+    RDB_ASSERT_MSG(root != nullptr, "util");
+    REPORT_TABLES found;
+    if (root->get_type() == RDB_FOLDER_TYPE)
+        found.add_children(root);
+    else if (root->is_visible())
+        found.add(root);
+    // Built under a temporary name and renamed when whole: no table of an earlier file remains, and a
+    // failure leaves the earlier file as it was.
+    const std::string temporary = fio_temp_file_name(db_path);
+    bool written = false;
+    {
+        DATABASE db(temporary, DATABASE::READ_WRITE_CREATE);
+        written = db.is_open();
+        for (const auto& [table, name] : found.tables) {
+            if (!written) break;
+            written = export_table(db, *table, name);
+        }
+        if (!written) db.post_failure();
+    }
+    if (written && fio_replace_file(temporary, db_path)) return true;
+    if (written) msg_local_vdebug("RDB", 2, "Cannot write the SQLite file %s", db_path.c_str());
+    fio_remove(temporary);
     return false;
 }
 

@@ -24,6 +24,10 @@ const char* fio_get_extension(FIO_EXTENSION_TYPE_INFO type)
         return "tmp";
     case FIO_EXTENSION_TYPE_INFO::JSON:
         return "json";
+    case FIO_EXTENSION_TYPE_INFO::HTML:
+        return "html";
+    case FIO_EXTENSION_TYPE_INFO::SQLITE:
+        return "sqlite3";
     }
     RDB_INTERNAL_ERROR("unknown file extension type");
 }

@@ -13,9 +13,11 @@ enum class FIO_EXTENSION_TYPE_INFO : int {
     SUPPRESSED_MESSAGES = 1, // the suppressed messages written beside the report files
     TEMPORARY = 2, // a file being written
     JSON = 4, // a JSON document, such as a viewer panel
+    HTML = 5, // an HTML page: a report page, its panels, a converted equation file
+    SQLITE = 6, // an SQLite database of report tables
 };
 
-// The extension of a file type, without the dot: "msg", "smsg", "tmp", "json".
+// The extension of a file type, without the dot: "msg", "smsg", "tmp", "json", "html", "sqlite3".
 const char* fio_get_extension(FIO_EXTENSION_TYPE_INFO type);
 // The suppressed-message extension ("smsg").
 inline const char* fio_suppressed_message_extension()
