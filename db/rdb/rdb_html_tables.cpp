@@ -36,7 +36,8 @@ void write_table(std::ostream& os, const RDB_TABLE_OBJECT& table, TABLE_FORM for
     std::vector<unsigned int> shown;
     for (unsigned int c = 0; c < col_count; ++c)
         if (!table.is_column_hidden(static_cast<int>(c))) shown.push_back(c);
-    const std::string header_color = color_text(RDB_COLOR_GRAY75);
+    // The fragment's header row keeps its classic grey; panels use the palette's gray 75.
+    const std::string header_color = panel ? color_text(RDB_COLOR_GRAY75) : "#C0C0C0";
     const std::string odd_color = color_text(RDB_COLOR_WHITE);
     const std::string even_color = color_text(RDB_COLOR_GRAY93);
     const bool alternating = panel && table.use_alternating_row_colors();

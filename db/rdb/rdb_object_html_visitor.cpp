@@ -81,12 +81,14 @@ std::string toc_class(RDB_OBJECT* object)
     }
 }
 
-// A link target for a file named by a report: relative to the panel folder, percent-encoded.
+// A link target for a file named by a report (absolute, or relative to the project folder): relative to
+// the panel folder, percent-encoded.
 std::string relative_link(const std::string& file, const std::string& from_directory)
 {
     std::error_code error;
-    const fs::path absolute = fs::absolute(file, error);
-    const fs::path relative = absolute.lexically_relative(fs::absolute(from_directory, error));
+    const fs::path named = fs::path(file).is_absolute() ? fs::path(file) : fs::path(gen_get_project_directory()) / file;
+    const fs::path absolute = fs::absolute(named, error).lexically_normal();
+    const fs::path relative = absolute.lexically_relative(fs::absolute(from_directory, error).lexically_normal());
     return rdb_url_encode_path(relative.empty() ? absolute.generic_string() : relative.generic_string());
 }
 
