@@ -26,6 +26,8 @@ std::string rdb_url_encode_path(std::string_view path);
 // "&", "<", ">" and '"' escaped so that no text can inject markup. An empty text is "&nbsp;"; empty
 // lines give "<br>\n" only when keep_empty_lines is set.
 std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines);
+// The same, appended to out.
+void rdb_append_text_to_html(std::string& out, std::string_view text, bool keep_empty_lines);
 
 // text as a double-quoted JavaScript (and QML) string literal, quotes included. Backslash and both
 // quotes are escaped; line feed, carriage return and tab as \n, \r, \t, other control characters,

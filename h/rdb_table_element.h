@@ -55,6 +55,8 @@ public:
     virtual std::string get_string() const;
     // HTML text of the cell: the HTML form of get_string() unless a kind draws its own.
     virtual std::string get_html() const;
+    // Appends get_html() to out; a kind that can write its HTML without a temporary text does so.
+    virtual void append_html(std::string& out) const;
     // SVG picture; empty except for the data-valid window.
     virtual std::string get_svg() const;
     // Typed accessors; each is an internal error on a cell of another kind.
@@ -109,6 +111,7 @@ public:
     void set_string(const char* text);
     // The text without copying (empty when none).
     const char* get_c_string() const { return m_data ? m_data : ""; }
+    void append_html(std::string& out) const override;
 
 private:
     char* m_data = nullptr;

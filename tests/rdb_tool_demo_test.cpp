@@ -72,6 +72,16 @@ TEST_F(DEMO_PROJECT, DemoPrintsTheTextReportItWritesAndStores)
     for (const char* hidden : {"Instance Id", "Library Name", "File Name with Absolute Path"})
         EXPECT_EQ(result.out.find(hidden), std::string::npos) << hidden;
     EXPECT_EQ(run({"ls"}).out.rfind("pixel_pipe  cmp  ", 0), 0u);
+    // Beside it the HTML report, whose flow messages panel lists every stage's messages as the text does.
+    const fs::path panels = m_project / "output_files/pixel_pipe.cmp.html_files";
+    std::string flow_panel;
+    for (int n = 1; fs::exists(panels / (std::to_string(n) + ".html")) && flow_panel.empty(); ++n) {
+        const std::string panel = tool_read_file(panels / (std::to_string(n) + ".html"));
+        if (panel.find("<title>Flow Messages</title>") != std::string::npos) flow_panel = panel;
+    }
+    EXPECT_NE(flow_panel.find("Fitter route finished in"), std::string::npos) << flow_panel;
+    EXPECT_TRUE(fs::exists(m_project / "output_files/pixel_pipe.cmp.json_files/1.json"));
+    EXPECT_TRUE(fs::exists(m_project / "output_files/pixel_pipe.cmp.rpt.sqlite3"));
 
     // The same report every run, apart from the date.
     std::string again = demo();

@@ -52,7 +52,16 @@ void append_html_line(std::string& out, std::string_view line)
     }
     while (i < line.size()) {
         if (line[i] != ' ') {
-            append_html_text_char(out, line[i++]);
+            // A run of characters that need no entity goes in at once.
+            std::size_t plain = i;
+            while (plain < line.size() && line[plain] != ' ' && html_entity(line[plain]) == nullptr)
+                ++plain;
+            if (plain > i) {
+                out.append(line.substr(i, plain - i));
+                i = plain;
+            } else {
+                append_html_text_char(out, line[i++]);
+            }
             continue;
         }
         std::size_t run = 0;
@@ -180,9 +189,18 @@ std::string rdb_html_escape(std::string_view text)
 
 std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines)
 {
-    if (text.empty()) return "&nbsp;";
     std::string out;
     out.reserve(text.size() + 16);
+    rdb_append_text_to_html(out, text, keep_empty_lines);
+    return out;
+}
+
+void rdb_append_text_to_html(std::string& out, std::string_view text, bool keep_empty_lines)
+{
+    if (text.empty()) {
+        out += "&nbsp;";
+        return;
+    }
     std::size_t start = 0;
     while (true) {
         std::size_t end = text.find('\n', start);
@@ -197,7 +215,6 @@ std::string rdb_text_to_html(std::string_view text, bool keep_empty_lines)
         if (last) break;
         start = end + 1;
     }
-    return out;
 }
 
 std::string rdb_js_string_literal(std::string_view text)

@@ -199,6 +199,13 @@ void append_svg_label(std::string& out, const std::string& transform, const char
 
 std::string RDB_TABLE_ELEMENT::get_html() const { return rdb_text_to_html(get_string(), false); }
 
+void RDB_TABLE_ELEMENT::append_html(std::string& out) const { out += get_html(); }
+
+void RDB_TABLE_STRING_ELEMENT::append_html(std::string& out) const
+{
+    rdb_append_text_to_html(out, get_c_string(), false);
+}
+
 std::string RDB_TABLE_ELEMENT::get_svg() const { return std::string(); }
 
 std::string RDB_TABLE_DATA_VALID_WINDOW_ELEMENT::get_html() const

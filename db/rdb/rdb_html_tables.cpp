@@ -67,13 +67,13 @@ void write_table(std::ostream& os, const RDB_TABLE_OBJECT& table, TABLE_FORM for
             }
             out += '>';
             if (panel && element != nullptr) {
-                out += element->get_html();
+                element->append_html(out);
             } else {
                 if (element != nullptr)
                     text = element->get_string();
                 else
                     table.get_data_string(r, c, text);
-                out += rdb_text_to_html(text, false);
+                rdb_append_text_to_html(out, text, false);
             }
             out += header ? "</TH>\n" : "</TD>\n";
         }

@@ -27,6 +27,7 @@
 #include "rdb_text.h"
 #include "rdb_vocabulary.h"
 #include "rdb_waveform_display.h"
+#include "ver/ver.h"
 
 namespace fs = std::filesystem;
 
@@ -141,7 +142,24 @@ void write_message_lists(std::ostream& os, const RDB_EMBEDDED_OBJECT& embedded)
                << "</li>";
         os << "</ul>";
     };
-    if (embedded.get_info_str() != RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES) list(embedded.get_info_str());
+    if (embedded.get_info_str() != RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES) {
+        list(embedded.get_info_str());
+    } else if (const RDB_FOLDER_OBJECT* main_folder = embedded.get_parent();
+               main_folder != nullptr && main_folder->get_parent() == nullptr) {
+        // The flow messages have no file of their own: they list every stage folder's message files.
+        for (const RDB_OBJECT* child : *main_folder) {
+            const RDB_FOLDER_OBJECT* stage = child != nullptr ? child->dynamic_cast_to_RDB_FOLDER_OBJECT() : nullptr;
+            if (stage == nullptr) continue;
+            for (const RDB_OBJECT* candidate : *stage) {
+                const RDB_EMBEDDED_OBJECT* messages =
+                    candidate != nullptr ? candidate->dynamic_cast_to_RDB_EMBEDDED_OBJECT() : nullptr;
+                if (messages == nullptr || messages->get_embedded_type() != EMBEDDED_OBJECT_MESSAGES_TYPE) continue;
+                list(messages->get_info_str());
+                for (const std::string& file : messages->get_message_files())
+                    list(file);
+            }
+        }
+    }
     for (const std::string& file : embedded.get_message_files())
         list(file);
 }
@@ -369,7 +387,11 @@ void RDB_OBJECT_HTML_VISITOR::visit_embedded(RDB_EMBEDDED_OBJECT* embedded)
         link_panel(info);
         break;
     case EMBEDDED_OBJECT_SUPPRESSED_MESSAGES_TYPE:
-        link_panel(rdb_get_suppressed_message_file_path(info));
+        if (info == RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES)
+            output_text_panel(name, "Please use " + rdb_html_escape(ver_get_pellam_product_name()) +
+                                        " to view the suppressed messages.");
+        else
+            link_panel(rdb_get_suppressed_message_file_path(info));
         break;
     default:
         output_unsupported_panel(embedded);
