@@ -1,10 +1,11 @@
 // The report holding an object of every kind in each output format, byte for byte against the files in
-// tests/golden (regenerate on purpose with RDB_UPDATE_GOLDEN=1), and the visitor operations its objects
-// and cells dispatch.
+// tests/golden (regenerate on purpose with RDB_UPDATE_GOLDEN=1), its copies through the binary store and
+// the XML form, and the visitor operations its objects and cells dispatch.
 
 #include <algorithm>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "every_kind_report.h"
 #include "rdb.h"
@@ -33,9 +34,21 @@ TEST_F(RdbGolden, EveryKindReportInEachFormat)
     expect_golden("every_kind.xml", xml_of(*report));
 }
 
+// Both copies write the report's image and document again (the image names every object's class), and
+// print the same text.
+TEST_F(RdbGolden, EveryKindReportCopiesGiveBackTheSameReport)
+{
+    std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
+    const REPORT_COPIES copies = copies_of(*report);
+    ASSERT_TRUE(copies.stored && copies.read);
+    for (RDB_REPORT* copy : {copies.stored.get(), copies.read.get()})
+        EXPECT_EQ(first_difference(ascii_of(*report->get_main_folder()), ascii_of(*copy->get_main_folder())), "");
+}
+
 // A new object or cell class that forgets its accept_visitor falls back to its base's operation: the
 // walk over the report (every object and cell with the operation it chose) is a golden file, every
-// operation must be dispatched by some object or cell, and only a bare object reaches visit_object.
+// operation must be dispatched by some object or cell, and only a bare object reaches visit_object. The
+// default walk is pre-order in list order, through multi-corner and master-detail folders too.
 TEST_F(RdbGolden, EveryKindReportDispatchesEveryVisitorOperation)
 {
     std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
@@ -45,6 +58,10 @@ TEST_F(RdbGolden, EveryKindReportDispatchesEveryVisitorOperation)
     for (const std::string& call : visitor.calls())
         visits += call + "\n";
     expect_golden("every_kind_visits.txt", visits);
+    // accept_visitor itself does not walk: a visitor that overrides visit_folder decides.
+    RECORDING_VISITOR shallow(false);
+    report->get_main_folder()->accept_visitor(&shallow);
+    EXPECT_EQ(shallow.calls(), std::vector<std::string>{"folder:Default Main Folder"});
     LEAF("bare").accept_visitor(&visitor);
     std::set<std::string> operations;
     for (const std::string& call : visitor.calls())

@@ -337,17 +337,3 @@ TEST(RdbSummaryTable, SetGaugesDeletesOnlyAReplacedPanel)
     }
     EXPECT_EQ(second_deleted, 1);
 }
-
-TEST(RdbTableKinds, TypeAndDownCastsFollowClass)
-{
-    RDB_NEW_TABLE_OBJECT new_table("n");
-    RDB_SUMMARY_TABLE_OBJECT summary("s");
-    RDB_LINK_TABLE_OBJECT link("l");
-    EXPECT_EQ(new_table.get_type(), RDB_TABLE_TYPE);
-    EXPECT_EQ(summary.get_type(), RDB_SUMMARY_TABLE_TYPE);
-    EXPECT_EQ(link.get_type(), RDB_LINK_TABLE_TYPE);
-    const RDB_OBJECT& s = summary;
-    EXPECT_EQ(s.dynamic_cast_to_RDB_TABLE_OBJECT(), &summary);
-    EXPECT_EQ(s.dynamic_cast_to_RDB_SUMMARY_TABLE_OBJECT(), &summary);
-    EXPECT_EQ(s.dynamic_cast_to_RDB_NEW_TABLE_OBJECT(), nullptr);
-}

@@ -24,7 +24,7 @@ std::string xml_of(const RDB_OBJECT& object);
 std::unique_ptr<RDB_REPORT> report_from_xml(const std::string& text);
 
 // A report's copies through the store and through XML, each checked to write the same image and the
-// same document again (a copy that cannot be made is null and fails the test).
+// same document as the report (a copy that cannot be made is null and fails the test).
 struct REPORT_COPIES {
     std::string image;
     std::string xml;
