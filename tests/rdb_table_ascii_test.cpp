@@ -256,25 +256,3 @@ TEST(RdbObjectAscii, FoldersSeparateTheirChildrenByAnEmptyLine)
     RDB_LEGAL_OBJECT legal("Legal");
     EXPECT_EQ(ascii_of(legal), "---------\n; Legal ;\n---------\n" + gen_get_legal_text(nullptr) + "\n");
 }
-
-TEST(RdbObjectAscii, LinkFolderPrintsTheLinkedReport)
-{
-    RDB_SINGLETON_SCOPED_UNIT_TEST_MODE scope;
-    char pattern[] = "/tmp/rdb_table_ascii_test_XXXXXX";
-    const std::string dir = mkdtemp(pattern);
-    gen_set_project_directory(dir);
-    {
-        RDB_FOLDER_OBJECT root("Root");
-        auto* link = new RDB_LINK_RPT_OBJECT("Linked");
-        root.add_object_to_list(link);
-        EXPECT_EQ(ascii_of(root), "\n");
-        link->set_rev_name_and_rpt_type("top", "fit", false);
-        auto* report = new RDB_REPORT();
-        link->set_link_rpt(report);
-        auto* text = add<RDB_TEXT_OBJECT>(*report->get_main_folder(), "Remote", "from the linked report");
-        EXPECT_EQ(ascii_of(root), ascii_of(*text) + "\n\n");
-    }
-    RDB_REPORT::free_all_reports();
-    gen_set_project_directory(std::string());
-    std::filesystem::remove_all(dir);
-}
