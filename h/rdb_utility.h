@@ -43,8 +43,8 @@ RDB_TABLE_OBJECT* rdb_create_unique_table(RDB_FOLDER_OBJECT* folder, const std::
 // object is deleted, unless it is the object found or is owned by a folder. Internal error
 // "folder != 0 && object != 0".
 bool rdb_check_and_add_object_to_folder(RDB_FOLDER_OBJECT* folder, RDB_OBJECT* object, bool delete_if_exists);
-// Deletes every direct child named like the object, then adds the object. Internal error
-// "folder != 0 && object != 0".
+// Deletes every direct child named like the object, then adds it; an object a folder owns is left to it.
+// Internal errors "folder != 0 && object != 0" and "object->get_ownership_status() == NOT_OWNED".
 void rdb_util_add_or_update_object(RDB_FOLDER_OBJECT* folder, std::unique_ptr<RDB_OBJECT> object);
 // Whether the folder holds an object of that name (of the object's name; false for a null object).
 // Internal error "folder != NULL".
