@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -100,9 +101,11 @@ template <class OBJECT> OBJECT* add(RDB_FOLDER_OBJECT& folder, std::unique_ptr<O
     return raw;
 }
 
+// Each table of the demo has a name of its own in its folder.
 RDB_TABLE_OBJECT* add_table(RDB_FOLDER_OBJECT& folder, const std::string& name, const std::vector<std::string>& heading)
 {
-    RDB_TABLE_OBJECT* table = add(folder, std::make_unique<RDB_TABLE_OBJECT>(name));
+    RDB_TABLE_OBJECT* table = rdb_create_unique_table(&folder, name);
+    if (table == nullptr) throw std::logic_error("the demo names two tables '" + name + "'");
     table->add_row(rdb_create_row(heading));
     return table;
 }
@@ -112,15 +115,17 @@ void add_row(RDB_TABLE_OBJECT& table, const std::vector<std::string>& cells) { t
 RDB_SUMMARY_TABLE_OBJECT* add_summary(RDB_FOLDER_OBJECT& folder, const std::string& name,
                                       const std::vector<std::pair<std::string, std::string>>& rows)
 {
-    RDB_SUMMARY_TABLE_OBJECT* summary = add(folder, std::make_unique<RDB_SUMMARY_TABLE_OBJECT>(name));
+    RDB_SUMMARY_TABLE_OBJECT* summary = rdb_create_summary_object(name);
+    if (!rdb_check_and_add_object_to_folder(&folder, summary, true))
+        throw std::logic_error("the demo names two summaries '" + name + "'");
     for (const auto& [label, value] : rows)
-        summary->add_row(rdb_create_row(label, value));
+        rdb_set_summary_data(summary, label, value);
     return summary;
 }
 
 RDB_FOLDER_OBJECT* add_stage_folder(RDB_FOLDER_OBJECT& parent, const std::string& name)
 {
-    RDB_FOLDER_OBJECT* folder = add(parent, std::make_unique<RDB_FOLDER_OBJECT>(name));
+    RDB_FOLDER_OBJECT* folder = rdb_get_folder_by_name(&parent, name, true);
     folder->set_is_stage_folder(true);
     return folder;
 }
@@ -421,13 +426,12 @@ void add_flow_sections(RDB_FOLDER_OBJECT& main, DESIGN& design, const std::strin
                      {"Memory bits", usage(total.memory_bits, DEVICE_MEMORY_BITS)},
                      {"DSP blocks", usage(total.dsp, DEVICE_DSP)},
                      {"PLLs", usage(1, 4)}});
-    auto gauges = std::make_unique<RDB_GAUGES_OBJECT>("Flow Summary Gauges", 0);
-    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("LUTs", true, 0, 100, percent_of(total.luts, DEVICE_LUTS), false));
-    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("Pins", true, 0, 100, percent_of(total.pins, DEVICE_PINS), false));
-    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("Memory bits", true, 0, 100,
-                                                 percent_of(total.memory_bits, DEVICE_MEMORY_BITS), false));
-    gauges->add_data(new RDB_GAUGES_DATA_ELEMENT("DSP blocks", true, 0, 100, percent_of(total.dsp, DEVICE_DSP), false));
-    summary->set_gauges(gauges.release());
+    // A gauges object of no slots: each gauge set is appended, so the stored form holds just these four.
+    summary->set_gauges(new RDB_GAUGES_OBJECT("Flow Summary Gauges", 0));
+    rdb_set_summary_gauge(summary, "LUTs", percent_of(total.luts, DEVICE_LUTS), 100);
+    rdb_set_summary_gauge(summary, "Pins", percent_of(total.pins, DEVICE_PINS), 100);
+    rdb_set_summary_gauge(summary, "Memory bits", percent_of(total.memory_bits, DEVICE_MEMORY_BITS), 100);
+    rdb_set_summary_gauge(summary, "DSP blocks", percent_of(total.dsp, DEVICE_DSP), 100);
 
     RDB_TABLE_OBJECT* settings = add_table(main, RDB_FLOW_SETTINGS_NAME, {RDB_TBLHDR_OPTION, RDB_TBLHDR_SETTING});
     for (const std::vector<std::string>& row :
