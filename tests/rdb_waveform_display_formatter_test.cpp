@@ -315,7 +315,7 @@ TEST(RdbWaveformFormatter, StoredOdditiesDrawOrFailCleanly)
                  d->add_waveform(data("d", i));
              return d;
          },
-         10, false, "Image of 10 x 68015 pixels is too big for a GIF image"},
+         10, false, "Image of 10 x 65575 pixels is too big for a GIF image"},
         {"times at the ends of int",
          [] {
              auto d = std::make_unique<RDB_WAVEFORM_DISPLAY_OBJECT>("extreme");
@@ -325,6 +325,14 @@ TEST(RdbWaveformFormatter, StoredOdditiesDrawOrFailCleanly)
              return d;
          },
          1400, true, "Total rows = 3"},
+        {"tiny period over the whole range",
+         [] {
+             auto d = std::make_unique<RDB_WAVEFORM_DISPLAY_OBJECT>("fast");
+             d->add_waveform(clock("fast", 2, 0));
+             d->add_arrow(arrow(0, INT_MIN + 1, 0, INT_MAX - 1, RDB_ARROW_PROPERTIES::DIRECT_STYLE));
+             return d;
+         },
+         1400, true, "Too many edges to draw on row  0: 'fast'"},
         {"wide image over a short span",
          [] {
              auto d = std::make_unique<RDB_WAVEFORM_DISPLAY_OBJECT>("short");

@@ -31,6 +31,9 @@ constexpr std::int64_t WAVEFORM_KEY_STEP = 16; // room for range arrows below ea
 // Above this many pixels an image is refused: GD would allocate gigabytes for it.
 constexpr std::int64_t MAX_PIXELS = std::int64_t(1) << 26;
 constexpr int THICK_LINE = 5;
+constexpr int EDGES_PER_PIXEL = 4;
+// More rows than fit in the highest GIF image.
+constexpr int MAX_ROWS = RDB_WAVEFORM_DISPLAY_FORMATTER::MAX_SIDE / RDB_WAVEFORM_DISPLAY_FORMATTER::ROW_PITCH;
 constexpr int REFERENCE_BAR_ALPHA = 0x64000000; // GD alpha 100 of 127
 constexpr int SHADING_ALPHA = 0x76000000; // GD alpha 118 of 127
 constexpr int GRID_COLOR = 0x00FFFF;
@@ -210,6 +213,7 @@ void RDB_WAVEFORM_DISPLAY_FORMATTER::assign_rows(const RDB_WAVEFORM_DISPLAY_OBJE
         const RDB_WAVEFORM_ELEMENT* waveform_el = *it;
         RDB_ASSERT(waveform_el != NULL);
         RDB_ASSERT(waveform_el->get_label());
+        if (m_rows > MAX_ROWS) break; // the image cannot be made: no need to place the rest
         m_elements.emplace(WAVEFORM_KEY_STEP * waveform_el->get_position(), new RDB_DISPLAY_ELEMENT(waveform_el));
         trace("%2d. Found a waveform at position %2d: '%s'", m_rows, static_cast<int>(waveform_el->get_position()),
               waveform_el->get_label());
@@ -234,6 +238,7 @@ void RDB_WAVEFORM_DISPLAY_FORMATTER::assign_rows(const RDB_WAVEFORM_DISPLAY_OBJE
                   arrow_el->get_label());
             continue;
         }
+        if (m_rows > MAX_ROWS) break; // as above; this also bounds the search for a free key
         std::int64_t key = WAVEFORM_KEY_STEP * from->get_position() + 1;
         while (m_elements.count(key) != 0)
             ++key;
@@ -546,7 +551,14 @@ void RDB_WAVEFORM_DISPLAY_FORMATTER::draw_waveforms()
         int previous_x = m_left;
         bool first = true;
         RDB_WAVEFORM_EVENT::TYPE last = RDB_WAVEFORM_EVENT::NON_EVENT;
+        // A periodic waveform of a tiny period over a long stored range would give billions of edges,
+        // most of them on the same pixels: drawing stops after a few per pixel.
+        std::int64_t edges_left = std::int64_t(EDGES_PER_PIXEL) * m_width;
         for (auto it = waveform->begin_event_range_iter(from, to); !it.is_end(); ++it) {
+            if (edges_left-- == 0) {
+                trace("Too many edges to draw on row %2d: '%s'", element->get_row(), element->get_label().c_str());
+                break;
+            }
             const RDB_WAVEFORM_EVENT event = *it;
             element->add_event(event.get_time());
             trace("event at %6d of type %s", event.get_time(), edge_name(event.get_type()));
