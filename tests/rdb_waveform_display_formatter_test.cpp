@@ -287,6 +287,14 @@ TEST(RdbWaveformFormatter, EdgeFindersSnapToRecordedTimes)
     // Converting back and forth loses at most a pixel's worth of time.
     for (int t : {-150, 0, 3333, 10150})
         EXPECT_NEAR(formatter.pixel_to_time(formatter.time_to_pixel(t)), t, 2 / formatter.get_pixels_per_time()) << t;
+
+    // When the labels leave no room for the plot, every pixel is the begin time and no edge is found.
+    formatter.set_size(50, 0);
+    ASSERT_TRUE(formatter.load_rdb_waveform(display.get()));
+    ASSERT_GE(formatter.get_left(), formatter.get_right());
+    EXPECT_EQ(formatter.pixel_to_time(formatter.get_left()), -150);
+    x = formatter.get_left(), y = 20;
+    EXPECT_EQ(formatter.find_previous_event(x, y), RDB_NO_EVENT_TIME);
 }
 
 TEST(RdbWaveformFormatter, StoredOdditiesDrawOrFailCleanly)
