@@ -97,6 +97,9 @@ private:
     void output_folder(RDB_FOLDER_OBJECT* folder, bool shown);
     void output_table_panel(RDB_TABLE_OBJECT* table);
     void output_unsupported_panel(RDB_OBJECT* object);
+    // Writes the diagram as the GIF image <n>.gif beside panel n (the one being written) and its <img>
+    // markup, or the unavailable notice when it cannot be drawn or written.
+    void output_waveform_image(std::ostream& os, RDB_WAVEFORM_DISPLAY_OBJECT* waveform);
 
     std::ostream* m_toc;
     std::uint64_t m_panel_counter = 1;

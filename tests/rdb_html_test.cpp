@@ -83,6 +83,13 @@ TEST_F(RdbHtml, EveryKindReportPanelsAndFragments)
     std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
     expect_golden("every_kind_panels.html", panels_of(*report->get_main_folder()));
     expect_golden("every_kind.html", html_of(*report->get_main_folder()));
+    // The waveform display's panel and the timing path's show their diagrams, which ImageMagick reads.
+    for (const char* image : {"20.gif", "23.gif"}) {
+        const fs::path gif = fs::path(m_project.dir()) / "panels" / image;
+        const std::string identify = "identify -format '%m %w' '" + gif.string() + "' > '" + gif.string() + ".txt'";
+        ASSERT_EQ(std::system(identify.c_str()), 0) << image;
+        EXPECT_EQ(read_file(gif.string() + ".txt"), "GIF 1400") << image;
+    }
 }
 
 TEST_F(RdbHtml, TablesShowTheirColoursRowsAndVisibleColumnsOnly)

@@ -352,3 +352,24 @@ TEST_F(DEMO_PROJECT, ExportSqliteWritesTheDemoTablesForAnySqliteClient)
     EXPECT_FALSE(fs::exists(file.string() + "-journal"));
     EXPECT_EQ(run({"export-sqlite", "pixel_pipe", "cmp", "-"}).status, 2);
 }
+
+// ImageMagick reads the waveform image of every worst-case path: 1400 pixels wide, one 40-pixel row per
+// waveform and range arrow (three waveforms and the slack) above the time captions.
+TEST_F(DEMO_PROJECT, WaveformGifDrawsEveryPathOfTheDemo)
+{
+    demo();
+    for (const char* path : {"Path 1", "Path 2", "Path 3||Waveform"}) {
+        const fs::path gif = m_root / "path.gif";
+        const TOOL_RESULT result = run({"waveform-gif", "pixel_pipe", "cmp",
+                                        std::string("Timing Analyzer||Worst-Case Paths||") + path, gif.string()});
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::string command =
+            "identify -format '%m %w %h' '" + gif.string() + "' > '" + (m_root / "identify.txt").string() + "' 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        EXPECT_EQ(tool_read_file(m_root / "identify.txt"), "GIF 1400 175") << path;
+    }
+    const TOOL_RESULT folder =
+        run({"waveform-gif", "pixel_pipe", "cmp", "Timing Analyzer", (m_root / "x.gif").string()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_FALSE(fs::exists(m_root / "x.gif"));
+}

@@ -50,6 +50,8 @@
 #include "rdb_table_to_sqlite.h"
 #include "rdb_tcl_table.h"
 #include "rdb_visitor.h"
+#include "rdb_waveform_display.h"
+#include "rdb_waveform_display_formatter.h"
 #include "rdb_xml.h"
 
 namespace {
@@ -586,6 +588,50 @@ int run_show(const PROJECT& project, const ARGS& args, const OPTIONS&)
     return EXIT_OK;
 }
 
+// The waveform display at an object path: a stored display, the display of the timing path the path
+// names, or that display named after its path ("...||Path 1||Waveform").
+RDB_WAVEFORM_DISPLAY_OBJECT* find_waveform_display(const RDB_FOLDER_OBJECT& main_folder, const std::string& path)
+{
+    RDB_OBJECT* object = main_folder.find_object_by_path(path);
+    const std::size_t bars = path.rfind("||");
+    if (object == nullptr && bars != std::string::npos) {
+        auto* timing_path = dynamic_cast<RDB_PATH_OBJECT*>(main_folder.find_object_by_path(path.substr(0, bars)));
+        RDB_WAVEFORM_DISPLAY_OBJECT* display = timing_path != nullptr ? timing_path->get_waveform() : nullptr;
+        return display != nullptr && display->get_name() == path.substr(bars + 2) ? display : nullptr;
+    }
+    if (auto* timing_path = dynamic_cast<RDB_PATH_OBJECT*>(object)) return timing_path->get_waveform();
+    return dynamic_cast<RDB_WAVEFORM_DISPLAY_OBJECT*>(object);
+}
+
+// Draws a stored waveform display as a GIF image 1400 pixels wide (its height follows from its rows).
+int run_waveform_gif(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& object_path = args[2];
+    const std::string& file = args[3];
+    if (checked_object_path(object_path).empty()) usage_error("the object path is empty");
+    if (file.empty()) usage_error("the output file name is empty");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    RDB_WAVEFORM_DISPLAY_OBJECT* display = find_waveform_display(*report->get_main_folder(), object_path);
+    if (display == nullptr)
+        fail("no waveform display " + in_quotes(object_path) + " in the report " + in_quotes(rev) + " of type " +
+             in_quotes(type) + " (a waveform display, or a timing path that has one)");
+    RDB_WAVEFORM_DISPLAY_FORMATTER formatter;
+    formatter.set_size(1400, 1200);
+    if (!formatter.load_rdb_waveform(display)) fail("the waveform image is too big to draw as a GIF image");
+    const std::string gif = formatter.get_gif();
+    if (file == STANDARD_STREAM) {
+        if (!std::cout.write(gif.data(), static_cast<std::streamsize>(gif.size())).flush())
+            fail("cannot write the output");
+        return EXIT_OK;
+    }
+    write_output_file(file, [&](std::ostream& out) {
+        return static_cast<bool>(out.write(gif.data(), static_cast<std::streamsize>(gif.size())));
+    });
+    return EXIT_OK;
+}
+
 // Writes the viewer panels of a stored report into a directory (made when missing): every panel, the
 // table of contents last.
 int run_export_panels(const PROJECT& project, const ARGS& args, const OPTIONS&)
@@ -667,6 +713,9 @@ const COMMAND COMMANDS[] = {
      run_export_html},
     {"export-panels", "REV TYPE DIR", "write the report viewer's JSON panels of the stored report into DIR", 3,
      run_export_panels},
+    {"waveform-gif", "REV TYPE PATH FILE",
+     "draw the waveform display at PATH (or the timing path's there) of a stored report as the GIF image FILE", 4,
+     run_waveform_gif},
 };
 
 void print_help(std::ostream& out)
@@ -678,7 +727,7 @@ void print_help(std::ostream& out)
            "commands:\n";
     for (const COMMAND& command : COMMANDS) {
         const std::string usage = std::string(command.name) + " " + command.arguments;
-        out << "  " << std::left << std::setw(26) << usage << command.summary << "\n";
+        out << "  " << std::left << std::setw(26) << usage << (usage.size() < 26 ? "" : " ") << command.summary << "\n";
     }
     out << "  " << std::left << std::setw(26) << "--help, -h"
         << "show this help\n\n"

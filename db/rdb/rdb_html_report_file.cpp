@@ -51,10 +51,11 @@ bool copy_assets(const fs::path& files_directory)
     return copied;
 }
 
-// Panel files of an earlier, longer run would be opened by nothing but could be taken for this run's.
+// Panel files (and the waveform images beside them) of an earlier, longer run would be opened by nothing
+// but could be taken for this run's.
 void remove_stale_panels(const fs::path& files_directory)
 {
-    static const std::regex PANEL_NAME("[0-9]+\\.html");
+    static const std::regex PANEL_NAME("[0-9]+\\.(html|gif)");
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(files_directory, error)) {
         if (entry.is_regular_file(error) && std::regex_match(entry.path().filename().string(), PANEL_NAME))

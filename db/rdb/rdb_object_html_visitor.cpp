@@ -27,6 +27,7 @@
 #include "rdb_text.h"
 #include "rdb_vocabulary.h"
 #include "rdb_waveform_display.h"
+#include "rdb_waveform_display_formatter.h"
 #include "ver/ver.h"
 
 namespace fs = std::filesystem;
@@ -34,6 +35,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const UNSUPPORTED_NOTICE = "HTML output is not currently supported for this panel.";
+// The width of the waveform images of the HTML report (their height follows from their rows).
+constexpr int WAVEFORM_IMAGE_WIDTH = 1400;
 
 // The table-of-contents class of an object: its kind, and for a path whether it is violated.
 std::string toc_class(RDB_OBJECT* object)
@@ -406,9 +409,24 @@ void RDB_OBJECT_HTML_VISITOR::visit_memory(RDB_MEMORY_OBJECT* memory)
 
 void RDB_OBJECT_HTML_VISITOR::visit_gauges(RDB_GAUGES_OBJECT* gauges) { output_unsupported_panel(gauges); }
 
+// The diagram goes beside the panel being written, under its number (<n>.gif next to <n>.html), so that
+// a panel keeps one number however many files it needs.
+void RDB_OBJECT_HTML_VISITOR::output_waveform_image(std::ostream& os, RDB_WAVEFORM_DISPLAY_OBJECT* waveform)
+{
+    const std::string image = std::to_string(m_panel_counter) + ".gif";
+    RDB_WAVEFORM_DISPLAY_FORMATTER formatter;
+    formatter.set_size(WAVEFORM_IMAGE_WIDTH, 0);
+    if (formatter.load_rdb_waveform(waveform) && formatter.write_gif(m_output_directory + image)) {
+        os << "<img src=\"" << image << "\" alt=\"" << rdb_html_escape(waveform->get_name()) << "\">";
+        return;
+    }
+    msg_local_vdebug("RDB", 2, "Cannot write the waveform image %s%s", m_output_directory.c_str(), image.c_str());
+    RDB::HTML::write_unavailable_notice(os, "waveform");
+}
+
 void RDB_OBJECT_HTML_VISITOR::visit_waveform_display(RDB_WAVEFORM_DISPLAY_OBJECT* waveform)
 {
-    output_unsupported_panel(waveform);
+    output_panel(waveform->get_name(), [&](std::ostream& os) { output_waveform_image(os, waveform); });
 }
 
 void RDB_OBJECT_HTML_VISITOR::visit_path(RDB_PATH_OBJECT* path)
@@ -421,6 +439,10 @@ void RDB_OBJECT_HTML_VISITOR::visit_path(RDB_PATH_OBJECT* path)
             if (part == nullptr) continue;
             os << "\n<br><br><b><u>" << rdb_html_escape(part->get_name()) << "</u></b><br>";
             part->output_html(os);
+        }
+        if (path->get_waveform() != nullptr) {
+            os << "\n<br><br>";
+            output_waveform_image(os, path->get_waveform());
         }
     });
 }
