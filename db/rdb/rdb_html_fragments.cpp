@@ -89,10 +89,10 @@ void RDB_EMBEDDED_OBJECT::output_html(std::ostream& os)
     };
     switch (m_embedded_type) {
     case EMBEDDED_OBJECT_WAVEFORM_TYPE:
-        RDB::HTML::write_unavailable_notice(os, "waveform");
+        RDB::HTML::write_unavailable_notice(os, RDB::HTML::UNAVAILABLE_KIND::WAVEFORM);
         break;
     case EMBEDDED_OBJECT_MEMORY_TYPE:
-        RDB::HTML::write_unavailable_notice(os, "memory");
+        RDB::HTML::write_unavailable_notice(os, RDB::HTML::UNAVAILABLE_KIND::MEMORY);
         break;
     case EMBEDDED_OBJECT_HIERARCHY_TYPE: {
         std::ostringstream tree;
@@ -141,13 +141,12 @@ void RDB_WAVEFORM_DISPLAY_OBJECT::output_html(std::ostream&)
 
 namespace RDB::HTML {
 
-void write_unavailable_notice(std::ostream& os, const char* what)
+void write_unavailable_notice(std::ostream& os, UNAVAILABLE_KIND kind)
 {
-    std::string kind = what;
-    kind[0] = static_cast<char>(kind[0] - 'a' + 'A');
-    os << kind << " report data cannot be output to HTML.<BR>\n"
-       << "Please use " << rdb_html_escape(ver_get_pellam_product_name()) << " to view the " << what
-       << " report data.\n";
+    const bool waveform = kind == UNAVAILABLE_KIND::WAVEFORM;
+    os << (waveform ? "Waveform" : "Memory") << " report data cannot be output to HTML.<BR>\n"
+       << "Please use " << rdb_html_escape(ver_get_pellam_product_name()) << " to view the "
+       << (waveform ? "waveform" : "memory") << " report data.\n";
 }
 
 } // namespace RDB::HTML

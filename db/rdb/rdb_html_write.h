@@ -33,7 +33,8 @@ std::unique_ptr<RDB_OBJECT> histogram_object(const RDB_HISTOGRAM_TABLE_OBJECT& h
 
 // The notice of an embedded kind that has no HTML form ("Waveform report data cannot be output to
 // HTML." for waveforms, the memory notice for memories), with the product to use instead.
-void write_unavailable_notice(std::ostream& os, const char* what);
+enum class UNAVAILABLE_KIND { WAVEFORM, MEMORY };
+void write_unavailable_notice(std::ostream& os, UNAVAILABLE_KIND kind);
 
 // The message files of a messages object (its own file unless it stands for the flow messages, then its
 // additional files), each as "<ul>" ... "</ul>" of RDB_HTML_OUTPUT_MESSAGES_FUNCTOR entries; a file that

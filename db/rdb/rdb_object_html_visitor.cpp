@@ -404,7 +404,9 @@ void RDB_OBJECT_HTML_VISITOR::visit_embedded(RDB_EMBEDDED_OBJECT* embedded)
 
 void RDB_OBJECT_HTML_VISITOR::visit_memory(RDB_MEMORY_OBJECT* memory)
 {
-    output_panel(memory->get_name(), [](std::ostream& os) { RDB::HTML::write_unavailable_notice(os, "memory"); });
+    output_panel(memory->get_name(), [](std::ostream& os) {
+        RDB::HTML::write_unavailable_notice(os, RDB::HTML::UNAVAILABLE_KIND::MEMORY);
+    });
 }
 
 void RDB_OBJECT_HTML_VISITOR::visit_gauges(RDB_GAUGES_OBJECT* gauges) { output_unsupported_panel(gauges); }
@@ -421,7 +423,7 @@ void RDB_OBJECT_HTML_VISITOR::output_waveform_image(std::ostream& os, RDB_WAVEFO
         return;
     }
     msg_local_vdebug("RDB", 2, "Cannot write the waveform image %s%s", m_output_directory.c_str(), image.c_str());
-    RDB::HTML::write_unavailable_notice(os, "waveform");
+    RDB::HTML::write_unavailable_notice(os, RDB::HTML::UNAVAILABLE_KIND::WAVEFORM);
 }
 
 void RDB_OBJECT_HTML_VISITOR::visit_waveform_display(RDB_WAVEFORM_DISPLAY_OBJECT* waveform)
