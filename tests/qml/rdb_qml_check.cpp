@@ -153,17 +153,26 @@ private:
             return fault(path + ": create() failed");
         }
         if (auto* item = qobject_cast<QQuickItem*>(object.get())) {
-            auto& window = m_windows.emplace_back(std::make_unique<QQuickWindow>());
-            window->resize(1200, 900);
+            QQuickWindow* window = new_window();
+            if (window == nullptr) return fault("cannot make a window for " + path);
             item->setParentItem(window->contentItem());
             if (item->width() <= 0) item->setWidth(window->width());
             if (item->height() <= 0) item->setHeight(window->height());
-            window->show();
         } else if (auto* window = qobject_cast<QQuickWindow*>(object.get())) {
             window->show();
         }
         if (path == m_report) m_report_objects = {object.get()};
         m_objects.push_back(std::move(object));
+    }
+
+    // A shown window made by the engine, as the page of a viewer would make it.
+    QQuickWindow* new_window()
+    {
+        QQmlComponent component(&m_engine);
+        component.setData("import QtQuick.Window 2.2\nWindow { width: 1200; height: 900; visible: true }\n", QUrl());
+        auto* window = qobject_cast<QQuickWindow*>(component.create());
+        if (window != nullptr) m_windows.emplace_back(window);
+        return window;
     }
 
     // Lets the windows lay out, the views make their delegates and the images load.
@@ -229,6 +238,9 @@ private:
         for (QObject* object : all_objects()) {
             const QMetaObject* meta = object->metaObject();
             for (int i = 0; i < meta->propertyCount(); ++i) {
+                // Only string and var properties: reading some others (a label's font info) warns.
+                const int type = meta->property(i).userType();
+                if (type != QMetaType::QString && type != QMetaType::QVariant) continue;
                 const QVariant value = meta->property(i).read(object);
                 if (value.userType() == QMetaType::QString) strings.insert(value.toString());
             }
