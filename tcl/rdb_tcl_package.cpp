@@ -171,7 +171,7 @@ private:
         return KDB_SERVICE(m_db_dir);
     }
 
-    // The stored report a revision and type key from Tcl name: the one with exactly these names, else
+    // The stored report that a revision and type key from Tcl name: the one with exactly these names, else
     // the one whose names read so in Tcl (invalid bytes as U+FFFD), so that every name rdb::reports
     // answers opens its report.
     std::optional<KDB_MODEL_INFO> find_stored_report(const std::string& rev, const std::string& type)
