@@ -23,7 +23,8 @@ hostile)
     ;;
 project)
     # The demo and the hostile report under a revision name made to break markup, paths and shells.
-    revision="he said \"hi\" & 'bye'; <script>window.rdb_pwned=1</script> ../x"
+    revision="he said \"hi\" & 'bye'; <script>window.rdb_pwned=1</script> ../x \\ a||b
+'); Qt.quit(); //"
     "$rdb" --project "$scratch" demo >/dev/null 2>&1
     "$rdb" --project "$scratch" import-xml "$source_dir/tests/browser/hostile.xml" "$revision" fit
     "$rdb" --project "$scratch" export-html --all "$scratch/site"
