@@ -232,18 +232,9 @@ def check_project(driver, index, reports, hostile_revision):
 
 def main():
     arguments = sys.argv[1:]
-    if arguments[:1] == ["--project"] and len(arguments) == 4:
-        driver = start_browser()
-        try:
-            files = check_project(driver, Path(arguments[1]).resolve(), int(arguments[2]), arguments[3])
-            check_console(driver)
-        finally:
-            driver.quit()
-        check_markup(files)
-        print("passed: %s (%d files)" % (arguments[1], len(files)))
-        return 0
+    project = arguments[:1] == ["--project"] and len(arguments) == 4
     hostile = "--hostile" in arguments
-    pages = [argument for argument in arguments if argument != "--hostile"]
+    pages = arguments[1:2] if project else [argument for argument in arguments if argument != "--hostile"]
     if len(pages) != 1:
         print(__doc__)
         return 1
@@ -251,12 +242,15 @@ def main():
         fail("there is no report page " + pages[0])
     driver = start_browser()
     try:
-        files = check_page(driver, Path(pages[0]).resolve(), hostile)
+        if project:
+            files = check_project(driver, Path(pages[0]).resolve(), int(arguments[2]), arguments[3])
+        else:
+            files = check_page(driver, Path(pages[0]).resolve(), hostile)
         check_console(driver)
     finally:
         driver.quit()
     check_markup(files)
-    print("passed: %s (%d panels)" % (pages[0], len(files) - 1))
+    print("passed: %s (%d files)" % (pages[0], len(files)))
     return 0
 
 
