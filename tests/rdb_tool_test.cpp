@@ -127,6 +127,13 @@ TEST_F(TOOL_PROJECT, CheckNamesTheReportThatCannotBeLoaded)
     EXPECT_TRUE(result.out.starts_with("FAILED  bad ")) << result.out;
     EXPECT_TRUE(result.out.ends_with("\nok      good  fit\n2 reports checked, 1 failed, 0 warnings\n")) << result.out;
     EXPECT_EQ(result.err, "rdb: 1 of 2 stored reports cannot be loaded\n");
+
+    // The project page still writes the good report, lists the bad one as not written, and fails.
+    const TOOL_RESULT html = run({"export-html", "--all", (m_root / "site").string()});
+    EXPECT_EQ(html.status, 1);
+    EXPECT_TRUE(html.err.starts_with("rdb: the report 'bad' of type 'fit' could not be written: ")) << html.err;
+    EXPECT_TRUE(fs::is_regular_file(m_root / "site" / "good.fit.html"));
+    EXPECT_NE(tool_read_file(m_root / "site" / "index.html").find("could not be written: "), std::string::npos);
 }
 
 TEST_F(TOOL_PROJECT, BadInputGivesOneLineAndItsExitStatus)
@@ -151,6 +158,10 @@ TEST_F(TOOL_PROJECT, BadInputGivesOneLineAndItsExitStatus)
         {2, {"import-xml", garbage, "top", "placed.bogus.key"}},
         {1, {"import-xml", "-", "top", "fit"}},
         {1, {"--project", (m_root / "absent").string(), "ls"}},
+        {2, {"ls", "--all"}},
+        {2, {"export-html", "--all"}},
+        {2, {"export-html", "--all", "top", "fit"}},
+        {1, {"export-html", "--all", (m_root / "garbage.xml" / "site").string()}},
     };
     for (const auto& [status, args] : cases) {
         const TOOL_RESULT result = run(args);

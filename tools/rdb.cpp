@@ -41,6 +41,7 @@
 #include "rdb_demo.h"
 #include "rdb_dms_model_handler.h"
 #include "rdb_folder.h"
+#include "rdb_html_project_page.h"
 #include "rdb_object_json_visitor.h"
 #include "rdb_report.h"
 #include "rdb_report_gen.h"
@@ -220,6 +221,7 @@ using ARGS = std::vector<std::string>;
 struct OPTIONS {
     std::optional<std::string> output; // -o FILE
     bool strict = false; // --strict: warnings fail the command
+    bool all = false; // --all: every stored report
 };
 
 std::string format_time(std::int64_t seconds)
@@ -660,9 +662,41 @@ int run_export_sqlite(const PROJECT& project, const ARGS& args, const OPTIONS&)
     return EXIT_OK;
 }
 
-// Writes the HTML report of a stored report: the page FILE and beside it FILE_files/ with its panels.
-int run_export_html(const PROJECT& project, const ARGS& args, const OPTIONS&)
+// Writes the HTML report file of every stored report into the folder DIR and DIR/index.html listing
+// them. A report that cannot be loaded or written is listed so and named here, and fails the command once
+// all the others are written.
+int run_export_html_all(const PROJECT& project, const std::string& directory)
 {
+    if (directory.empty()) usage_error("the output directory name is empty");
+    if (directory == STANDARD_STREAM) usage_error("HTML reports cannot be written to the standard output");
+    std::vector<RDB_HTML_PROJECT_ENTRY> entries;
+    for (const KDB_MODEL_INFO& info : stored_reports(project)) {
+        auto load = [&project, rev = info.revision, type = info.type_key](std::string* error) {
+            try {
+                return load_stored_report(project, rev, checked_type_key(type));
+            } catch (const TOOL_ERROR& problem) {
+                *error = problem.text;
+                return std::unique_ptr<RDB_REPORT>();
+            }
+        };
+        entries.push_back({info.revision, info.type_key, info.modification_time, info.size, load});
+    }
+    const RDB_HTML_PROJECT_PAGE_OUTCOME outcome =
+        rdb_write_html_project_page(directory, "Reports of the project " + project.dir(), entries);
+    // A folder that cannot be made fails every report for the one reason said last.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!outcome.reports[i].error.empty() && outcome.reports[i].error != outcome.index_error)
+            std::cerr << "rdb: " << report_name(entries[i].revision, entries[i].type_key)
+                      << " could not be written: " << printable(outcome.reports[i].error) << std::endl;
+    }
+    if (!outcome.index_error.empty()) fail(printable(outcome.index_error));
+    return outcome.all_written() ? EXIT_OK : EXIT_FAILED;
+}
+
+// Writes the HTML report of a stored report: the page FILE and beside it FILE_files/ with its panels.
+int run_export_html(const PROJECT& project, const ARGS& args, const OPTIONS& options)
+{
+    if (options.all) return run_export_html_all(project, args[0]);
     const std::string rev = checked_revision(args[0]);
     const std::string type = checked_type_key(args[1]);
     const std::string& file = args[2];
@@ -687,6 +721,8 @@ struct COMMAND {
     bool takes_output = false; // -o FILE
     bool creates_project = false; // makes a missing project directory
     bool takes_strict = false; // --strict
+    const char* all_arguments = nullptr; // the arguments of the --all form, when there is one
+    const char* all_summary = nullptr;
 };
 
 const COMMAND COMMANDS[] = {
@@ -710,7 +746,8 @@ const COMMAND COMMANDS[] = {
     {"show", "REV TYPE PATH", "print one object of a stored report; PATH is its names joined by '||'", 3, run_show},
     {"export-html", "REV TYPE FILE",
      "write the HTML report of the stored report REV of type TYPE: the page FILE and its folder FILE_files", 3,
-     run_export_html},
+     run_export_html, false, false, false, "--all DIR",
+     "write the HTML report of every stored report into DIR, and DIR/index.html listing them"},
     {"export-panels", "REV TYPE DIR", "write the report viewer's JSON panels of the stored report into DIR", 3,
      run_export_panels},
     {"waveform-gif", "REV TYPE PATH FILE",
@@ -728,6 +765,10 @@ void print_help(std::ostream& out)
     for (const COMMAND& command : COMMANDS) {
         const std::string usage = std::string(command.name) + " " + command.arguments;
         out << "  " << std::left << std::setw(26) << usage << (usage.size() < 26 ? "" : " ") << command.summary << "\n";
+        if (command.all_arguments == nullptr) continue;
+        const std::string all_usage = std::string(command.name) + " " + command.all_arguments;
+        out << "  " << std::left << std::setw(26) << all_usage << (all_usage.size() < 26 ? "" : " ")
+            << command.all_summary << "\n";
     }
     out << "  " << std::left << std::setw(26) << "--help, -h"
         << "show this help\n\n"
@@ -760,6 +801,8 @@ COMMAND_LINE parse_command_line(int argc, char** argv)
             line.options.output = arg.substr(std::string("--output=").size());
         } else if (arg == "--strict") {
             line.options.strict = true;
+        } else if (arg == "--all") {
+            line.options.all = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             usage_error("unknown option " + in_quotes(arg) + " (try rdb --help)");
         } else {
@@ -788,7 +831,11 @@ int run(int argc, char** argv)
     if (line.words.empty()) usage_error("no command given (try rdb --help)");
     const COMMAND& command = find_command(line.words[0]);
     const ARGS args(line.words.begin() + 1, line.words.end());
-    if (args.size() != command.argument_count) {
+    if (line.options.all && command.all_arguments == nullptr)
+        usage_error(std::string(command.name) + " does not take --all (try rdb --help)");
+    if (line.options.all && args.size() != 1)
+        usage_error(std::string(command.name) + " takes the arguments " + command.all_arguments);
+    if (!line.options.all && args.size() != command.argument_count) {
         usage_error(std::string(command.name) + " takes " +
                     (command.argument_count == 0 ? std::string("no arguments")
                                                  : std::string("the arguments ") + command.arguments));

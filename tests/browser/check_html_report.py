@@ -2,10 +2,14 @@
 """Opens an HTML report page in headless Chromium and checks it as a reader would use it.
 
 usage: check_html_report.py PAGE [--hostile]
+       check_html_report.py --project INDEX REPORTS HOSTILE_REVISION
 Clicks every table-of-contents entry and checks the panel the frame shows, folds a folder open and
 shut, fails on browser console errors, checks that the screenshot is not blank and that xmllint reads
 the page and every panel without a word. With --hostile it also checks that no markup or script hidden
-in the report's names and texts came alive. Exit status: 0 passed, 1 failed, 77 browser tools missing.
+in the report's names and texts came alive. With --project it checks a project's index page: one row
+per stored report (REPORTS of them), each with its summary, each link opening a report page checked as
+above (the one of HOSTILE_REVISION as hostile), and nothing hostile alive in the index.
+Exit status: 0 passed, 1 failed, 77 browser tools missing.
 """
 import os
 import struct
@@ -196,10 +200,41 @@ def check_markup(files):
             fail("xmllint --html complains about %s:\n%s%s" % (path, run.stdout, run.stderr))
 
 
+def check_project(driver, index, reports, hostile_revision):
+    driver.get(index.as_uri())
+    rows = driver.find_elements("css selector", "table.rdb_project_reports > tbody > tr")
+    if len(rows) != reports:
+        fail("the index lists %d reports, not the %d stored" % (len(rows), reports))
+    pages = []
+    for row in rows:
+        links = row.find_elements("css selector", "a.rdb_project_link")
+        summary_rows = row.find_elements("css selector", "table.report_summary_table tr")
+        if len(links) != 1 or not summary_rows:
+            fail("the index row %r has %d links and %d summary rows" % (row.text, len(links), len(summary_rows)))
+        revision = driver.execute_script("return arguments[0].textContent", links[0])
+        page = Path(urllib.parse.unquote(urllib.parse.urlparse(links[0].get_attribute("href")).path))
+        if page.parent != index.parent or not page.is_file():
+            fail("the link of %r leads to %s, not to a page beside the index" % (revision, page))
+        pages.append((page, revision == hostile_revision))
+    facts = driver.execute_script(DOCUMENT_FACTS)
+    if facts["images"] or facts["pwned"] or driver.find_elements("css selector", "script"):
+        fail("the index has an img or script element or ran an injected script")
+    if sum(hostile for _, hostile in pages) != 1:
+        fail("the index does not show the revision %r verbatim exactly once" % hostile_revision)
+    for text in HOSTILE_TEXTS:
+        if text not in facts["text"]:
+            fail("%r is not shown verbatim in the index" % text)
+    files = [index]
+    for page, hostile in pages:
+        files += check_page(driver, page, hostile)
+    return files
+
+
 def main():
     arguments = sys.argv[1:]
+    project = arguments[:1] == ["--project"] and len(arguments) == 4
     hostile = "--hostile" in arguments
-    pages = [argument for argument in arguments if argument != "--hostile"]
+    pages = arguments[1:2] if project else [argument for argument in arguments if argument != "--hostile"]
     if len(pages) != 1:
         print(__doc__)
         return 1
@@ -207,12 +242,15 @@ def main():
         fail("there is no report page " + pages[0])
     driver = start_browser()
     try:
-        files = check_page(driver, Path(pages[0]).resolve(), hostile)
+        if project:
+            files = check_project(driver, Path(pages[0]).resolve(), int(arguments[2]), arguments[3])
+        else:
+            files = check_page(driver, Path(pages[0]).resolve(), hostile)
         check_console(driver)
     finally:
         driver.quit()
     check_markup(files)
-    print("passed: %s (%d panels)" % (pages[0], len(files) - 1))
+    print("passed: %s (%d files)" % (pages[0], len(files)))
     return 0
 
 
