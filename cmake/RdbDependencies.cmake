@@ -3,6 +3,7 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(TCL REQUIRED IMPORTED_TARGET tcl8.6)
 pkg_check_modules(GD REQUIRED IMPORTED_TARGET gdlib)
+pkg_check_modules(ZIP REQUIRED IMPORTED_TARGET libzip)
 find_package(Qt5 REQUIRED COMPONENTS Core)
 find_package(nlohmann_json REQUIRED)
 find_package(XercesC REQUIRED)

@@ -349,6 +349,15 @@ TEST(RdbWaveformFormatter, StoredOdditiesDrawOrFailCleanly)
              return d;
          },
          60000, true, "Total rows = 1"},
+        // Labels are drawn as bytes with the bitmap font and traced as arguments, never as formats.
+        {"hostile labels",
+         [] {
+             auto d = std::make_unique<RDB_WAVEFORM_DISPLAY_OBJECT>("<script>%s%n");
+             d->add_waveform(clock("'); Qt.quit(); // \"q\" a||b %n\n\xff\xfe", 1000, 0));
+             d->add_label(new RDB_LABEL_ELEMENT("<img src=x onerror=alert(1)>", 0, 10));
+             return d;
+         },
+         1400, true, " 0. Found a waveform at position  0: ''); Qt.quit(); // \"q\" a||b %n\n\xff\xfe'"},
     };
     for (const CASE& c : cases) {
         SCOPED_TRACE(c.name);

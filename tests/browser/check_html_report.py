@@ -21,12 +21,14 @@ CHROMEDRIVER = "/usr/bin/chromedriver"
 HOSTILE_TEXTS = ['<img src=x onerror="window.rdb_pwned=1">', "</script><script>window.rdb_pwned=1</script>",
                  "\"double\" 'single'", "a && b", "a||b"]
 # What one document (the page or a panel) tells about itself: its file, its title, whether it is loaded,
-# its img elements, the marker an injected script would set, and its whole text.
+# its img elements (GIF images, images the browser could not decode), the marker an injected script would set, and its whole text.
 DOCUMENT_FACTS = """
 const heading = document.querySelector('h1.rdb_panel_title');
 return {href: location.href, ready: document.readyState,
         title: heading ? heading.textContent : document.title,
         images: document.getElementsByTagName('img').length,
+        gifs: Array.from(document.images).filter(i => i.src.endsWith('.gif')).length,
+        broken: Array.from(document.images).filter(i => !(i.complete && i.naturalWidth > 0)).length,
         pwned: typeof window.rdb_pwned !== 'undefined', text: document.body ? document.body.textContent : ''};
 """
 
@@ -141,7 +143,7 @@ def check_page(driver, page, hostile):
     hidden = driver.find_elements("css selector", "li.rdb_closed_folder > div")
     if any(div.is_displayed() for div in hidden):
         fail("a shut folder shows its children on load")
-    all_texts, panel_texts = [], []
+    all_texts, panel_texts, gifs = [], [], 0
     for entry, number in zip(entries, numbers):  # document order: each folder opens before its children
         if not entry.is_displayed():
             fail("entry toc_%s is not visible once its folders are open" % number)
@@ -154,8 +156,13 @@ def check_page(driver, page, hostile):
             fail("entry toc_%s is not the only selected entry after its click" % number)
         if hostile and (facts["images"] or facts["pwned"]):
             fail("panel %s.html has an img element or ran an injected script" % number)
+        if facts["broken"]:
+            fail("panel %s.html shows an image the browser cannot decode" % number)
+        gifs += facts["gifs"]
         all_texts.append(name)
         panel_texts.append(facts["text"])
+    if not hostile and not gifs:
+        fail("no panel shows a waveform image")
     check_screenshot(driver)  # while the last panel is known to be loaded
     if folders:
         check_fold(driver, folders[0])
