@@ -233,8 +233,8 @@ TEST_F(RdbQml, WaveformImagesGetDistinctPlainNamesInTheFilesFolder)
 }
 
 // A diagram that cannot be written shows a notice and counts as a failure; a report without its template
-// answers false and writes no report file.
-TEST_F(RdbQml, FailuresAnswerFalse)
+// answers false and writes no report file; a complete one answers true with its project file and archive.
+TEST_F(RdbQml, ReportFileAnswersWhetherEverythingWasWritten)
 {
     RDB_FOLDER_OBJECT root("root");
     root.add_object_to_list(diagram("W"));
@@ -243,14 +243,23 @@ TEST_F(RdbQml, FailuresAnswerFalse)
     EXPECT_NE(text.find("The waveform image could not be drawn or written."), std::string::npos) << text;
     EXPECT_EQ(text.find(".gif\""), std::string::npos) << text;
 
-    const fs::path data = fs::path(m_project.dir()) / "data";
-    fs::create_directories(data / "htdocs");
-    ::setenv("RDB_DATA_DIR", data.c_str(), 1);
     std::unique_ptr<RDB_REPORT> report = rdb_every_kind_report();
-    RDB_REPORT_GEN gen(report.get(), "every kind");
-    const std::string file = m_project.dir() + "/no template.qml";
-    EXPECT_FALSE(gen.write_qml_report_file(file, false));
-    EXPECT_FALSE(fs::exists(file));
+    const fs::path empty_data = fs::path(m_project.dir()) / "data";
+    fs::create_directories(empty_data / "htdocs");
+    for (const bool with_template : {false, true}) {
+        SCOPED_TRACE(with_template);
+        const std::string data = with_template ? std::string(RDB_TEST_DATA_DIR) + "/../data" : empty_data.string();
+        ::setenv("RDB_DATA_DIR", data.c_str(), 1);
+        const std::string file = m_project.dir() + "/r \"" + std::to_string(with_template) + "\".qml";
+        RDB_REPORT_GEN gen(report.get(), "every kind");
+        EXPECT_EQ(gen.write_qml_report_file(file, false), with_template);
+        EXPECT_EQ(fs::exists(file), with_template);
+        EXPECT_EQ(fs::exists(file + ".zip"), with_template);
+        if (with_template) {
+            EXPECT_EQ(read_file(file + "project"),
+                      "import QmlProject 1.1\nProject {\nmainFile: \"r \\\"1\\\".qml\"\n}");
+        }
+    }
 }
 
 } // namespace
