@@ -53,3 +53,4 @@
 #include "rdb_report_gen_json.h"
 #include "rdb_object_html_visitor.h"
 #include "rdb_html_project_page.h"
+#include "rdb_object_qml_visitor.h"

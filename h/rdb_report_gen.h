@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <string>
 
 class RDB_OBJECT;
 class RDB_REPORT;
@@ -35,6 +36,12 @@ public:
     // "<page>_files/" with the stylesheet, the icons and one panel file per listed object. False when
     // the folder, an asset, a panel or the page could not be written.
     bool write_html_report_file(const char* file_name, bool use_message_session);
+    // Writes the QML report at file, the report's path: the expanded template "report.qml", beside it the
+    // folder "<file>_files/" (styles, components, javascript, img, one component file per listed object,
+    // the waveform images), the project file "<file>project" and the archive "<file>.zip" of the three.
+    // False when the template is missing or anything could not be written. write_report_files does not
+    // call it.
+    bool write_qml_report_file(const std::string& file, bool use_message_session);
     // Writes the text report file. False when the file cannot be opened, written or closed.
     bool write_ascii_report_file(const char* file_name, bool use_message_session);
     // Writes the text report to os (no message session). False when os fails.

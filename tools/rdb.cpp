@@ -710,6 +710,22 @@ int run_export_html(const PROJECT& project, const ARGS& args, const OPTIONS& opt
     return EXIT_OK;
 }
 
+// Writes the QML report of a stored report: FILE, FILE_files/, FILEproject and FILE.zip.
+int run_export_qml(const PROJECT& project, const ARGS& args, const OPTIONS&)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string& file = args[2];
+    if (file.empty()) usage_error("the output file name is empty");
+    if (file == STANDARD_STREAM) usage_error("a QML report cannot be written to the standard output");
+    const std::unique_ptr<RDB_REPORT> report = load_stored_report(project, rev, type);
+    const std::string title = report_title(rev, type);
+    RDB_REPORT_GEN gen(report.get(), title.c_str());
+    if (!gen.write_qml_report_file(file, false))
+        fail("cannot write the QML report " + in_quotes(file) + " (RDB_DEBUG_LEVEL=2 says why)");
+    return EXIT_OK;
+}
+
 // ---- Command line --------------------------------------------------------------------------------
 
 struct COMMAND {
@@ -748,6 +764,9 @@ const COMMAND COMMANDS[] = {
      "write the HTML report of the stored report REV of type TYPE: the page FILE and its folder FILE_files", 3,
      run_export_html, false, false, false, "--all DIR",
      "write the HTML report of every stored report into DIR, and DIR/index.html listing them"},
+    {"export-qml", "REV TYPE FILE",
+     "write the QML report of the stored report REV of type TYPE: FILE, FILE_files, FILEproject and FILE.zip", 3,
+     run_export_qml},
     {"export-panels", "REV TYPE DIR", "write the report viewer's JSON panels of the stored report into DIR", 3,
      run_export_panels},
     {"waveform-gif", "REV TYPE PATH FILE",

@@ -63,9 +63,13 @@ void remove_stale_panels(const fs::path& files_directory)
     }
 }
 
+} // namespace
+
+namespace RDB::HTML {
+
 // The table-of-contents entries: the given ones, root's visible children for none (root itself when it
 // is no folder), and a single folder's visible children in its place.
-std::list<RDB_OBJECT*> prepared_entries(RDB_OBJECT* root, std::list<RDB_OBJECT*> entries)
+std::list<RDB_OBJECT*> prepared_toc_entries(RDB_OBJECT* root, std::list<RDB_OBJECT*> entries)
 {
     msg_local_vdebug("RDB", 2, "prepare_html_toc %s", root != nullptr ? root->get_name().c_str() : "");
     auto visible_children = [](RDB_FOLDER_OBJECT* folder) {
@@ -100,10 +104,6 @@ std::list<RDB_OBJECT*> prepared_entries(RDB_OBJECT* root, std::list<RDB_OBJECT*>
     return entries;
 }
 
-} // namespace
-
-namespace RDB::HTML {
-
 bool write_report_page(const std::string& page_path, const std::string& title, RDB_OBJECT* root,
                        std::list<RDB_OBJECT*> entries, bool deferred_messages)
 {
@@ -124,7 +124,7 @@ bool write_report_page(const std::string& page_path, const std::string& title, R
     }
     std::ostringstream toc;
     RDB_OBJECT_HTML_VISITOR visitor(&toc, files_directory.string(), deferred_messages);
-    const std::list<RDB_OBJECT*> listed = prepared_entries(root, std::move(entries));
+    const std::list<RDB_OBJECT*> listed = prepared_toc_entries(root, std::move(entries));
     visitor.output_child_list(listed.begin(), listed.end());
     written = written && visitor.get_failed_panel_count() == 0;
 

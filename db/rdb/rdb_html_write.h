@@ -5,6 +5,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "rdb_rgb.h"
 
@@ -36,6 +37,9 @@ std::unique_ptr<RDB_OBJECT> histogram_object(const RDB_HISTOGRAM_TABLE_OBJECT& h
 enum class UNAVAILABLE_KIND { WAVEFORM, MEMORY };
 void write_unavailable_notice(std::ostream& os, UNAVAILABLE_KIND kind);
 
+// The message files (as stored, before get_message_file_path) a messages object lists: its own file
+// unless it stands for the flow messages, then every stage folder's message files; then its additional files.
+std::vector<std::string> message_files(const RDB_EMBEDDED_OBJECT& embedded);
 // The message files of a messages object (its own file unless it stands for the flow messages, then its
 // additional files), each as "<ul>" ... "</ul>" of RDB_HTML_OUTPUT_MESSAGES_FUNCTOR entries; a file that
 // cannot be read as an entry with the notice the text form writes.
@@ -44,6 +48,10 @@ void write_message_lists(std::ostream& os, const RDB_EMBEDDED_OBJECT& embedded);
 } // namespace RDB::HTML
 
 namespace RDB::HTML {
+
+// The objects a report file's table of contents lists: the given entries; for none, root's visible
+// children (root itself when it is no folder); for one folder alone, its visible children.
+std::list<RDB_OBJECT*> prepared_toc_entries(RDB_OBJECT* root, std::list<RDB_OBJECT*> entries);
 
 // Writes the HTML report page at page_path (a path ending in ".html") with its folder page_path +
 // "_files/": the assets of the htdocs folder and one panel file per object listed from entries (prepared

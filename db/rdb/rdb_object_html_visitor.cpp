@@ -132,21 +132,11 @@ void RDB_HTML_OUTPUT_MESSAGES_FUNCTOR::output(const MSG_FILE_MESSAGE& message)
 
 namespace RDB::HTML {
 
-void write_message_lists(std::ostream& os, const RDB_EMBEDDED_OBJECT& embedded)
+std::vector<std::string> message_files(const RDB_EMBEDDED_OBJECT& embedded)
 {
-    auto list = [&](const std::string& file) {
-        const std::string path = RDB_EMBEDDED_OBJECT::get_message_file_path(file);
-        msg_local_vdebug("RDB", 2, "Trying to read: %s", path.c_str());
-        os << "<ul>";
-        MSG_REPORT_FILE messages(path);
-        RDB_HTML_OUTPUT_MESSAGES_FUNCTOR functor(os, false);
-        if (!messages.read_messages(functor))
-            os << "<li class=\"error_message\">" << rdb_html_escape(RDB_MESSAGE_GEN::unreadable_file_text(path))
-               << "</li>";
-        os << "</ul>";
-    };
+    std::vector<std::string> files;
     if (embedded.get_info_str() != RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES) {
-        list(embedded.get_info_str());
+        files.push_back(embedded.get_info_str());
     } else if (const RDB_FOLDER_OBJECT* main_folder = embedded.get_parent();
                main_folder != nullptr && main_folder->get_parent() == nullptr) {
         // The flow messages have no file of their own: they list every stage folder's message files.
@@ -157,14 +147,30 @@ void write_message_lists(std::ostream& os, const RDB_EMBEDDED_OBJECT& embedded)
                 const RDB_EMBEDDED_OBJECT* messages =
                     candidate != nullptr ? candidate->dynamic_cast_to_RDB_EMBEDDED_OBJECT() : nullptr;
                 if (messages == nullptr || messages->get_embedded_type() != EMBEDDED_OBJECT_MESSAGES_TYPE) continue;
-                list(messages->get_info_str());
+                files.push_back(messages->get_info_str());
                 for (const std::string& file : messages->get_message_files())
-                    list(file);
+                    files.push_back(file);
             }
         }
     }
     for (const std::string& file : embedded.get_message_files())
-        list(file);
+        files.push_back(file);
+    return files;
+}
+
+void write_message_lists(std::ostream& os, const RDB_EMBEDDED_OBJECT& embedded)
+{
+    for (const std::string& file : message_files(embedded)) {
+        const std::string path = RDB_EMBEDDED_OBJECT::get_message_file_path(file);
+        msg_local_vdebug("RDB", 2, "Trying to read: %s", path.c_str());
+        os << "<ul>";
+        MSG_REPORT_FILE messages(path);
+        RDB_HTML_OUTPUT_MESSAGES_FUNCTOR functor(os, false);
+        if (!messages.read_messages(functor))
+            os << "<li class=\"error_message\">" << rdb_html_escape(RDB_MESSAGE_GEN::unreadable_file_text(path))
+               << "</li>";
+        os << "</ul>";
+    }
 }
 
 } // namespace RDB::HTML

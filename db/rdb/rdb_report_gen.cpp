@@ -24,6 +24,7 @@
 #include "rdb_enum.h"
 #include "rdb_folder.h"
 #include "rdb_html_write.h"
+#include "rdb_qml_write.h"
 #include "rdb_message_gen.h"
 #include "rdb_object.h"
 #include "rdb_report.h"
@@ -300,6 +301,15 @@ bool RDB_REPORT_GEN::write_html_report_file(const char* file_name, bool use_mess
     page = std::filesystem::absolute(page, error).string();
     return RDB::HTML::write_report_page(page, m_impl->m_name, m_impl->m_root, m_impl->m_toc_entries,
                                         use_message_session);
+}
+
+bool RDB_REPORT_GEN::write_qml_report_file(const std::string& file, bool use_message_session)
+{
+    if (file.empty()) return false;
+    std::error_code error;
+    const std::string path = std::filesystem::absolute(file, error).string();
+    return RDB::QML::write_report_file(path, m_impl->m_name, m_impl->m_root, m_impl->m_toc_entries,
+                                       use_message_session);
 }
 
 bool RDB_REPORT_GEN::write_ascii_report_file(const char* file_name, bool use_message_session)
