@@ -52,3 +52,4 @@
 #include "rdb_object_json_visitor.h"
 #include "rdb_report_gen_json.h"
 #include "rdb_object_html_visitor.h"
+#include "rdb_diff.h"

@@ -744,9 +744,9 @@ const COMMAND COMMANDS[] = {
      "draw the waveform display at PATH (or the timing path's there) of a stored report as the GIF image FILE", 4,
      run_waveform_gif},
     {"diff", "REV TYPE [REV2 TYPE2]",
-     "compare the stored report REV of type TYPE with REV2 TYPE2 (default: the same) of this project or of "
-     "--against-project DIR; --fail-if 'PATH:ROW[:COLUMN]<>LIMIT' and --thresholds FILE: exit 1 when crossed; "
-     "--json: one JSON document",
+     "what changed from the stored report REV TYPE to REV2 TYPE2 (default: the same) of this project or of "
+     "--against-project DIR; --fail-if 'PATH:ROW[:COLUMN]<LIMIT' (<, <=, >, >=) and --thresholds FILE exit 1 "
+     "when crossed; --json prints one JSON document",
      2, run_diff, false, false, false, true, 2},
 };
 
@@ -763,7 +763,7 @@ void print_help(std::ostream& out)
     }
     out << "  " << std::left << std::setw(26) << "--help, -h"
         << "show this help\n\n"
-        << "exit status: 0 done, 1 failed, 2 bad command line, 3 internal error\n";
+        << "exit status: 0 done, 1 failed (or a diff threshold crossed), 2 bad command line, 3 internal error\n";
 }
 
 struct COMMAND_LINE {

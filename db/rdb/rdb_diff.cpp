@@ -40,7 +40,9 @@ public:
                 m_buffer.append(texts[c]);
                 m_ends.push_back(m_buffer.size());
             }
-            ++m_rows;
+            // Room for the rest at the size of the first rows, so that a big table's texts are not copied
+            // again and again as the buffer grows.
+            if (++m_rows == 2) m_buffer.reserve(m_buffer.size() / 2 * (rows_hint + 1) / 8 * 9);
         });
         if (m_header_rows == 0)
             for (std::size_t c = 0; c < m_columns; ++c)
