@@ -12,6 +12,7 @@
 #include "rdb_folder.h"
 #include "rdb_report.h"
 #include "rdb_table_sys.h"
+#include "rdb_table_to_sqlite.h"
 #include "rdb_utility.h"
 #include "tool_runner.h"
 
@@ -90,6 +91,43 @@ TEST(RDB_DIFF_THRESHOLDS, ThresholdsAreReadAsWrittenOrRefused)
         EXPECT_FALSE(rdb_parse_diff_threshold(refused, &error).has_value()) << refused;
         EXPECT_NE(error, "") << refused;
     }
+}
+
+// A table kept in an SQLite file compares by its cells and its header as one held in memory does.
+TEST(RDB_DIFF_TABLES, ConvertedTablesCompareByTheirCells)
+{
+    char dir[] = "/tmp/rdb_diff_sqlite_XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const auto folder_with = [&](const char* column, const std::string& value, const char* file) {
+        auto folder = std::make_unique<RDB_FOLDER_OBJECT>("main");
+        auto* table = new RDB_TABLE_OBJECT("t");
+        for (const std::vector<std::string>& row :
+             std::vector<std::vector<std::string>>{{"Name", column}, {"a", "1"}, {"b", value}})
+            table->add_row(rdb_create_row(row));
+        folder->add_object_to_list(table);
+        if (file != nullptr) {
+            EXPECT_TRUE(rdb_convert_table_to_sqlite(std::string(dir) + "/" + file, table));
+        }
+        EXPECT_EQ(table->is_sqlite(), file != nullptr);
+        return folder;
+    };
+    const auto in_memory = folder_with("Value", "2", nullptr);
+    EXPECT_TRUE(rdb_diff_reports(*in_memory, *folder_with("Value", "2", "same")).empty());
+    const RDB_REPORT_DIFF changed = rdb_diff_reports(*in_memory, *folder_with("Value", "3 ns", "changed"));
+    ASSERT_EQ(changed.objects.size(), 1u);
+    ASSERT_EQ(changed.objects[0].changes.size(), 1u);
+    const RDB_DIFF_CHANGE& cell = changed.objects[0].changes[0];
+    EXPECT_EQ(cell.kind, RDB_DIFF_CHANGE::KIND::CELL_CHANGED);
+    EXPECT_EQ(cell.row + "|" + cell.column + "|" + cell.old_text + "|" + cell.new_text + "|" + cell.number_change,
+              "b|Value|2|3 ns|+1 (+50.0%)");
+    EXPECT_TRUE(rdb_diff_reports(*folder_with("Value", "2", "old"), *in_memory).empty());
+    const RDB_REPORT_DIFF columns = rdb_diff_reports(*in_memory, *folder_with("Slack", "2", "columns"));
+    ASSERT_EQ(columns.objects.size(), 1u);
+    ASSERT_EQ(columns.objects[0].changes.size(), 2u);
+    EXPECT_EQ(columns.objects[0].changes[0].kind, RDB_DIFF_CHANGE::KIND::COLUMN_REMOVED);
+    EXPECT_EQ(columns.objects[0].changes[1].kind, RDB_DIFF_CHANGE::KIND::COLUMN_ADDED);
+    EXPECT_EQ(columns.objects[0].changes[1].column, "Slack");
+    std::filesystem::remove_all(dir);
 }
 
 const std::string SETUP = "Timing Analyzer||Multicorner Timing Analysis Summary||Slow 85C Model Setup Summary";
