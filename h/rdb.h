@@ -54,3 +54,4 @@
 #include "rdb_object_html_visitor.h"
 #include "rdb_html_project_page.h"
 #include "rdb_object_qml_visitor.h"
+#include "rdb_diff.h"

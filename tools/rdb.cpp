@@ -39,6 +39,7 @@
 #include "msg/msg.h"
 #include "pdb/pdb.h"
 #include "rdb_demo.h"
+#include "rdb_diff_command.h"
 #include "rdb_dms_model_handler.h"
 #include "rdb_folder.h"
 #include "rdb_html_project_page.h"
@@ -222,6 +223,7 @@ struct OPTIONS {
     std::optional<std::string> output; // -o FILE
     bool strict = false; // --strict: warnings fail the command
     bool all = false; // --all: every stored report
+    RDB_DIFF_OPTIONS diff; // --against-project, --fail-if, --thresholds, --json
 };
 
 std::string format_time(std::int64_t seconds)
@@ -726,6 +728,29 @@ int run_export_qml(const PROJECT& project, const ARGS& args, const OPTIONS&)
     return EXIT_OK;
 }
 
+// Compares a stored report (the old one) with another (the new one): REV2 TYPE2 default to REV TYPE, the
+// other project to this one. Exit status 1 when a threshold is crossed.
+int run_diff(const PROJECT& project, const ARGS& args, const OPTIONS& options)
+{
+    const std::string rev = checked_revision(args[0]);
+    const std::string type = checked_type_key(args[1]);
+    const std::string rev2 = args.size() > 2 ? checked_revision(args[2]) : rev;
+    const std::string type2 = args.size() > 2 ? checked_type_key(args[3]) : type;
+    std::vector<RDB_DIFF_THRESHOLD> thresholds;
+    std::string problem;
+    if (!rdb_diff_read_thresholds(options.diff, thresholds, &problem)) usage_error(printable(problem));
+    const std::unique_ptr<RDB_REPORT> old_report = load_stored_report(project, rev, type);
+    std::unique_ptr<RDB_REPORT> new_report;
+    if (options.diff.against_project) {
+        gen_set_project_directory(*options.diff.against_project);
+        new_report = load_stored_report(PROJECT(false), rev2, type2);
+    } else {
+        new_report = load_stored_report(project, rev2, type2);
+    }
+    return rdb_diff_run(*old_report->get_main_folder(), *new_report->get_main_folder(), thresholds, options.diff.json,
+                        std::cout);
+}
+
 // ---- Command line --------------------------------------------------------------------------------
 
 struct COMMAND {
@@ -739,6 +764,8 @@ struct COMMAND {
     bool takes_strict = false; // --strict
     const char* all_arguments = nullptr; // the arguments of the --all form, when there is one
     const char* all_summary = nullptr;
+    bool takes_diff_options = false; // --against-project, --fail-if, --thresholds, --json
+    std::size_t optional_argument_count = 0; // arguments that may follow the required ones
 };
 
 const COMMAND COMMANDS[] = {
@@ -772,6 +799,11 @@ const COMMAND COMMANDS[] = {
     {"waveform-gif", "REV TYPE PATH FILE",
      "draw the waveform display at PATH (or the timing path's there) of a stored report as the GIF image FILE", 4,
      run_waveform_gif},
+    {"diff", "REV TYPE [REV2 TYPE2]",
+     "what changed from the stored report REV TYPE to REV2 TYPE2 (default: the same) of this project or of "
+     "--against-project DIR; --fail-if 'PATH:ROW[:COLUMN]<LIMIT' (<, <=, >, >=) and --thresholds FILE exit 1 "
+     "when crossed; --json prints one JSON document",
+     2, run_diff, false, false, false, nullptr, nullptr, true, 2},
 };
 
 void print_help(std::ostream& out)
@@ -791,7 +823,7 @@ void print_help(std::ostream& out)
     }
     out << "  " << std::left << std::setw(26) << "--help, -h"
         << "show this help\n\n"
-        << "exit status: 0 done, 1 failed, 2 bad command line, 3 internal error\n";
+        << "exit status: 0 done, 1 failed (or a diff threshold crossed), 2 bad command line, 3 internal error\n";
 }
 
 struct COMMAND_LINE {
@@ -822,6 +854,8 @@ COMMAND_LINE parse_command_line(int argc, char** argv)
             line.options.strict = true;
         } else if (arg == "--all") {
             line.options.all = true;
+        } else if (std::string problem; rdb_diff_take_option(argc, argv, i, line.options.diff, &problem)) {
+            if (!problem.empty()) usage_error(problem);
         } else if (arg.size() > 1 && arg[0] == '-') {
             usage_error("unknown option " + in_quotes(arg) + " (try rdb --help)");
         } else {
@@ -854,7 +888,9 @@ int run(int argc, char** argv)
         usage_error(std::string(command.name) + " does not take --all (try rdb --help)");
     if (line.options.all && args.size() != 1)
         usage_error(std::string(command.name) + " takes the arguments " + command.all_arguments);
-    if (!line.options.all && args.size() != command.argument_count) {
+    const bool optional_arguments_given =
+        command.optional_argument_count != 0 && args.size() == command.argument_count + command.optional_argument_count;
+    if (!line.options.all && args.size() != command.argument_count && !optional_arguments_given) {
         usage_error(std::string(command.name) + " takes " +
                     (command.argument_count == 0 ? std::string("no arguments")
                                                  : std::string("the arguments ") + command.arguments));
@@ -863,6 +899,8 @@ int run(int argc, char** argv)
         usage_error(std::string(command.name) + " does not take -o (try rdb --help)");
     if (line.options.strict && !command.takes_strict)
         usage_error(std::string(command.name) + " does not take --strict (try rdb --help)");
+    if (line.options.diff.given() && !command.takes_diff_options)
+        usage_error(std::string(command.name) + " does not take the options of diff (try rdb --help)");
     if (line.project) gen_set_project_directory(*line.project);
     const PROJECT project(command.creates_project);
     const int status = command.run(project, args, line.options);
