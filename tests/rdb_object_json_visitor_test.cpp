@@ -47,19 +47,11 @@ TEST_F(RdbObjectJsonVisitor, EveryKindReportMatchesItsGolden)
     expect_golden("json/every_kind.json", RDB_OBJECT_JSON_VISITOR(report.get()).to_json());
 }
 
-TEST_F(RdbObjectJsonVisitor, EmptyMainFolderGivesTheFolderKeysAndAnEmptyList)
+// The folder's keys are in the every-kind golden; an empty folder still lists its (no) objects.
+TEST_F(RdbObjectJsonVisitor, EmptyMainFolderGivesAnEmptyList)
 {
     RDB_REPORT report;
-    const json expected = {{"main_folder",
-                            {{"class_name", "RDB_FOLDER_OBJECT"},
-                             {"name", report.get_main_folder()->get_name()},
-                             {"type", "RDB_FOLDER_TYPE"},
-                             {"enable", true},
-                             {"visible", true},
-                             {"header", ""},
-                             {"footer", ""},
-                             {"object_list", json::array()}}}};
-    EXPECT_EQ(document_of(&report), expected);
+    EXPECT_EQ(document_of(&report)["main_folder"]["object_list"], json::array());
     EXPECT_INTERNAL_ERROR(RDB_OBJECT_JSON_VISITOR(nullptr), "m_report != nullptr");
 }
 

@@ -1,4 +1,4 @@
-// The waveform image formatter, read back by ImageMagick: image sizes and rows, traces, pixel probes of
+// The waveform image formatter, read back by ImageMagick: image sizes and rows, pixel probes of
 // levels, background and grid, a reviewed golden image, the edge finders and the mends of unknown
 // waveforms, huge sizes, extreme times, "no colour" and a second load.
 
@@ -162,21 +162,6 @@ TEST(RdbWaveformFormatter, ImageSizeCountsWaveformAndRangeArrowRows)
         EXPECT_NE(formatter.find_next_event(x, y), RDB_NO_EVENT_TIME);
         EXPECT_EQ(y, 40 * (c.rows - 1) + 20);
     }
-}
-
-TEST(RdbWaveformFormatter, TracesTheLayoutWithItsTexts)
-{
-    auto display = path_display();
-    RDB_WAVEFORM_DISPLAY_FORMATTER formatter;
-    DEBUG_RECORDER recorder;
-    ASSERT_TRUE(formatter.load_rdb_waveform(display.get()));
-    for (const char* line :
-         {"BEGIN load_rdb_waveform 'Waveform'", "Time range: 0..5900",
-          " 0. Found a waveform at position  0: 'Launch Clock'",
-          " 3. Found a RANGE arrow from position  2 to  1: 'Slack'",
-          "    Found a DIRECT arrow from position  0 to  2: 'Slack'", "    Found a LABEL at position  0: 'Launch'",
-          "Total rows = 4", "END   Drawing waveforms", "END   Drawing arrows", "END   load_rdb_waveform 'Waveform'"})
-        EXPECT_TRUE(recorder.saw(line)) << line;
 }
 
 TEST(RdbWaveformFormatter, PixelsShowLevelsBackgroundAndGrid)
