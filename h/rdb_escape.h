@@ -48,3 +48,9 @@ void rdb_append_json_string(std::string& out, std::string_view text);
 // name as an SQL identifier: in double quotes, an embedded double quote doubled. Every table and
 // column name goes through it; no name is pasted into SQL as it is.
 std::string rdb_sql_identifier(std::string_view name);
+
+// text as a terminal may show it, appended to out: control characters (C0, DEL and the C1 controls in
+// their UTF-8 form) as escapes (a backslash and n, t or r, else \x and two hex digits), so that a text can neither
+// break a one-line message or a column nor drive the terminal; everything else, invalid UTF-8 included, as it is.
+void rdb_append_printable(std::string& out, std::string_view text);
+std::string rdb_printable(std::string_view text);

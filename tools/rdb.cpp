@@ -41,6 +41,7 @@
 #include "rdb_demo.h"
 #include "rdb_diff_command.h"
 #include "rdb_dms_model_handler.h"
+#include "rdb_escape.h"
 #include "rdb_folder.h"
 #include "rdb_html_project_page.h"
 #include "rdb_object_json_visitor.h"
@@ -84,37 +85,8 @@ void on_internal_error(const char* condition, const char* component, const char*
 // The file name that stands for standard output (export) or standard input (import).
 const std::string STANDARD_STREAM = "-";
 
-// A name as the terminal may show it: control characters (C0, DEL and the C1 controls in their
-// UTF-8 form) are written as escapes, so a name can neither break a one-line message or a column
-// nor drive the terminal. Everything else, invalid UTF-8 included, is passed on as it is.
-std::string printable(const std::string& text)
-{
-    static const char* HEX = "0123456789abcdef";
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (byte == '\n') {
-            out += "\\n";
-        } else if (byte == '\t') {
-            out += "\\t";
-        } else if (byte == '\r') {
-            out += "\\r";
-        } else if (byte < 0x20 || byte == 0x7F || c1) {
-            for (std::size_t end = i + (c1 ? 2 : 1); i < end; ++i) {
-                out += "\\x";
-                out += HEX[static_cast<unsigned char>(text[i]) >> 4];
-                out += HEX[static_cast<unsigned char>(text[i]) & 0xF];
-            }
-            --i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+// A name as the terminal may show it (control characters escaped).
+std::string printable(const std::string& text) { return rdb_printable(text); }
 
 std::string in_quotes(const std::string& text) { return "'" + printable(text) + "'"; }
 

@@ -12,38 +12,10 @@ namespace {
 
 using KIND = RDB_DIFF_CHANGE::KIND;
 
-// Control characters (C0, DEL and the C1 controls in their UTF-8 form) as escapes, so that a text can
-// neither break its line nor drive a terminal; everything else, invalid UTF-8 included, as it is.
-void append_printable(std::string& out, std::string_view text)
-{
-    static const char* HEX = "0123456789abcdef";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (byte == '\n') {
-            out += "\\n";
-        } else if (byte == '\t') {
-            out += "\\t";
-        } else if (byte == '\r') {
-            out += "\\r";
-        } else if (byte < 0x20 || byte == 0x7F || c1) {
-            for (std::size_t end = i + (c1 ? 2 : 1); i < end; ++i) {
-                out += "\\x";
-                out += HEX[static_cast<unsigned char>(text[i]) >> 4];
-                out += HEX[static_cast<unsigned char>(text[i]) & 0xF];
-            }
-            --i;
-        } else {
-            out += text[i];
-        }
-    }
-}
-
 void append_quoted(std::string& out, std::string_view text)
 {
     out += '\'';
-    append_printable(out, text);
+    rdb_append_printable(out, text);
     out += '\'';
 }
 
@@ -51,7 +23,7 @@ void append_path(std::string& out, const std::vector<std::string>& path)
 {
     for (std::size_t i = 0; i < path.size(); ++i) {
         if (i > 0) out += "||";
-        append_printable(out, path[i]);
+        rdb_append_printable(out, path[i]);
     }
 }
 
@@ -217,7 +189,7 @@ std::string rdb_diff_to_text(const RDB_REPORT_DIFF& diff, const std::vector<RDB_
     for (const RDB_OBJECT_DIFF& object : diff.objects) {
         const KIND first = object.changes.empty() ? KIND::CELL_CHANGED : object.changes.front().kind;
         out += first == KIND::OBJECT_ADDED ? "+ " : first == KIND::OBJECT_REMOVED ? "- " : "~ ";
-        append_printable(out, object.kind);
+        rdb_append_printable(out, object.kind);
         out += ' ';
         append_path(out, object.path);
         if (object.rows_by_position) out += "  (rows compared by position: the first column is no unique key)";
@@ -231,7 +203,7 @@ std::string rdb_diff_to_text(const RDB_REPORT_DIFF& diff, const std::vector<RDB_
         out += "threshold ";
         out += state_name(outcome.state);
         out += ": ";
-        append_printable(out, outcome.threshold);
+        rdb_append_printable(out, outcome.threshold);
         if (outcome.state == RDB_THRESHOLD_OUTCOME::STATE::NOT_EVALUATED) {
             out += " (" + outcome.reason + ")";
         } else {

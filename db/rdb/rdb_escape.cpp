@@ -337,3 +337,37 @@ std::string rdb_url_encode_path(std::string_view path)
     }
     return out;
 }
+
+void rdb_append_printable(std::string& out, std::string_view text)
+{
+    static const char* HEX = "0123456789abcdef";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (byte == '\n') {
+            out += "\\n";
+        } else if (byte == '\t') {
+            out += "\\t";
+        } else if (byte == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7F || c1) {
+            for (std::size_t end = i + (c1 ? 2 : 1); i < end; ++i) {
+                out += "\\x";
+                out += HEX[static_cast<unsigned char>(text[i]) >> 4];
+                out += HEX[static_cast<unsigned char>(text[i]) & 0xF];
+            }
+            --i;
+        } else {
+            out += text[i];
+        }
+    }
+}
+
+std::string rdb_printable(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    rdb_append_printable(out, text);
+    return out;
+}

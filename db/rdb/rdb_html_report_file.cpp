@@ -131,22 +131,28 @@ bool write_report_page(const std::string& page_path, const std::string& title, R
     // The page opens its panels by a link relative to itself.
     const std::string directory = rdb_html_escape(rdb_url_encode_path(files_directory.filename().string() + "/"));
     const std::string escaped_title = rdb_html_escape(title);
+    return write_expanded_template(page_path, page_template, escaped_title, toc.str(), directory, "HTML") && written;
+}
+
+bool write_expanded_template(const std::string& path, std::string_view report_template, const std::string& title,
+                             const std::string& content, const std::string& directory, const char* kind)
+{
     bool expanded = true;
-    const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(page_path, [&](std::ostream& os) {
-        expanded = rdb_expand_html_template(os, page_template, [&](std::ostream& out, std::string_view block) {
+    const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(path, [&](std::ostream& os) {
+        expanded = rdb_expand_html_template(os, report_template, [&](std::ostream& out, std::string_view block) {
             if (block == "title")
-                out << escaped_title;
+                out << title;
             else if (block == "content")
-                out << toc.str();
+                out << content;
             else
                 out << directory;
         });
         return static_cast<bool>(os);
     });
     if (!outcome.written())
-        msg_local_vdebug("RDB", 2, "Cannot write the HTML report file %s: %s", page_path.c_str(),
+        msg_local_vdebug("RDB", 2, "Cannot write the %s report file %s: %s", kind, path.c_str(),
                          outcome.reason.c_str());
-    return written && expanded && outcome.written();
+    return expanded && outcome.written();
 }
 
 } // namespace RDB::HTML

@@ -53,6 +53,12 @@ namespace RDB::HTML {
 // children (root itself when it is no folder); for one folder alone, its visible children.
 std::list<RDB_OBJECT*> prepared_toc_entries(RDB_OBJECT* root, std::list<RDB_OBJECT*> entries);
 
+// Writes report_template, its blocks filled with title, content and directory (each already escaped for
+// the file's language), atomically to path. False, with a debug line naming the kind of report file, when
+// the file cannot be written or an included file cannot be read.
+bool write_expanded_template(const std::string& path, std::string_view report_template, const std::string& title,
+                             const std::string& content, const std::string& directory, const char* kind);
+
 // Writes the HTML report page at page_path (a path ending in ".html") with its folder page_path +
 // "_files/": the assets of the htdocs folder and one panel file per object listed from entries (prepared
 // as the table of contents asks: an empty list stands for root's visible children, or root itself; one

@@ -113,22 +113,10 @@ bool write_report_file(const std::string& report_path, const std::string& title,
     // and '%' in it stay part of the path.
     const std::string directory = rdb_js_string_literal(rdb_url_encode_path(files_directory.filename().string() + "/"));
     const std::string title_literal = rdb_js_string_literal(title);
-    bool expanded = true;
-    const FIO_WRITE_OUTCOME outcome = fio_write_stream_atomically(report_path, [&](std::ostream& os) {
-        expanded = rdb_expand_html_template(os, report_template, [&](std::ostream& out, std::string_view block) {
-            if (block == "title")
-                out << title_literal;
-            else if (block == "content")
-                out << toc.str();
-            else
-                out << directory;
-        });
-        return static_cast<bool>(os);
-    });
-    if (!outcome.written())
-        msg_local_vdebug("RDB", 2, "Cannot write the QML report file %s: %s", report_path.c_str(),
-                         outcome.reason.c_str());
-    written = write_project_file(report) && written && expanded && outcome.written();
+    written =
+        RDB::HTML::write_expanded_template(report_path, report_template, title_literal, toc.str(), directory, "QML") &&
+        written;
+    written = write_project_file(report) && written;
     return write_archive(report) && written;
 }
 
