@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "bench_cells.h"
+#include "bench_project.h"
 #include "rdb.h"
 #include "rdb_diff.h"
 
@@ -26,19 +27,6 @@ namespace {
 
 unsigned ROWS = 1000000;
 constexpr unsigned COLS = 8;
-
-using CLOCK = std::chrono::steady_clock;
-double seconds_since(CLOCK::time_point start) { return std::chrono::duration<double>(CLOCK::now() - start).count(); }
-
-std::string g_dir;
-
-[[noreturn]] void die(const std::string& what)
-{
-    std::fprintf(stderr, "bench_diff: %s\n", what.c_str());
-    std::error_code error;
-    if (!g_dir.empty()) std::filesystem::remove_all(g_dir, error);
-    std::exit(2);
-}
 
 // Stores a report with the table; changed alters 1 % of its cells, none of the key column. The number of
 // cells altered.
@@ -56,17 +44,8 @@ std::uint64_t store(KDB_SERVICE& service, const KDB_PATH& path, bool changed)
         }
     RDB_REPORT report;
     report.get_main_folder()->add_object_to_list(table);
-    if (!rdb_store_report_model(service, path, report)) die("cannot store the report");
+    if (!rdb_store_report_model(service, path, report)) bench_die("cannot store the report");
     return altered;
-}
-
-constexpr int RUNS = 3;
-template <class RUN> double best_of(RUN run)
-{
-    double best = run();
-    for (int i = 1; i < RUNS; ++i)
-        best = std::min(best, run());
-    return best;
 }
 
 } // namespace
@@ -74,14 +53,11 @@ template <class RUN> double best_of(RUN run)
 int main(int argc, char** argv)
 {
     if (argc > 1) ROWS = static_cast<unsigned>(std::strtoul(argv[1], nullptr, 10));
-    if (ROWS == 0) die("the table needs at least one row");
-    char pattern[] = "/tmp/bench_diff_XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) die("cannot make a temporary folder");
-    g_dir = pattern;
-    gen_set_project_directory(g_dir);
-    cfg_set_value("rdb_support_bak", "off");
-    const std::string db_dir = gen_get_db_dir_path_string();
-    if (db_dir.empty()) die("no project database folder");
+    if (ROWS == 0) {
+        std::fprintf(stderr, "bench_diff: the table needs at least one row\n");
+        return 2;
+    }
+    const std::string db_dir = bench_open_scratch_project("bench_diff");
     KDB_SERVICE service(db_dir);
     const KDB_PATH old_path = RDB_REPORT::get_kdb_path("old", "fit");
     const KDB_PATH new_path = RDB_REPORT::get_kdb_path("new", "fit");
@@ -90,28 +66,28 @@ int main(int argc, char** argv)
 
     std::printf("Two stored reports of one table of %u rows x %u short string cells, %llu cells differing "
                 "(best of %d runs)\n",
-                ROWS, COLS, static_cast<unsigned long long>(altered), RUNS);
-    const double load_seconds = best_of([&] {
-        const auto start = CLOCK::now();
+                ROWS, COLS, static_cast<unsigned long long>(altered), BENCH_RUNS);
+    const double load_seconds = bench_best_of([&] {
+        const auto start = BENCH_CLOCK::now();
         std::unique_ptr<RDB_REPORT> old_report = rdb_load_report_model(service, old_path);
         std::unique_ptr<RDB_REPORT> new_report = rdb_load_report_model(service, new_path);
-        const double seconds = seconds_since(start);
-        if (!old_report || !new_report) die("a report did not load");
+        const double seconds = bench_seconds_since(start);
+        if (!old_report || !new_report) bench_die("a report did not load");
         return seconds;
     });
     double compare_seconds = 0;
-    const double total_seconds = best_of([&] {
-        const auto start = CLOCK::now();
+    const double total_seconds = bench_best_of([&] {
+        const auto start = BENCH_CLOCK::now();
         std::unique_ptr<RDB_REPORT> old_report = rdb_load_report_model(service, old_path);
         std::unique_ptr<RDB_REPORT> new_report = rdb_load_report_model(service, new_path);
-        if (!old_report || !new_report) die("a report did not load");
-        const auto compare_start = CLOCK::now();
+        if (!old_report || !new_report) bench_die("a report did not load");
+        const auto compare_start = BENCH_CLOCK::now();
         const RDB_REPORT_DIFF diff = rdb_diff_reports(*old_report->get_main_folder(), *new_report->get_main_folder());
         const std::string text = rdb_diff_to_text(diff, {});
-        const double compare = seconds_since(compare_start);
-        const double seconds = seconds_since(start);
+        const double compare = bench_seconds_since(compare_start);
+        const double seconds = bench_seconds_since(start);
         if (diff.objects.size() != 1 || diff.objects[0].changes.size() != altered || diff.objects[0].rows_by_position)
-            die("the comparison did not find exactly the altered cells by key");
+            bench_die("the comparison did not find exactly the altered cells by key");
         if (compare_seconds == 0 || compare < compare_seconds) compare_seconds = compare;
         return seconds;
     });
@@ -122,8 +98,6 @@ int main(int argc, char** argv)
     std::printf("ratio of time: diff/load both %.2f\n", total_seconds / load_seconds);
     std::printf("target (diff within 3x of loading both): %s\n", total_seconds <= 3 * load_seconds ? "met" : "NOT met");
 
-    gen_set_project_directory(std::string());
-    std::error_code error;
-    std::filesystem::remove_all(g_dir, error);
+    bench_close_scratch_project();
     return 0;
 }
