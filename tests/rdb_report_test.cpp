@@ -99,7 +99,7 @@ TEST(RdbReport, AddMainFolderDeletesTheOldTreeAndLookupsSkipTheFirstComponent)
     EXPECT_INTERNAL_ERROR(report.add_main_folder(owned), "folder->get_ownership_status() == RDB_OWNERSHIP::NOT_OWNED");
     EXPECT_EQ(report.get_main_folder(), fresh);
 
-    // Lookups skip the first component and log where they looked.
+    // Lookups skip the first component.
     RDB_REPORT lookups;
     auto* flow = new RDB_FOLDER_OBJECT("Flow");
     auto* stage = new RDB_FOLDER_OBJECT("Stage");
@@ -110,13 +110,9 @@ TEST(RdbReport, AddMainFolderDeletesTheOldTreeAndLookupsSkipTheFirstComponent)
     EXPECT_EQ(lookups.find_object("Whatever||Stage||Stage Summary"), summary);
     EXPECT_EQ(lookups.find_object("||"), lookups.get_main_folder());
     EXPECT_THROW(lookups.find_object("X"), boost::numeric::positive_overflow);
-    DEBUG_RECORDER rec;
     EXPECT_EQ(lookups.find_flow_summary(), summary);
-    EXPECT_TRUE(rec.saw("Looking for Summary in Default Main Folder folder."));
-    EXPECT_TRUE(rec.saw("Found a summary panel named: Stage Summary in Default Main Folder folder."));
     lookups.set_current_folder(flow);
     EXPECT_EQ(lookups.find_summary(SEARCH_FROM_CURRENT_FOLDER), nullptr);
-    EXPECT_TRUE(rec.saw("Couldn't find an object of RDB_SUMMARY_TABLE_OBJECT type."));
     lookups.set_current_folder(nullptr);
     EXPECT_INTERNAL_ERROR(lookups.find_summary(SEARCH_FROM_CURRENT_FOLDER), "m_current_folder");
 }
@@ -134,9 +130,7 @@ TEST_F(RdbRegistry, ExeReportsSurviveFreeingAndFreeingAsksTheTclLayerToReload)
 
     Tcl_Interp* interp = atcl_get_interpreter();
     Tcl_UnsetVar2(interp, "korvane", "load_report_is_needed", TCL_GLOBAL_ONLY);
-    DEBUG_RECORDER rec;
     RDB_REPORT::free_all_reports();
-    EXPECT_TRUE(rec.saw("Freeing *all* reports"));
     const char* reload = Tcl_GetVar2(interp, "korvane", "load_report_is_needed", TCL_GLOBAL_ONLY);
     EXPECT_STREQ(reload == nullptr ? "<unset>" : reload, "1");
     EXPECT_EQ(deleted, 0);
