@@ -22,7 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A project directory of its own for one test, removed afterwards.
 std::string memory_listing(RDB_MEMORY_OBJECT& memory)
 {
     std::ostringstream out;
@@ -115,7 +114,7 @@ TEST(RdbEmbeddedObject, KindsMessageFilePathsAndMemoryBounds)
     EXPECT_EQ(RDB_EMBEDDED_OBJECT::get_message_file_path(project.db_file("a.msg")), project.db_file("a.msg"));
 }
 
-TEST(RdbMemoryText, ListsWordsInEveryBaseEightToALine)
+TEST(RdbMemoryText, ListsWordsInEveryBaseEightToALineAndWideWordsExactly)
 {
     RDB_MEMORY_OBJECT memory("ram", "ram.mif", 3, 4, 2, nullptr);
     set_word(memory, 0, 0x5);
@@ -134,19 +133,17 @@ TEST(RdbMemoryText, ListsWordsInEveryBaseEightToALine)
 
     RDB_MEMORY_OBJECT empty("empty", "", 0, 8, 0, nullptr);
     EXPECT_EQ(memory_listing(empty), memory_listing_head("empty") + "\n\n\n");
-}
 
-TEST(RdbMemoryText, WordsWiderThan64BitsPrintExactValues)
-{
-    RDB_MEMORY_OBJECT memory("wide", "", 3, 72, 2, nullptr);
+    // Words wider than 64 bits print exact values.
+    RDB_MEMORY_OBJECT wide("wide", "", 3, 72, 2, nullptr);
     for (unsigned bit = 0; bit < 72; ++bit)
-        memory.set_value_at(0, bit, CDB_CAM_DATA_ONE);
-    memory.set_value_at(1, 71, CDB_CAM_DATA_ONE);
-    memory.set_value_at(2, 64, CDB_CAM_DATA_ONE);
-    memory.set_value_at(2, 0, CDB_CAM_DATA_ONE);
+        wide.set_value_at(0, bit, CDB_CAM_DATA_ONE);
+    wide.set_value_at(1, 71, CDB_CAM_DATA_ONE);
+    wide.set_value_at(2, 64, CDB_CAM_DATA_ONE);
+    wide.set_value_at(2, 0, CDB_CAM_DATA_ONE);
     const std::string word1_bits = "1" + std::string(71, '0');
     const std::string word2_bits = std::string(7, '0') + "1" + std::string(63, '0') + "1";
-    EXPECT_EQ(memory_listing(memory),
+    EXPECT_EQ(memory_listing(wide),
               memory_listing_head("wide") + "\n;0;(" + std::string(72, '1') + ") (" + std::string(24, '7') +
                   ") (4722366482869645213695) (" + std::string(18, 'F') + ")    ;(" + word1_bits + ") (4" +
                   std::string(23, '0') + ") (2361183241434822606848) (8" + std::string(17, '0') + ")   ;(" +

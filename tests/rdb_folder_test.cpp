@@ -65,7 +65,7 @@ TEST(RdbFolder, AddersAndMoveToEndAdoptInOrder)
     EXPECT_EQ(loose->get_parent(), &folder);
 }
 
-TEST(RdbFolder, FindByPathAndPaths)
+TEST(RdbFolder, FindByPathPatternAndRecursively)
 {
     RDB_FOLDER_OBJECT root("root");
     auto* a = add<RDB_FOLDER_OBJECT>(root, "A");
@@ -88,31 +88,29 @@ TEST(RdbFolder, FindByPathAndPaths)
 
     auto* unnamed = add(*a, "");
     EXPECT_EQ(root.find_object_by_path("A||"), unnamed);
-}
 
-TEST(RdbFolder, FindByPatternAndRecursively)
-{
-    RDB_FOLDER_OBJECT root("root");
-    auto* fitter = add<RDB_FOLDER_OBJECT>(root, "Fitter");
-    auto* fitter_x = add<RDB_FOLDER_OBJECT>(root, "FitterX");
-    auto* bus = add(root, "data[3]");
-    add(root, "data3");
+    // By pattern, and recursively.
+    RDB_FOLDER_OBJECT patterns("root");
+    auto* fitter = add<RDB_FOLDER_OBJECT>(patterns, "Fitter");
+    auto* fitter_x = add<RDB_FOLDER_OBJECT>(patterns, "FitterX");
+    auto* bus = add(patterns, "data[3]");
+    add(patterns, "data3");
     add(*fitter, "Messages");
     auto* summary = add(*fitter_x, "Summary");
     auto* resource = add(*fitter_x, "Resource Usage");
 
-    EXPECT_EQ(root.find_object_by_pattern("||Fit*||Summary"), summary);
+    EXPECT_EQ(patterns.find_object_by_pattern("||Fit*||Summary"), summary);
     // An exact head confines the search to that folder, found or not.
-    EXPECT_EQ(root.find_object_by_pattern("Fitter||Resource*"), nullptr);
-    EXPECT_EQ(root.find_object_by_pattern("FitterX||Resource*"), resource);
-    EXPECT_EQ(root.find_object_by_pattern("data[3]"), bus);
+    EXPECT_EQ(patterns.find_object_by_pattern("Fitter||Resource*"), nullptr);
+    EXPECT_EQ(patterns.find_object_by_pattern("FitterX||Resource*"), resource);
+    EXPECT_EQ(patterns.find_object_by_pattern("data[3]"), bus);
 
     // Own children win over deeper ones; then depth-first in list order.
-    auto* shallow = add(root, "Summary");
+    auto* shallow = add(patterns, "Summary");
     auto* deep_resource = add(*add<RDB_FOLDER_OBJECT>(*fitter, "Deep"), "Resource Usage");
-    EXPECT_EQ(root.find_object_recursively("Summary"), shallow);
-    EXPECT_EQ(root.find_object_recursively("Resource Usage"), deep_resource);
-    EXPECT_EQ(root.find_object_recursively("Z"), nullptr);
+    EXPECT_EQ(patterns.find_object_recursively("Summary"), shallow);
+    EXPECT_EQ(patterns.find_object_recursively("Resource Usage"), deep_resource);
+    EXPECT_EQ(patterns.find_object_recursively("Z"), nullptr);
 }
 
 TEST(RdbFolder, RemovingAndTransferringChildren)

@@ -138,6 +138,16 @@ TEST(RdbGridEntry, AggregateMergesSlotWise)
     shorter.add_min_time(1);
     EXPECT_INTERNAL_ERROR(entry.aggregate(shorter), "m_total_times.size() == other.m_total_times.size()");
 
+    // An entry aggregated with one that has fewer flags (here none) reads the missing flags as clear.
+    shorter.add_total_time(BIG_TIME(1));
+    ENTRY flagged = make_entry(1, 1, 1, true, true, 0);
+    flagged.add_weak_flag(true);
+    flagged.aggregate(shorter);
+    EXPECT_FALSE(flagged.get_weak_flags().get(0));
+    EXPECT_FALSE(flagged.get_weak_flags().get(1));
+    EXPECT_TRUE(flagged.get_strong_flags().get(0));
+    EXPECT_EQ(flagged.get_weak_flags().size(), 2u);
+
     // Flag sequences grow past a word and keep every bit.
     ENTRY many;
     for (int i = 0; i < 100; ++i)
@@ -145,34 +155,6 @@ TEST(RdbGridEntry, AggregateMergesSlotWise)
     ASSERT_EQ(many.get_weak_flags().size(), 100u);
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(many.get_weak_flags().get(i), i % 3 == 0) << i;
-}
-
-// An entry aggregated with one that has fewer flags reads the missing flags as clear.
-TEST(RdbGridShortEntries, AggregateReadsMissingFlagsAsClear)
-{
-    ENTRY entry = make_entry(1, 1, 1, true, true, 0);
-    entry.add_weak_flag(true);
-    ENTRY other;
-    other.add_counter(COUNTER(1));
-    other.add_min_time(1);
-    other.add_total_time(BIG_TIME(1));
-    entry.aggregate(other);
-    EXPECT_FALSE(entry.get_weak_flags().get(0));
-    EXPECT_FALSE(entry.get_weak_flags().get(1));
-    EXPECT_TRUE(entry.get_strong_flags().get(0));
-    EXPECT_EQ(entry.get_weak_flags().size(), 2u);
-}
-
-TEST(RdbGridRuleset, DefaultEntryAndUnknownTexts)
-{
-    RULESET rules = make_ruleset();
-    EXPECT_EQ(rules.get_default_entry(), make_entry(0, NO_SLACK, 0, false, false, 0));
-    EXPECT_EQ(rules.get_texts().at(4).index, 0u);
-    EXPECT_EQ(rules.get_name(1) + rules.get_full_name(3), "Slack: All paths weak");
-    EXPECT_INTERNAL_ERROR(rules.get_name(5), "text_id < m_texts.size()");
-    EXPECT_INTERNAL_ERROR(rules.set_appear_rules(9, {}), "text_id < m_texts.size()");
-    rules.set_default_category(2);
-    EXPECT_EQ(rules.get_default_entry().get_category(), 2);
 }
 
 TEST(RdbGridRuleset, RulesChooseLegendsAndCommands)
@@ -219,9 +201,14 @@ TEST(RdbGridRuleset, RulesChooseLegendsAndCommands)
     }
 }
 
-TEST(RdbGridRuleset, CellTextSkipsDefaultsAndPrintsNotAvailable)
+TEST(RdbGridRuleset, DefaultEntryNamesAndCellTexts)
 {
-    const RULESET rules = make_ruleset();
+    RULESET rules = make_ruleset();
+    EXPECT_EQ(rules.get_default_entry(), make_entry(0, NO_SLACK, 0, false, false, 0));
+    EXPECT_EQ(rules.get_texts().at(4).index, 0u);
+    EXPECT_EQ(rules.get_name(1) + rules.get_full_name(3), "Slack: All paths weak");
+    EXPECT_INTERNAL_ERROR(rules.get_name(5), "text_id < m_texts.size()");
+    EXPECT_INTERNAL_ERROR(rules.set_appear_rules(9, {}), "text_id < m_texts.size()");
     // Counter and slack at their defaults are hidden; the total time is shown at its default.
     EXPECT_EQ(rules.get_full_string(rules.get_default_entry()), "Total: 0.000");
     EXPECT_EQ(rules.get_full_string(make_entry(1, 412, 1500, true, true, 2)),
@@ -234,6 +221,8 @@ TEST(RdbGridRuleset, CellTextSkipsDefaultsAndPrintsNotAvailable)
     EXPECT_EQ(rules.get_string(make_entry(5, 1, 1, true, true, 2), std::vector<bool>(5, false)), "");
     EXPECT_EQ(rules.get_string(make_entry(5, 1, 1, true, true, 2), {false, false, false, true, false}), "Weak");
     EXPECT_INTERNAL_ERROR(rules.get_string(rules.get_default_entry(), {true}), "active_texts.size() == m_texts.size()");
+    rules.set_default_category(2);
+    EXPECT_EQ(rules.get_default_entry().get_category(), 2);
 
     RULESET shown;
     shown.add_counter("Count: ", "", true, {}, COUNTER(0));
@@ -309,13 +298,9 @@ TEST(RdbGridTable, BoundsHeadersAndDefaultEntries)
     EXPECT_EQ(grid->get_cell_cmd_templates_for_cell(0, 1), std::vector<int>{});
     EXPECT_EQ(grid->get_cell_cmd_templates_for_cell(7, 7), std::vector<int>{});
     EXPECT_EQ(grid->get_cell_cmd_template(4), nullptr);
-}
 
-// A command offered under an id already present is released (the sanitizer build reports a leak
-// otherwise); the same command offered twice stays alive.
-TEST(RdbGridDuplicateCommands, DuplicateCellCommandIsReleased)
-{
-    std::unique_ptr<RDB_GRID_TABLE_OBJECT> grid = make_grid();
+    // A command offered under an id already present is released (the sanitizer build reports a leak
+    // otherwise); the same command offered twice stays alive.
     const RDB_GRID_TABLE_CMD* first = grid->get_cell_cmd_template(1);
     grid->add_cell_cmd_template(1, new CMD("Second", "", "", "second"));
     EXPECT_EQ(grid->get_cell_cmd_template(1), first);

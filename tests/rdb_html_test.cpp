@@ -92,7 +92,7 @@ TEST_F(RdbHtml, EveryKindReportPanelsAndFragments)
     }
 }
 
-TEST_F(RdbHtml, TablesShowTheirColoursRowsAndVisibleColumnsOnly)
+TEST_F(RdbHtml, TablesShowTheirColoursRowsAndVisibleColumnsOnlyAndHistogramsTheirBars)
 {
     std::unique_ptr<RDB_TABLE_OBJECT> table(
         table_of({{"A", "B", "Hidden"}, {"1", "a  b", "x"}, {"2", "", "y"}, {"3", "<i>", "z"}}));
@@ -124,10 +124,8 @@ TEST_F(RdbHtml, TablesShowTheirColoursRowsAndVisibleColumnsOnly)
     ASSERT_TRUE(rdb_convert_table_to_sqlite(m_project.dir() + "/t", table.get()));
     EXPECT_EQ(html_of(*table), fragment);
     EXPECT_EQ(panels_of(*table), panel);
-}
 
-TEST_F(RdbHtml, HistogramBarsAreBlockCharactersInTheBinColour)
-{
+    // Histogram bars are block characters in the bin's colour.
     RDB_HISTOGRAM_TABLE_OBJECT empty("Empty", "", 1);
     EXPECT_EQ(html_of(empty), "<PRE></PRE>\n\n");
     struct CASE {

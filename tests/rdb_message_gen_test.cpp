@@ -128,7 +128,7 @@ TEST(MsgFile, CorruptAndMissingFilesAreUnreadable)
     EXPECT_EQ(collector.messages.size(), 1u);
 }
 
-TEST(RdbMessageListing, ListsSelectedMessagesWithIndentedSubMessages)
+TEST(RdbMessageListing, ListsSelectedMessagesWithIndentedSubMessagesOrAReferenceBlockInASession)
 {
     MESSAGE_PROJECT project;
     const std::string path = project.db_file("top.fit.msg");
@@ -147,34 +147,31 @@ TEST(RdbMessageListing, ListsSelectedMessagesWithIndentedSubMessages)
     std::ostringstream out;
     RDB_OUTPUT_MESSAGES_FUNCTOR functor(out, false);
     EXPECT_INTERNAL_ERROR(functor(nullptr), "post != NULL");
-}
 
-TEST(RdbMessageObject, ListsItsFilesOrWritesAReferenceBlockInASession)
-{
-    MESSAGE_PROJECT project;
+    // A messages object lists its files, or writes a reference block in a session.
     ASSERT_TRUE(msg_write_message_file(project.db_file("a.msg"), {message(MSG_FILE_MESSAGE_TYPE::INFO, 1, "from a")}));
     ASSERT_TRUE(msg_write_message_file(project.db_file("b.msg"), {message(MSG_FILE_MESSAGE_TYPE::INFO, 2, "from b")}));
     RDB_EMBEDDED_OBJECT messages("Msgs", EMBEDDED_OBJECT_MESSAGES_TYPE);
     messages.set_info_str("a.msg");
     messages.add_message_file("b.msg");
     const std::string box = "+------+\n; Msgs ;\n+------+\n";
-    std::ostringstream out;
-    messages.output_ascii(out);
-    EXPECT_EQ(out.str(), box + "Info 1: from a\nInfo 2: from b\n");
+    std::ostringstream text;
+    messages.output_ascii(text);
+    EXPECT_EQ(text.str(), box + "Info 1: from a\nInfo 2: from b\n");
 
     RDB_MESSAGE_GEN& generator = RDB_MESSAGE_GEN::get_message_gen();
     generator.start_session(project.output_file("top.rpt"));
-    out.str("");
-    messages.output_ascii(out);
-    EXPECT_EQ(out.str(), box + "<<<<message_ref>>>>\n" + project.db_file("a.msg") + "\n" + project.db_file("b.msg") +
-                             "\n<<<</message_ref>>>>\n");
+    text.str("");
+    messages.output_ascii(text);
+    EXPECT_EQ(text.str(), box + "<<<<message_ref>>>>\n" + project.db_file("a.msg") + "\n" + project.db_file("b.msg") +
+                              "\n<<<</message_ref>>>>\n");
     // The flow object names only its additional files: it has none.
     RDB_EMBEDDED_OBJECT flow(RDB_FLOW_MESSAGE_RPT_NAME, EMBEDDED_OBJECT_MESSAGES_TYPE);
     flow.set_info_str(RDB_FAKE_FILENAME_FOR_FLOW_MESSAGES);
-    flow.output_ascii(out);
+    flow.output_ascii(text);
     generator.end_session();
     EXPECT_TRUE(
-        out.str().ends_with("; Flow Messages ;\n+---------------+\n<<<<message_ref>>>>\n<<<</message_ref>>>>\n"));
+        text.str().ends_with("; Flow Messages ;\n+---------------+\n<<<<message_ref>>>>\n<<<</message_ref>>>>\n"));
 }
 
 TEST(RdbMessageSession, OneSessionAtATimeReplacingReferenceBlocksAndKeepingTheFileOnFailure)

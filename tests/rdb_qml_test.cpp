@@ -135,28 +135,22 @@ TEST_F(RdbQml, HostileTextsReadBackWholeFromTheirLiterals)
 {
     struct CASE {
         std::string text;
-        std::string read_back; // as a literal gives it back
-        std::string cell; // as a table cell's literal gives it back
+        std::string read_back = {}; // as a literal gives it back, when not the text itself
+        std::string cell = {}; // as a table cell's literal gives it back, when not read_back
     };
     const std::string replacement = "\xEF\xBF\xBD";
     const std::vector<CASE> cases = {
-        {"a\"b'c", "a\"b'c", "a\"b'c"},
-        {"back\\slash\\", "back\\slash\\", "back\\slash\\"},
-        {"line\nbreak\r\ttab", "line\nbreak\r\ttab", "line\nbreak\r\ttab"},
-        {"sep\xE2\x80\xA8"
-         "ar",
-         "sep\xE2\x80\xA8"
-         "ar",
-         "sep\xE2\x80\xA8"
-         "ar"},
-        {"'); Qt.quit(); //", "'); Qt.quit(); //", "'); Qt.quit(); //"},
-        {"\"); Qt.quit(); //<script>||", "\"); Qt.quit(); //<script>||", "\"); Qt.quit(); //<script>||"},
-        {"bad\xFF\xC3", "bad" + replacement + replacement, "bad" + replacement + replacement},
-        {"\xC4\xB0stanbul \xD0\xB0", "\xC4\xB0stanbul \xD0\xB0", "\xC4\xB0stanbul \xD0\xB0"},
+        {"a\"b'c"},
+        {"back\\slash\\"},
+        {"line\nbreak\r\ttab"},
+        {"sep\xE2\x80\xA8 ar"},
+        {"'); Qt.quit(); //"},
+        {"\"); Qt.quit(); //<script>||"},
+        {"bad\xFF\xC3", "bad" + replacement + replacement},
+        {"\xC4\xB0stanbul \xD0\xB0"},
         {"\xC4\xB0 25\xC2\xB0"
          "C <b>",
-         "\xC4\xB0 25\xC2\xB0"
-         "C <b>",
+         "",
          "<html>\xC4\xB0 25\xC2\xB0"
          "C &lt;b&gt;</html>"},
     };
@@ -172,6 +166,8 @@ TEST_F(RdbQml, HostileTextsReadBackWholeFromTheirLiterals)
 
     for (const CASE& c : cases) {
         SCOPED_TRACE(c.text);
+        const std::string read_back = c.read_back.empty() ? c.text : c.read_back;
+        const std::string cell = c.cell.empty() ? read_back : c.cell;
         fs::remove_all(m_files);
         RDB_FOLDER_OBJECT root("root");
         auto* folder = new RDB_FOLDER_OBJECT(c.text);
@@ -194,14 +190,14 @@ TEST_F(RdbQml, HostileTextsReadBackWholeFromTheirLiterals)
             return std::count(scanned.literals.begin(), scanned.literals.end(), value);
         };
         // Names in the entries and headers, texts in the text area and the header cell, the cell's value.
-        EXPECT_GE(count(c.read_back), 7);
-        const bool rich = c.cell != c.read_back;
+        EXPECT_GE(count(read_back), 7);
+        const bool rich = cell != read_back;
         if (rich) {
-            EXPECT_EQ(count(c.cell), 1);
+            EXPECT_EQ(count(cell), 1);
         }
         EXPECT_EQ(all.find("ListElement { format: \"rich\" }") != std::string::npos, rich);
         // The message and its sub-message, each with the listing's prefix.
-        EXPECT_EQ(count("Info: " + c.read_back), 2);
+        EXPECT_EQ(count("Info: " + read_back), 2);
     }
 }
 

@@ -2,7 +2,7 @@
 // the numbered files and their failures, and the files as python3's strict JSON reader sees them.
 
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -107,14 +107,11 @@ std::pair<std::string, int> python_check(const fs::path& dir)
 {
     const fs::path script = dir.parent_path() / "panel_check.py";
     std::ofstream(script) << PYTHON_CHECK;
-    const std::string command = "python3 '" + script.string() + "' '" + dir.string() + "' 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    const int status = pipe != nullptr ? ::pclose(pipe) : -1;
-    return {out, status};
+    const fs::path out = dir.parent_path() / "panel_check.out";
+    const std::string command =
+        "python3 '" + script.string() + "' '" + dir.string() + "' > '" + out.string() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    return {read_file(out.string()), status};
 }
 
 class PANELS : public ::testing::Test {

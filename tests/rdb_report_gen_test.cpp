@@ -107,7 +107,7 @@ protected:
 
 } // namespace
 
-TEST_F(REPORT_GEN, BannerNumberedTableOfContentsAndEntriesInOrder)
+TEST_F(REPORT_GEN, BannerNumberedTableOfContentsAndEntriesInOrderOfAnyRoot)
 {
     RDB_FOLDER_OBJECT root("Main");
     RDB_TABLE_OBJECT* first = add_table(root, "First Table");
@@ -134,6 +134,16 @@ TEST_F(REPORT_GEN, BannerNumberedTableOfContentsAndEntriesInOrder)
     chosen.add_toc_entry(root.find_object("t3"));
     EXPECT_EQ(report_text(chosen), banner("r") + text_box(RDB_TABLE_OF_CONTENTS, "  1. t7\n  2. t3\n") +
                                        entry_text(*root.find_object("t7")) + entry_text(*root.find_object("t3")));
+
+    // A report's main folder as the root, and no root at all.
+    RDB_REPORT report;
+    add_table(report.get_main_folder_r(), "T");
+    RDB_REPORT_GEN from_report(&report, nullptr);
+    EXPECT_EQ(report_text(from_report), banner("") + text_box(RDB_TABLE_OF_CONTENTS, "  1. T\n") +
+                                            entry_text(*report.get_main_folder_r().find_object("T")));
+
+    RDB_REPORT_GEN empty;
+    EXPECT_EQ(report_text(empty), banner("") + text_box(RDB_TABLE_OF_CONTENTS, ""));
 }
 
 TEST_F(REPORT_GEN, StageFoldersAreIndentedSectionsAndOtherFoldersOnlyInTheBody)
@@ -305,16 +315,4 @@ TEST_F(REPORT_GEN, FilesThatCannotBeWrittenAreReportedAsFailuresAndTheNoReportsS
     std::ostringstream failed;
     failed.setstate(std::ios::badbit);
     EXPECT_FALSE(gen.write_ascii_report(failed));
-}
-
-TEST_F(REPORT_GEN, ReportsObjectsAndNothing)
-{
-    RDB_REPORT report;
-    add_table(report.get_main_folder_r(), "T");
-    RDB_REPORT_GEN from_report(&report, nullptr);
-    EXPECT_EQ(report_text(from_report), banner("") + text_box(RDB_TABLE_OF_CONTENTS, "  1. T\n") +
-                                            entry_text(*report.get_main_folder_r().find_object("T")));
-
-    RDB_REPORT_GEN empty;
-    EXPECT_EQ(report_text(empty), banner("") + text_box(RDB_TABLE_OF_CONTENTS, ""));
 }

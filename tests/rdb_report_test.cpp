@@ -76,7 +76,7 @@ bool fail_rename(PDB_WRITE_STEP step) { return step == PDB_WRITE_STEP::RENAME; }
 
 } // namespace
 
-TEST(RdbReport, AddMainFolderDeletesTheOldTreeAndRefusesOwnedFolders)
+TEST(RdbReport, AddMainFolderDeletesTheOldTreeAndLookupsSkipTheFirstComponent)
 {
     RDB_SINGLETON_SCOPED_UNIT_TEST_MODE scope;
     RDB_REPORT report;
@@ -98,30 +98,23 @@ TEST(RdbReport, AddMainFolderDeletesTheOldTreeAndRefusesOwnedFolders)
     holder.add_object_to_list(owned);
     EXPECT_INTERNAL_ERROR(report.add_main_folder(owned), "folder->get_ownership_status() == RDB_OWNERSHIP::NOT_OWNED");
     EXPECT_EQ(report.get_main_folder(), fresh);
-}
 
-TEST(RdbReport, LookupsSkipTheFirstComponentAndLogWhereTheyLooked)
-{
-    RDB_SINGLETON_SCOPED_UNIT_TEST_MODE scope;
-    RDB_REPORT report;
+    // Lookups skip the first component.
+    RDB_REPORT lookups;
     auto* flow = new RDB_FOLDER_OBJECT("Flow");
     auto* stage = new RDB_FOLDER_OBJECT("Stage");
     auto* summary = new RDB_SUMMARY_TABLE_OBJECT("Stage Summary");
-    report.get_main_folder()->add_object_to_list(flow);
-    report.get_main_folder()->add_object_to_list(stage);
+    lookups.get_main_folder()->add_object_to_list(flow);
+    lookups.get_main_folder()->add_object_to_list(stage);
     stage->add_object_to_list(summary);
-    EXPECT_EQ(report.find_object("Whatever||Stage||Stage Summary"), summary);
-    EXPECT_EQ(report.find_object("||"), report.get_main_folder());
-    EXPECT_THROW(report.find_object("X"), boost::numeric::positive_overflow);
-    DEBUG_RECORDER rec;
-    EXPECT_EQ(report.find_flow_summary(), summary);
-    EXPECT_TRUE(rec.saw("Looking for Summary in Default Main Folder folder."));
-    EXPECT_TRUE(rec.saw("Found a summary panel named: Stage Summary in Default Main Folder folder."));
-    report.set_current_folder(flow);
-    EXPECT_EQ(report.find_summary(SEARCH_FROM_CURRENT_FOLDER), nullptr);
-    EXPECT_TRUE(rec.saw("Couldn't find an object of RDB_SUMMARY_TABLE_OBJECT type."));
-    report.set_current_folder(nullptr);
-    EXPECT_INTERNAL_ERROR(report.find_summary(SEARCH_FROM_CURRENT_FOLDER), "m_current_folder");
+    EXPECT_EQ(lookups.find_object("Whatever||Stage||Stage Summary"), summary);
+    EXPECT_EQ(lookups.find_object("||"), lookups.get_main_folder());
+    EXPECT_THROW(lookups.find_object("X"), boost::numeric::positive_overflow);
+    EXPECT_EQ(lookups.find_flow_summary(), summary);
+    lookups.set_current_folder(flow);
+    EXPECT_EQ(lookups.find_summary(SEARCH_FROM_CURRENT_FOLDER), nullptr);
+    lookups.set_current_folder(nullptr);
+    EXPECT_INTERNAL_ERROR(lookups.find_summary(SEARCH_FROM_CURRENT_FOLDER), "m_current_folder");
 }
 
 TEST_F(RdbRegistry, ExeReportsSurviveFreeingAndFreeingAsksTheTclLayerToReload)
@@ -137,9 +130,7 @@ TEST_F(RdbRegistry, ExeReportsSurviveFreeingAndFreeingAsksTheTclLayerToReload)
 
     Tcl_Interp* interp = atcl_get_interpreter();
     Tcl_UnsetVar2(interp, "korvane", "load_report_is_needed", TCL_GLOBAL_ONLY);
-    DEBUG_RECORDER rec;
     RDB_REPORT::free_all_reports();
-    EXPECT_TRUE(rec.saw("Freeing *all* reports"));
     const char* reload = Tcl_GetVar2(interp, "korvane", "load_report_is_needed", TCL_GLOBAL_ONLY);
     EXPECT_STREQ(reload == nullptr ? "<unset>" : reload, "1");
     EXPECT_EQ(deleted, 0);
@@ -160,9 +151,7 @@ TEST_F(RdbRegistry, ProjectPathsFollowTheBasePath)
     KDB_PATH base;
     base.set_component(0, "project");
     base.set_component(KDB_PATH::REVISION_COMPONENT, "ignored");
-    DEBUG_RECORDER rec;
     RDB_REPORT::set_kdb_path(base);
-    EXPECT_TRUE(rec.saw("set_kdb_path: " + base.to_string()));
     KDB_PATH based = RDB_REPORT::get_kdb_path("rev", "placed.sta");
     EXPECT_EQ(based.get_component(0) + "/" + based.get_component(KDB_PATH::REVISION_COMPONENT), "project/rev");
     RDB_REPORT::reset_kdb_path();

@@ -291,7 +291,7 @@ TEST(RdbUtilityCreators, AddOnceOrReplaceByName)
 
 // Reads match a row's name exactly, then as a pattern; writes match it exactly and pad short rows.
 // Summaries are found among the children in order, a child folder's before the next sibling.
-TEST(RdbUtilitySummaries, RowsAreReadAndWrittenByNameAndSummariesFound)
+TEST(RdbUtilitySummaries, RowsAreReadAndWrittenByNameSummariesFoundAndGaugesFilled)
 {
     RDB_FOLDER_OBJECT folder("F");
     auto* summary = add_table<RDB_SUMMARY_TABLE_OBJECT>(folder, "S", {{"Pins used", "10"}, {"Short"}});
@@ -325,11 +325,8 @@ TEST(RdbUtilitySummaries, RowsAreReadAndWrittenByNameAndSummariesFound)
     EXPECT_EQ(rdb_find_summary("Inner", &top, false), nullptr);
     EXPECT_EQ(rdb_find_summary("Table", &top, true), nullptr);
     EXPECT_INTERNAL_ERROR(rdb_find_summary(nullptr, true), "folder != NULL");
-}
 
-// Gauges are found and filled within the slots the gauges object really has.
-TEST(RdbUtilitySummaries, GaugesUpdateEveryNamesakeAndStopWhenFull)
-{
+    // Gauges are found and filled within the slots the gauges object really has.
     RDB_SUMMARY_TABLE_OBJECT fresh("Fresh");
     rdb_set_summary_gauge(&fresh, "LUTs", 40, 100);
     ASSERT_NE(fresh.get_gauges(), nullptr);
@@ -341,13 +338,13 @@ TEST(RdbUtilitySummaries, GaugesUpdateEveryNamesakeAndStopWhenFull)
     by_hand.get_gauges()->add_data(new RDB_GAUGES_DATA_ELEMENT("Pins", true, 0, 50, 2, false));
     rdb_set_summary_gauge(&by_hand, "Pins", 9, 60);
     rdb_set_summary_gauge(&by_hand, "LUTs", 30, 100);
-    for (RDB_SUMMARY_TABLE_OBJECT* summary : {&fresh, &by_hand}) {
+    for (RDB_SUMMARY_TABLE_OBJECT* gauged : {&fresh, &by_hand}) {
         std::string gauges;
-        for (unsigned int i = 0; i < summary->get_gauges()->get_size(); ++i)
-            if (const RDB_GAUGES_DATA_ELEMENT* g = summary->get_gauges()->get_data_at(i))
+        for (unsigned int i = 0; i < gauged->get_gauges()->get_size(); ++i)
+            if (const RDB_GAUGES_DATA_ELEMENT* g = gauged->get_gauges()->get_data_at(i))
                 gauges += g->name + ":" + std::to_string(g->m_min_range) + "-" + std::to_string(g->m_max_range) + "/" +
                           std::to_string(g->m_status) + " ";
-        EXPECT_EQ(gauges, summary == &fresh ? "LUTs:0-100/40 " : "Pins:0-60/9 Pins:0-60/9 LUTs:0-100/30 ");
+        EXPECT_EQ(gauges, gauged == &fresh ? "LUTs:0-100/40 " : "Pins:0-60/9 Pins:0-60/9 LUTs:0-100/30 ");
     }
     for (int i = 1; i < RDB_MAX_GAUGES; ++i)
         rdb_set_summary_gauge(&fresh, "g" + std::to_string(i), i, 100);
@@ -412,17 +409,14 @@ TEST(RdbUtilityPanels, DisableThenDeleteInPlace)
     add_table<RDB_TABLE_OBJECT>(*sub, "t2", {});
     add_table<RDB_TABLE_OBJECT>(*sub, "t3", {});
     add_table<RDB_TABLE_OBJECT>(top, "t4", {});
-    DEBUG_RECORDER recorder;
     rdb_disable_report_panel(&top, false);
     sub->set_enable(false);
     (*sub->begin())->set_enable(false);
-    EXPECT_TRUE(recorder.saw("Invalidating report panel t4") && !recorder.saw("Invalidating report panel t2"));
     rdb_delete_invalid_report_panels(&top, false);
     EXPECT_EQ(child_names(top), (std::vector<std::string>{"sub (off)"}));
     EXPECT_EQ(child_names(*sub), (std::vector<std::string>{"t2 (off)", "t3"}));
     rdb_delete_invalid_report_panels(&top, true);
     EXPECT_EQ(child_names(*sub), (std::vector<std::string>{"t3"}));
-    EXPECT_TRUE(recorder.saw("Deleting RDB_OBJECT named t2") && recorder.saw("Found RDB_OBJECT named t3"));
     rdb_disable_report_panel(&top, true);
     EXPECT_EQ(child_names(*sub), (std::vector<std::string>{"t3 (off)"}));
     rdb_disable_report_panel(nullptr, true);

@@ -359,10 +359,7 @@ TEST(RdbWaveformFormatter, StoredOdditiesDrawOrFailCleanly)
             EXPECT_FALSE(formatter.write_gif(file.path));
         }
     }
-}
-
-TEST(RdbWaveformFormatter, LoadingWhatIsNoWaveformDisplayIsAnInternalError)
-{
+    // Loading what is no waveform display is an internal error.
     RDB_WAVEFORM_DISPLAY_FORMATTER formatter;
     RDB_FOLDER_OBJECT folder("folder");
     EXPECT_INTERNAL_ERROR(formatter.load_rdb_waveform(nullptr), "object != NULL");

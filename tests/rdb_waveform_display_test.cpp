@@ -177,7 +177,7 @@ TEST(RdbWaveformCopies, CopiesAndClonesHaveLabelsOfTheirOwn)
     EXPECT_STREQ(label_copy.get_label(), "launch");
 }
 
-TEST(RdbWaveformDisplay, AddWaveformHandsOutIdsAndRows)
+TEST(RdbWaveformDisplay, AddWaveformHandsOutIdsAndRowsAndTheTimeRangeFollows)
 {
     RDB_WAVEFORM_DISPLAY_OBJECT display("Diagram");
     display.add_waveform(nullptr);
@@ -202,28 +202,26 @@ TEST(RdbWaveformDisplay, AddWaveformHandsOutIdsAndRows)
     display.add_arrow(nullptr);
     display.add_label(nullptr);
     EXPECT_TRUE(display.begin_arrows() == display.end_arrows() && display.begin_labels() == display.end_labels());
-}
 
-TEST(RdbWaveformDisplay, TimeRangeComesFromArrowsLabelsAndWaveforms)
-{
-    RDB_WAVEFORM_DISPLAY_OBJECT display("Diagram");
-    EXPECT_EQ(display.get_end_time(), 0);
-    display.add_waveform(clock(10, -5, {2, 7}).release());
-    display.add_waveform(clock(20, 15, {0}).release());
-    EXPECT_EQ(display.get_begin_time(), -5);
-    EXPECT_EQ(display.get_end_time(), 35);
+    // The time range comes from the arrows, labels and waveforms.
+    RDB_WAVEFORM_DISPLAY_OBJECT ranged("Ranged");
+    EXPECT_EQ(ranged.get_end_time(), 0);
+    ranged.add_waveform(clock(10, -5, {2, 7}).release());
+    ranged.add_waveform(clock(20, 15, {0}).release());
+    EXPECT_EQ(ranged.get_begin_time(), -5);
+    EXPECT_EQ(ranged.get_end_time(), 35);
 
     // With an arrow, the periodic waveforms no longer count.
-    display.add_arrow(new RDB_ARROW_ELEMENT("setup", 0, 12, 1, 4));
-    EXPECT_EQ(display.get_begin_time(), 4);
-    EXPECT_EQ(display.get_end_time(), 12);
-    display.add_waveform(clock(0, 0, {6, 30}).release());
-    display.add_label(new RDB_LABEL_ELEMENT("launch", 0, -40));
-    EXPECT_EQ(display.get_begin_time(), -40);
-    EXPECT_EQ(display.get_end_time(), 31);
+    ranged.add_arrow(new RDB_ARROW_ELEMENT("setup", 0, 12, 1, 4));
+    EXPECT_EQ(ranged.get_begin_time(), 4);
+    EXPECT_EQ(ranged.get_end_time(), 12);
+    ranged.add_waveform(clock(0, 0, {6, 30}).release());
+    ranged.add_label(new RDB_LABEL_ELEMENT("launch", 0, -40));
+    EXPECT_EQ(ranged.get_begin_time(), -40);
+    EXPECT_EQ(ranged.get_end_time(), 31);
     // A time equal to the old "nothing found" marker is an ordinary time.
-    display.add_label(new RDB_LABEL_ELEMENT("far", 0, -2147483647));
-    EXPECT_EQ(display.get_begin_time(), -2147483647);
+    ranged.add_label(new RDB_LABEL_ELEMENT("far", 0, -2147483647));
+    EXPECT_EQ(ranged.get_begin_time(), -2147483647);
 }
 
 TEST(RdbWaveformProperties, NamesDirectionsAndStyles)
