@@ -240,4 +240,10 @@ std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_grid_table_handler(READ_STATE& stat
 std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_waveform_display_handler(READ_STATE& state);
 std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_path_handler(READ_STATE& state);
 
+// Runs a parse of a whole document into root; answers as xml_parse does.
+using PARSE = std::function<int(XML_CONTENT_HANDLER& root, std::string* error)>;
+// The report read from the document parse delivers; null, with the reason in error, when the
+// document is broken or inconsistent. Writes no message.
+std::unique_ptr<RDB_REPORT> read_report(const PARSE& parse, std::string& error);
+
 } // namespace RDB::XML

@@ -465,16 +465,13 @@ std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_skip_handler(READ_STATE& state)
     return std::make_unique<RDB_XML_SKIP_HANDLER>(state);
 }
 
-} // namespace RDB::XML
-
-std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
+std::unique_ptr<RDB_REPORT> read_report(const PARSE& parse, std::string& error)
 {
     auto report = std::make_unique<RDB_REPORT>();
-    RDB::XML::READ_STATE state;
+    READ_STATE state;
     state.report = report.get();
-    RDB::XML::RDB_XML_ROOT_HANDLER root(state);
-    std::string error;
-    int result = xml_parse(root, text, "rdb_schema", &error);
+    RDB_XML_ROOT_HANDLER root(state);
+    int result = parse(root, &error);
     if (result == 0) {
         auto placed = [&state](const RDB_FOLDER_OBJECT* folder) {
             return folder->get_ownership_status() != NOT_OWNED || state.link_content.count(folder) != 0;
@@ -500,11 +497,20 @@ std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
         }
     }
     const std::vector<RDB_OBJECT*> unattached = state.unattached();
-    if (result != 0) {
-        msg_local_vdebug("RDB", 2, "XML report is not valid: %s", error.c_str());
-        report.reset();
-    }
+    if (result != 0) report.reset();
     for (RDB_OBJECT* object : unattached)
         delete object;
+    return report;
+}
+
+} // namespace RDB::XML
+
+std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
+{
+    std::string error;
+    std::unique_ptr<RDB_REPORT> report = RDB::XML::read_report(
+        [text](XML_CONTENT_HANDLER& root, std::string* reason) { return xml_parse(root, text, "rdb_schema", reason); },
+        error);
+    if (report == nullptr) msg_local_vdebug("RDB", 2, "XML report is not valid: %s", error.c_str());
     return report;
 }

@@ -6,11 +6,13 @@
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/framework/XMLPScanToken.hpp>
+#include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
@@ -269,12 +271,49 @@ private:
 // At most this many entity expansions per document, against expansion bombs.
 constexpr XMLSize_t ENTITY_EXPANSION_LIMIT = 10000;
 
-} // namespace
+// The bytes of a document as the caller's read function hands them over. A read error ends the
+// input as if the document ended there and is remembered, so that the parse fails even when what was
+// read happens to be a complete document.
+class READ_STREAM : public X::BinInputStream {
+public:
+    READ_STREAM(const XML_READ& read, bool& failed) : m_read(read), m_failed(failed) {}
 
-int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char* source_name, std::string* error)
+    XMLFilePos curPos() const override { return m_position; }
+    XMLSize_t readBytes(XMLByte* const buffer, const XMLSize_t size) override
+    {
+        if (m_failed) return 0;
+        const long count = m_read(reinterpret_cast<char*>(buffer), size);
+        if (count < 0) {
+            m_failed = true;
+            return 0;
+        }
+        m_position += static_cast<XMLFilePos>(count);
+        return static_cast<XMLSize_t>(count);
+    }
+    const XMLCh* getContentType() const override { return nullptr; }
+
+private:
+    const XML_READ& m_read;
+    bool& m_failed;
+    XMLFilePos m_position = 0;
+};
+
+class READ_SOURCE : public X::InputSource {
+public:
+    READ_SOURCE(const XML_READ& read, bool& failed, const char* source_name)
+        : X::InputSource(source_name), m_read(read), m_failed(failed)
+    {
+    }
+    X::BinInputStream* makeStream() const override { return new READ_STREAM(m_read, m_failed); }
+
+private:
+    const XML_READ& m_read;
+    bool& m_failed;
+};
+
+// Parses source into parser's handlers; 0 when the document was well-formed and no handler failed.
+int parse_source(XML_PARSER& parser, X::InputSource& source, std::string* error)
 {
-    if (!initialise_xerces(error)) return 1;
-    XML_PARSER parser(root);
     XERCES_ADAPTER adapter(parser);
     X::SecurityManager security;
     security.setEntityExpansionLimit(ENTITY_EXPANSION_LIMIT);
@@ -289,8 +328,6 @@ int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char*
     reader->setErrorHandler(&adapter);
     reader->setEntityResolver(&adapter);
 
-    X::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
-                                source_name ? source_name : "XML document", false);
     try {
         X::XMLPScanToken token;
         if (reader->parseFirst(source, token)) {
@@ -313,4 +350,32 @@ int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char*
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char* source_name, std::string* error)
+{
+    if (!initialise_xerces(error)) return 1;
+    XML_PARSER parser(root);
+    X::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
+                                source_name ? source_name : "XML document", false);
+    return parse_source(parser, source, error);
+}
+
+int xml_parse(XML_CONTENT_HANDLER& root, const XML_READ& read, const char* source_name, std::string* error,
+              bool* read_failed)
+{
+    bool failed = false;
+    if (read_failed) *read_failed = false;
+    if (!initialise_xerces(error)) return 1;
+    XML_PARSER parser(root);
+    READ_SOURCE source(read, failed, source_name ? source_name : "XML document");
+    int result = parse_source(parser, source, error);
+    if (failed) {
+        if (read_failed) *read_failed = true;
+        if (result == 0 && error) *error = "the document could not be read to its end";
+        result = 1;
+    }
+    return result;
 }
