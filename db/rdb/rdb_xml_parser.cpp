@@ -216,11 +216,11 @@ private:
         std::unique_ptr<RDB_FOLDER_OBJECT> folder;
         const std::string* rev_name = attributes.find("link_rev_name");
         const std::string* rpt_type = attributes.find("link_rpt_type");
-        if (is_true(attributes.get("master_detail"))) {
+        if (is_true(attributes, "master_detail")) {
             folder = std::make_unique<RDB_MASTER_DETAIL_OBJECT>(name);
-        } else if (is_true(attributes.get("path_folder"))) {
+        } else if (is_true(attributes, "path_folder")) {
             folder = std::make_unique<RDB_PATH_FOLDER_OBJECT>(name);
-        } else if (is_true(attributes.get("multi_corner"))) {
+        } else if (is_true(attributes, "multi_corner")) {
             folder = std::make_unique<RDB_MULTI_CORNER_FOLDER_OBJECT>(name);
         } else if (rev_name != nullptr || rpt_type != nullptr) {
             const std::optional<std::string> rev = own_text(rev_name ? *rev_name : "", "link_rev_name");
@@ -232,9 +232,8 @@ private:
         } else {
             folder = std::make_unique<RDB_FOLDER_OBJECT>(name);
         }
-        folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
-        if (folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr &&
-            is_true(attributes.get("explicit_details")))
+        folder->set_is_stage_folder(is_true(attributes, "stage_folder"));
+        if (folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr && is_true(attributes, "explicit_details"))
             m_state.explicit_details.insert(folder.get());
         return folder;
     }

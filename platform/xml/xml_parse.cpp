@@ -56,16 +56,16 @@ void append_utf8(std::string& out, char32_t c)
     }
 }
 
-// Xerces hands over UTF-16.
-std::string from_xml_ch(const XMLCh* text, std::size_t length)
+// Xerces hands over UTF-16; out receives the UTF-8 form (its storage is reused).
+void convert_xml_ch(const XMLCh* text, std::size_t length, std::string& out)
 {
     // Most text is ASCII: copy that prefix unit for unit, then convert whatever follows.
-    std::string out(length, '\0');
+    out.resize(length);
     char* ascii = out.data();
     std::size_t i = 0;
     for (; i < length && text[i] < 0x80; ++i)
         ascii[i] = static_cast<char>(text[i]);
-    if (i == length) return out;
+    if (i == length) return;
     out.resize(i);
     for (; i < length; ++i) {
         char32_t c = text[i];
@@ -76,6 +76,12 @@ std::string from_xml_ch(const XMLCh* text, std::size_t length)
         if (c >= 0xD800 && c <= 0xDFFF) continue; // an unpaired surrogate has no UTF-8 form
         append_utf8(out, c);
     }
+}
+
+std::string from_xml_ch(const XMLCh* text, std::size_t length)
+{
+    std::string out;
+    convert_xml_ch(text, length, out);
     return out;
 }
 
@@ -225,7 +231,9 @@ bool initialise_xerces(std::string* error)
     return failure.empty();
 }
 
-// Forwards Xerces' SAX events to the handler stack, and turns every error into a failed parse.
+// Forwards Xerces' SAX events to the handler stack, and turns every error into a failed parse. The
+// name and text of an event are converted into buffers kept from event to event, as a big table
+// delivers millions of them.
 class XERCES_ADAPTER : public X::DefaultHandler {
 public:
     explicit XERCES_ADAPTER(XML_PARSER& parser) : m_parser(parser) {}
@@ -236,15 +244,18 @@ public:
         XML_ATTRIBUTES attributes;
         for (XMLSize_t i = 0; i < attrs.getLength(); ++i)
             attributes.add(from_xml_ch(attrs.getQName(i)), from_xml_ch(attrs.getValue(i)));
-        m_parser.deliver_start(from_xml_ch(qname), attributes);
+        convert_xml_ch(qname, X::XMLString::stringLen(qname), m_name);
+        m_parser.deliver_start(m_name, attributes);
     }
     void endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const qname) override
     {
-        m_parser.deliver_end(from_xml_ch(qname));
+        convert_xml_ch(qname, X::XMLString::stringLen(qname), m_name);
+        m_parser.deliver_end(m_name);
     }
     void characters(const XMLCh* const chars, const XMLSize_t length) override
     {
-        m_parser.deliver_characters(from_xml_ch(chars, length));
+        convert_xml_ch(chars, length, m_text);
+        m_parser.deliver_characters(m_text);
     }
 
     // An external entity or DTD never reaches the file system or the network: it reads as nothing.
@@ -266,6 +277,8 @@ private:
     }
 
     XML_PARSER& m_parser;
+    std::string m_name;
+    std::string m_text;
 };
 
 // At most this many entity expansions per document, against expansion bombs.
