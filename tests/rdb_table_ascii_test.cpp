@@ -54,6 +54,13 @@ public:
     }
 };
 
+// A text cell whose display text is not its stored text.
+class SHOUTING_CELL : public RDB_TABLE_STRING_ELEMENT {
+public:
+    using RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT;
+    std::string get_string() const override { return "LOUD " + std::string(get_c_string()); }
+};
+
 const ROWS FLOW_ROWS = {{"Name", "Value"}, {"a", "bb"}};
 
 template <class KIND> KIND* add(RDB_FOLDER_OBJECT& folder, const std::string& name, const std::string& text = "")
@@ -142,6 +149,12 @@ TEST(RdbTableAscii, LayoutReadsCellsThroughGetDataString)
     layout.output_wrapped_row(row, 1);
     EXPECT_EQ(row.str(), "; r1c0 ; r1c1 ;\n");
     EXPECT_INTERNAL_ERROR(layout.output_wrapped_row(row, 3), "m_wrapped_line_cnt.size() > i");
+
+    // A text cell of a class of its own is read through its get_string, in a plain table too.
+    RDB_TABLE_OBJECT plain("Plain");
+    fill(plain, {{"Key", "Value"}});
+    plain.add_row(new RDB_TABLE_ROW{new SHOUTING_CELL("quiet"), new RDB_TABLE_STRING_ELEMENT("x")});
+    EXPECT_EQ(lines_of(ascii_of(plain))[5], "; LOUD quiet ; x     ;");
 
     // Measuring needs no write permission: a read-only copy of a report prints.
     const std::string writable = ascii_of(layout);

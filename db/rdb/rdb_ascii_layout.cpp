@@ -5,15 +5,21 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include <boost/numeric/conversion/cast.hpp>
 
 #include "ini/cfg.h"
 #include "msg/msg.h"
+#include "rdb_chart.h"
 #include "rdb_enum.h"
+#include "rdb_histogram.h"
 #include "rdb_object.h"
+#include "rdb_table_element.h"
 #include "rdb_table_sys.h"
+#include "rdb_tcl_table.h"
 #include "rdb_text.h"
 
 namespace RDB::ASCII {
@@ -69,7 +75,7 @@ struct CELL_EXTENT {
     unsigned int width = 0;
 };
 
-CELL_EXTENT measure_cell(const std::string& text)
+CELL_EXTENT measure_cell(std::string_view text)
 {
     CELL_EXTENT extent;
     const char* line = text.data();
@@ -118,30 +124,71 @@ std::string line_filled(const std::vector<std::string>& lines, std::size_t l, st
 
 } // namespace
 
+namespace {
+
+// The library's table classes read their cells as RDB_TABLE_OBJECT::get_data_string does; a class
+// from elsewhere may override it.
+bool is_library_table(const RDB_TABLE_OBJECT& table)
+{
+    const std::type_info& type = typeid(table);
+    for (const std::type_info* known :
+         {&typeid(RDB_TABLE_OBJECT), &typeid(RDB_NEW_TABLE_OBJECT), &typeid(RDB_SUMMARY_TABLE_OBJECT),
+          &typeid(RDB_LINK_TABLE_OBJECT), &typeid(RDB_TCL_TABLE_OBJECT), &typeid(RDB_HISTOGRAM_TABLE_OBJECT),
+          &typeid(RDB_CHART_TABLE_OBJECT), &typeid(RDB_HEATMAP_TABLE_OBJECT)})
+        if (type == *known) return true;
+    return false;
+}
+
+} // namespace
+
+CELL_TEXTS::CELL_TEXTS(const RDB_TABLE_OBJECT& table, bool in_memory)
+    : m_table(table),
+      m_row_count(in_memory && is_library_table(table) ? static_cast<std::size_t>(table.end() - table.begin()) : 0)
+{
+}
+
+std::string_view CELL_TEXTS::get(unsigned int row, unsigned int col, std::string& scratch) const
+{
+    if (row < m_row_count) {
+        const RDB_TABLE_ROW* cells = m_table.get_row(static_cast<int>(row));
+        const RDB_TABLE_ELEMENT* cell = cells != nullptr && col < cells->size() ? (*cells)[col] : nullptr;
+        // The exact classes: a subclass from elsewhere may answer another text from get_string.
+        if (cell != nullptr) {
+            const std::type_info& type = typeid(*cell);
+            if (type == typeid(RDB_TABLE_STRING_ELEMENT) || type == typeid(RDB_TABLE_LOCATION_SCHEMA_ELEMENT) ||
+                type == typeid(RDB_TABLE_TCL_CMD_ELEMENT))
+                return static_cast<const RDB_TABLE_STRING_ELEMENT*>(cell)->get_c_string();
+        }
+    }
+    scratch = m_table.get_data_string(row, col);
+    return scratch;
+}
+
 // Writes one row over its text lines. Visible columns are those with a non-zero width: the measurement
 // gives every visible column at least 2 (the spaces around its text) and hidden ones 0.
-void write_wrapped_row(TEXT_BUFFER& out, const RDB_TABLE_OBJECT& table, unsigned int row, unsigned int line_count,
+void write_wrapped_row(TEXT_BUFFER& out, const CELL_TEXTS& cells, unsigned int row, unsigned int line_count,
                        const std::vector<unsigned int>& widths, ROW_TEXTS& scratch)
 {
     const std::size_t cols = widths.size();
+    if (scratch.copies.size() < cols) scratch.copies.resize(cols);
     if (line_count == 1) {
         // No cell of the row holds a line break: each text is written as it comes.
         for (std::size_t c = 0; c < cols; ++c) {
             if (widths[c] == 0) continue;
-            const std::string text = table.get_data_string(row, static_cast<unsigned int>(c));
+            const std::string_view text = cells.get(row, static_cast<unsigned int>(c), scratch.copies[c]);
             write_cell_line(out, text.data(), first_line(text.data(), text.size()), widths[c]);
         }
         out.append(";\n");
         return;
     }
-    scratch.texts.resize(cols);
+    scratch.texts.assign(cols, std::string_view());
     scratch.written.assign(cols, 0);
     for (std::size_t c = 0; c < cols; ++c)
-        if (widths[c] != 0) scratch.texts[c] = table.get_data_string(row, static_cast<unsigned int>(c));
+        if (widths[c] != 0) scratch.texts[c] = cells.get(row, static_cast<unsigned int>(c), scratch.copies[c]);
     for (unsigned int line = 0; line < line_count; ++line) {
         for (std::size_t c = 0; c < cols; ++c) {
             if (widths[c] == 0) continue;
-            const std::string& text = scratch.texts[c];
+            const std::string_view text = scratch.texts[c];
             std::size_t& written = scratch.written[c];
             const std::size_t rest = text.size() - written;
             const LINE_EXTENT extent = first_line(text.data() + written, rest);
@@ -311,10 +358,12 @@ void RDB_TABLE_OBJECT::update_table_info()
     for (unsigned int hidden : m_hidden_columns)
         if (hidden < col_count) visible[hidden] = 0;
 
+    const RDB::ASCII::CELL_TEXTS cells(*this, !has_sqlite_marker());
+    std::string scratch;
     for (unsigned int r = 0; r < row_count; ++r) {
         for (unsigned int c = 0; c < col_count; ++c) {
             if (!visible[c]) continue;
-            const CELL_EXTENT extent = measure_cell(get_data_string(r, c));
+            const CELL_EXTENT extent = measure_cell(cells.get(r, c, scratch));
             widths[c] = std::max(widths[c], extent.width);
             line_counts[r] = std::max(line_counts[r], extent.lines);
         }
@@ -357,6 +406,7 @@ void RDB_TABLE_OBJECT::output_wrapped_row(std::ostream& os, std::uint64_t row)
     RDB_ASSERT_MSG(line_counts.size() > row, "m_wrapped_line_cnt.size() > i");
     TEXT_BUFFER out(os);
     ROW_TEXTS scratch;
-    write_wrapped_row(out, *this, static_cast<unsigned int>(row), line_counts[row], m_col_widths, scratch);
+    const RDB::ASCII::CELL_TEXTS cells(*this, !has_sqlite_marker());
+    write_wrapped_row(out, cells, static_cast<unsigned int>(row), line_counts[row], m_col_widths, scratch);
     out.flush();
 }

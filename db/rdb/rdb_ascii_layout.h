@@ -60,15 +60,34 @@ private:
     std::size_t m_used = 0;
 };
 
-// Cell texts of the row being written, and where in each the text still to be written starts.
+// The display texts of a table's cells, as its get_data_string gives them. In a table of the
+// library's own classes, a text cell of the library's own classes is read in place, as a view of its
+// stored text (which its get_string copies), since a big table would otherwise copy every text once
+// per pass. Any other cell, a null row or cell, every cell of a table whose rows are kept in an
+// SQLite file (in_memory false) and every cell of a table class from outside the library go through
+// get_data_string, so that a class from outside keeps its own get_data_string and get_string.
+class CELL_TEXTS {
+public:
+    CELL_TEXTS(const RDB_TABLE_OBJECT& table, bool in_memory);
+    // The text of a cell; a copied text lives in scratch, so the view lasts until scratch changes.
+    std::string_view get(unsigned int row, unsigned int col, std::string& scratch) const;
+
+private:
+    const RDB_TABLE_OBJECT& m_table;
+    std::size_t m_row_count; // rows held in memory; 0 when the cells are read through the table
+};
+
+// Cell texts of the row being written, the copies some of them need, and where in each the text
+// still to be written starts.
 struct ROW_TEXTS {
-    std::vector<std::string> texts;
+    std::vector<std::string_view> texts;
+    std::vector<std::string> copies;
     std::vector<std::size_t> written;
 };
 
-// Writes one row of table over its line_count text lines, each cell padded to its column's width;
+// Writes one row of a table over its line_count text lines, each cell padded to its column's width;
 // columns of width 0 are hidden. scratch is reused from row to row.
-void write_wrapped_row(TEXT_BUFFER& out, const RDB_TABLE_OBJECT& table, unsigned int row, unsigned int line_count,
+void write_wrapped_row(TEXT_BUFFER& out, const CELL_TEXTS& cells, unsigned int row, unsigned int line_count,
                        const std::vector<unsigned int>& widths, ROW_TEXTS& scratch);
 
 // The text with every line break removed.

@@ -84,11 +84,12 @@ void RDB_TABLE_OBJECT::output_ascii_boxed(std::ostream& os)
     const bool line_under_heading = get_type() != RDB_SUMMARY_TABLE_TYPE;
     TEXT_BUFFER out(os);
     out.append(row_line);
+    const RDB::ASCII::CELL_TEXTS cells(*this, !has_sqlite_marker());
     ROW_TEXTS scratch;
     const std::size_t row_count = line_counts.size();
     for (std::size_t r = 0; r < row_count; ++r) {
         if (r == 1 && line_under_heading) out.append(row_line);
-        write_wrapped_row(out, *this, static_cast<unsigned int>(r), line_counts[r], widths, scratch);
+        write_wrapped_row(out, cells, static_cast<unsigned int>(r), line_counts[r], widths, scratch);
     }
     out.append(row_line);
     out.flush();

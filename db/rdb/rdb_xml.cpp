@@ -2,7 +2,9 @@
 
 #include "rdb_xml.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
@@ -14,10 +16,13 @@
 #include "fio/fio.h"
 #include "msg/msg.h"
 #include "rdb_report.h"
+#include "rdb_xml_parse.h"
 
 namespace {
 
 constexpr std::size_t FILE_BUFFER_SIZE = 32768;
+// zlib's own input buffer when reading: larger than its default, so that a big file takes fewer reads.
+constexpr unsigned GZIP_READ_BUFFER_SIZE = 131072;
 
 // An output stream buffer that gzip-compresses what it is given into another stream, so that a
 // compressed file goes through the same atomic file writer as a plain one. A failed write or a failed
@@ -114,20 +119,31 @@ template <class DOCUMENT> bool write_file(const char* what, const DOCUMENT* docu
     return written;
 }
 
-// The whole file, through zlib, which reads gzip files (recognised by their magic bytes) and passes
-// other files through unchanged. False on any read error or truncated compressed data.
-bool read_file(const char* file, std::string& text)
+// The report in file, read piece by piece through zlib, which reads gzip files (recognised by their
+// magic bytes) and passes other files through unchanged. A read error or truncated compressed data
+// sets unreadable; a broken document leaves the reason in error.
+std::unique_ptr<RDB_REPORT> read_file(const char* file, bool& unreadable, std::string& error)
 {
+    unreadable = true;
     gzFile in = gzopen(file, "rb");
-    if (in == nullptr) return false;
-    std::vector<char> buffer(FILE_BUFFER_SIZE);
-    int count;
-    while ((count = gzread(in, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
-        text.append(buffer.data(), static_cast<std::size_t>(count));
-    int error = Z_OK;
-    gzerror(in, &error);
-    const bool good = count == 0 && (error == Z_OK || error == Z_STREAM_END);
-    return gzclose(in) == Z_OK && good;
+    if (in == nullptr) return nullptr;
+    gzbuffer(in, GZIP_READ_BUFFER_SIZE);
+    const XML_READ read = [in](char* buffer, std::size_t size) -> long {
+        const int count = gzread(in, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+        if (count != 0) return count;
+        int status = Z_OK;
+        gzerror(in, &status);
+        return status == Z_OK || status == Z_STREAM_END ? 0 : -1;
+    };
+    bool read_failed = false;
+    std::unique_ptr<RDB_REPORT> report = RDB::XML::read_report(
+        [&](XML_CONTENT_HANDLER& root, std::string* reason) {
+            return xml_parse(root, read, "rdb_schema", reason, &read_failed);
+        },
+        error);
+    unreadable = gzclose(in) != Z_OK || read_failed;
+    if (unreadable) report.reset();
+    return report;
 }
 
 } // namespace
@@ -147,12 +163,14 @@ std::unique_ptr<RDB_REPORT> rdb_read_xml_report(const char* file)
     RDB_ASSERT_MSG(file != nullptr && file[0] != '\0', "gen_strlen(file) > 0");
     std::error_code error;
     if (!std::filesystem::exists(file, error)) return nullptr;
-    std::string text;
-    if (!read_file(file, text)) {
+    bool unreadable = false;
+    std::string reason;
+    std::unique_ptr<RDB_REPORT> report = read_file(file, unreadable, reason);
+    if (unreadable)
         msg_local_vdebug("RDB", 2, "XML report %s could not be read", file);
-        return nullptr;
-    }
-    return rdb_read_xml_report(gsl::span<const char>(text.data(), text.size()));
+    else if (report == nullptr)
+        msg_local_vdebug("RDB", 2, "XML report is not valid: %s", reason.c_str());
+    return report;
 }
 
 const char* rdb_xml_embedded_type_text(RDB_EMBEDDED_OBJECT_EMBEDDED_TYPE_ENUM type)

@@ -42,7 +42,28 @@ inline std::string lower(std::string_view text)
     return out;
 }
 
-inline bool is_true(std::string_view text) { return lower(text) == "true"; }
+// True when text holds an upper-case ASCII letter, which lower would change.
+inline bool has_upper(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+// "true" in any case.
+inline bool is_true(std::string_view text)
+{
+    constexpr std::string_view TRUE_TEXT = "true";
+    return text.size() == TRUE_TEXT.size() &&
+           std::equal(text.begin(), text.end(), TRUE_TEXT.begin(), [](char c, char t) {
+               return (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == t;
+           });
+}
+
+// The attribute is present and "true" in any case.
+inline bool is_true(const XML_ATTRIBUTES& attributes, std::string_view name)
+{
+    const std::string* value = attributes.find(name);
+    return value != nullptr && is_true(*value);
+}
 
 // A decimal number with an optional sign and surrounding blanks, entirely in range of T.
 template <class T> std::optional<T> parse_number(std::string_view text)
@@ -119,11 +140,18 @@ public:
     {
         m_text.clear();
         ++m_depth;
-        on_start(lower(name), attributes);
+        // The names compared are lower case, as documents write them: those need no lower-case copy.
+        if (has_upper(name))
+            on_start(lower(name), attributes);
+        else
+            on_start(name, attributes);
     }
     void end_element(const std::string& name) final
     {
-        on_end(lower(name));
+        if (has_upper(name))
+            on_end(lower(name));
+        else
+            on_end(name);
         // Removes itself at the end of the element it was made for.
         if (--m_depth == 0) get_parser().pop_handler();
     }
@@ -239,5 +267,11 @@ std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_grid_table_handler(READ_STATE& stat
 // rdb_xml_parse_timing.cpp
 std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_waveform_display_handler(READ_STATE& state);
 std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_path_handler(READ_STATE& state);
+
+// Runs a parse of a whole document into root; answers as xml_parse does.
+using PARSE = std::function<int(XML_CONTENT_HANDLER& root, std::string* error)>;
+// The report read from the document parse delivers; null, with the reason in error, when the
+// document is broken or inconsistent. Writes no message.
+std::unique_ptr<RDB_REPORT> read_report(const PARSE& parse, std::string& error);
 
 } // namespace RDB::XML

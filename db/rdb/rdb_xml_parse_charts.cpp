@@ -26,7 +26,7 @@ void RDB_XML_TABLE_HANDLER::start_chart(const XML_ATTRIBUTES& attributes)
     if (!size) return;
     m_chart = m_state.create<RDB_CHART_TABLE_OBJECT>(object_name, *size);
     m_table = m_chart;
-    m_chart_full_rows = is_true(attributes.get("full_rows"));
+    m_chart_full_rows = is_true(attributes, "full_rows");
     if (!m_chart_full_rows && *size != 0) m_chart->add_row_of_strings("", "");
     if (!apply_changed_table_flags(*m_chart, attributes)) return;
     apply_common_attributes(*m_chart, attributes);

@@ -161,7 +161,7 @@ private:
         if (!type) return;
         const std::string name = attributes.get("name");
         const std::string full_name = attributes.get("full_name");
-        const bool show = is_true(attributes.get("show_if_default"));
+        const bool show = is_true(attributes, "show_if_default");
         std::uint32_t id = 0;
         switch (*type) {
         case RDB_GRID_TABLE_RULESET::COUNTER: {

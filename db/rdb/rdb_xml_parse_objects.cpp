@@ -31,7 +31,7 @@ protected:
     {
         if (depth() == 1) {
             const std::string object_name = attributes.get("name");
-            if (is_true(attributes.get("interactive"))) {
+            if (is_true(attributes, "interactive")) {
                 m_object = make_interactive(object_name, attributes);
                 if (m_object == nullptr) return;
             } else {
@@ -40,10 +40,10 @@ protected:
                 else
                     m_text_object = m_state.create<RDB_TEXT_OBJECT>(object_name);
                 m_object = m_text_object;
-                m_text_object->set_is_webkit_html(is_true(attributes.get("webkit_html")));
-                m_text_object->set_is_json(is_true(attributes.get("json")));
+                m_text_object->set_is_webkit_html(is_true(attributes, "webkit_html"));
+                m_text_object->set_is_json(is_true(attributes, "json"));
                 // A text never set: the legal object's own notice goes too.
-                m_no_text = is_true(attributes.get("no_text"));
+                m_no_text = is_true(attributes, "no_text");
                 if (m_no_text) m_text_object->add_text(nullptr);
             }
             apply_common_attributes(*m_object, attributes);

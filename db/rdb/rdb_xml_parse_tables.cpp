@@ -27,8 +27,12 @@ void RDB_XML_TABLE_HANDLER::on_start(const std::string& name, const XML_ATTRIBUT
     if (name == "data" && depth() == 2 && m_chart != nullptr) return start_chart_data(attributes);
     if (name == "row") {
         if (depth() != 2) return fail("row outside its table");
-        m_table->add_row(rdb_create_empty_row());
-        m_row = m_table->get_row(static_cast<int>(m_table->get_number_of_rows() - 1));
+        RDB_TABLE_ROW* row = rdb_create_empty_row();
+        // Rows usually have as many cells as the header row.
+        if (m_table->begin() != m_table->end() && *m_table->begin() != nullptr)
+            row->reserve((*m_table->begin())->size());
+        m_table->add_row(row);
+        m_row = row;
         m_in_row = true;
         return;
     }
@@ -64,7 +68,8 @@ std::unique_ptr<RDB_TABLE_ELEMENT> RDB_XML_TABLE_HANDLER::new_cell(const std::st
         m_delay_cell = cell.get();
         return cell;
     }
-    const std::string kind = attributes.get("kind");
+    const std::string* kind_text = attributes.find("kind");
+    const std::string_view kind = kind_text != nullptr ? std::string_view(*kind_text) : std::string_view();
     if (kind == "none") return nullptr;
     if (kind == "plain") return std::make_unique<RDB_TABLE_ELEMENT>();
     if (kind == "window") return new_window_cell(attributes);
@@ -74,7 +79,7 @@ std::unique_ptr<RDB_TABLE_ELEMENT> RDB_XML_TABLE_HANDLER::new_cell(const std::st
         if (!command) return nullptr;
         cell = std::make_unique<RDB_TABLE_TCL_CMD_ELEMENT>("", *command);
     } else {
-        if (!kind.empty()) msg_local_vdebug("RDB", 2, "Unrecognized enumeration type: %s", kind.c_str());
+        if (!kind.empty()) msg_local_vdebug("RDB", 2, "Unrecognized enumeration type: %s", kind_text->c_str());
         cell = std::make_unique<RDB_TABLE_STRING_ELEMENT>();
     }
     m_string_cell = cell.get();
@@ -87,7 +92,7 @@ std::unique_ptr<RDB_TABLE_ELEMENT> RDB_XML_TABLE_HANDLER::new_window_cell(const 
     using WINDOW = RDB_TABLE_DATA_VALID_WINDOW_ELEMENT;
     auto window = std::make_unique<WINDOW>();
     // Before the bounds, which disabling resets.
-    if (is_true(attributes.get("disabled"))) window->set_disabled(true);
+    if (is_true(attributes, "disabled")) window->set_disabled(true);
     const std::pair<const char*, void (WINDOW::*)(int)> bounds[] = {{"window_min", &WINDOW::set_window_min},
                                                                     {"valid_min", &WINDOW::set_valid_min},
                                                                     {"valid_max", &WINDOW::set_valid_max},
@@ -97,7 +102,7 @@ std::unique_ptr<RDB_TABLE_ELEMENT> RDB_XML_TABLE_HANDLER::new_window_cell(const 
         if (!value) return nullptr;
         ((*window).*set)(*value);
     }
-    window->set_is_scale(is_true(attributes.get("is_scale")));
+    window->set_is_scale(is_true(attributes, "is_scale"));
     return window;
 }
 
@@ -163,16 +168,16 @@ void RDB_XML_TABLE_HANDLER::start_table(const std::string& name, const XML_ATTRI
         m_table = m_state.create<RDB_LINK_TABLE_OBJECT>(object_name);
     else if (name == "tcl_table")
         m_table = start_tcl_table(object_name, attributes);
-    else if (name == "table" && is_true(attributes.get("new_table")))
+    else if (name == "table" && is_true(attributes, "new_table"))
         m_table = m_state.create<RDB_NEW_TABLE_OBJECT>(object_name);
     else
         m_table = m_state.create<RDB_TABLE_OBJECT>(object_name);
-    m_table->set_no_compact_format(is_true(attributes.get("no_compact")));
-    m_table->set_alternating_row_colors(is_true(attributes.get("altrn_row_colors")));
+    m_table->set_no_compact_format(is_true(attributes, "no_compact"));
+    m_table->set_alternating_row_colors(is_true(attributes, "altrn_row_colors"));
     // Set only when on, so that a table without the trait gets no trait value.
-    if (is_true(attributes.get("altrn_hierarchical_row_colors"))) m_table->set_alternate_hierarchical_row_colors(true);
-    m_table->set_display_of_row_numbers(is_true(attributes.get("display_row_numbers")));
-    m_table->set_uniform_row_heights(is_true(attributes.get("uniform_rows")));
+    if (is_true(attributes, "altrn_hierarchical_row_colors")) m_table->set_alternate_hierarchical_row_colors(true);
+    m_table->set_display_of_row_numbers(is_true(attributes, "display_row_numbers"));
+    m_table->set_uniform_row_heights(is_true(attributes, "uniform_rows"));
     if (const std::string* sort = attributes.find("sort_enabled")) m_table->set_sort_enabled(is_true(*sort));
     std::optional<int> expand_to = number<int>(attributes.get("expand_to"), "expand_to");
     if (!expand_to) return;
@@ -187,7 +192,7 @@ RDB_TCL_TABLE_OBJECT* RDB_XML_TABLE_HANDLER::start_tcl_table(const std::string& 
                                                              const XML_ATTRIBUTES& attributes)
 {
     auto* table = m_state.create<RDB_TCL_TABLE_OBJECT>(object_name);
-    table->set_show_tcl_commands_on_context_menu(is_true(attributes.get("show_tcl_commands_on_context_menu")));
+    table->set_show_tcl_commands_on_context_menu(is_true(attributes, "show_tcl_commands_on_context_menu"));
     return table;
 }
 
@@ -201,7 +206,7 @@ bool RDB_XML_TABLE_HANDLER::start_tcl_table_child(const std::string& name, const
         m_command = new RDB_TCL_TABLE_CMD();
         table->add_cmd_template(m_command);
     } else {
-        table->set_show_tcl_commands_on_context_menu(is_true(attributes.get(name)));
+        table->set_show_tcl_commands_on_context_menu(is_true(attributes, name));
     }
     return true;
 }
@@ -270,12 +275,15 @@ void RDB_XML_TABLE_HANDLER::add_column(void (RDB_TABLE_OBJECT::*add)(int))
 
 void RDB_XML_TABLE_HANDLER::apply_cell_attributes(RDB_TABLE_ELEMENT& cell, const XML_ATTRIBUTES& attributes)
 {
-    const std::string foreground = attributes.get("foreground");
-    if (!foreground.empty()) cell.set_foreground(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(foreground)));
-    const std::string background = attributes.get("background");
-    if (!background.empty()) cell.set_background(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(background)));
-    if (is_true(attributes.get("unknown_foreground"))) cell.set_foreground(RDB_COLOR_UNKNOWN);
-    if (is_true(attributes.get("unknown_background"))) cell.set_background(RDB_COLOR_UNKNOWN);
+    if (attributes.size() == 0) return;
+    const std::string* foreground = attributes.find("foreground");
+    if (foreground != nullptr && !foreground->empty())
+        cell.set_foreground(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(*foreground)));
+    const std::string* background = attributes.find("background");
+    if (background != nullptr && !background->empty())
+        cell.set_background(rdb_get_color_name_by_rgb_value(rdb_get_rgb_color(*background)));
+    if (is_true(attributes, "unknown_foreground")) cell.set_foreground(RDB_COLOR_UNKNOWN);
+    if (is_true(attributes, "unknown_background")) cell.set_background(RDB_COLOR_UNKNOWN);
     if (const std::string* tooltip = attributes.find("tooltip")) cell.set_tooltip(*tooltip);
 }
 
@@ -296,7 +304,7 @@ protected:
         if (depth() == 1) {
             m_summary = m_state.create<RDB_SUMMARY_TABLE_OBJECT>(attributes.get("name"));
             m_table = m_summary;
-            m_full_rows = is_true(attributes.get("full_rows"));
+            m_full_rows = is_true(attributes, "full_rows");
             if (!apply_changed_table_flags(*m_summary, attributes)) return;
             apply_common_attributes(*m_summary, attributes);
             attach(*m_summary, attributes);
@@ -310,7 +318,7 @@ protected:
             // Our own "all_slots" lists every slot, so the gauges are made without slots of their own.
             const std::string* gauges_name = attributes.find("name");
             m_gauges = new RDB_GAUGES_OBJECT(gauges_name ? *gauges_name : "This name should not be observed",
-                                             is_true(attributes.get("all_slots")) ? 0 : GAUGES_CAPACITY);
+                                             is_true(attributes, "all_slots") ? 0 : GAUGES_CAPACITY);
             forget_nested(m_summary->get_gauges());
             m_summary->set_gauges(m_gauges);
             number_nested(*m_gauges, attributes);
@@ -322,8 +330,8 @@ protected:
             ++m_next_gauge;
         } else if (name == "gauge") {
             if (m_gauges == nullptr) return fail("gauge outside gauges");
-            m_gauge = new RDB_GAUGES_DATA_ELEMENT(attributes.get("name"), is_true(attributes.get("percent")), 0, 0, 0,
-                                                  !is_true(attributes.get("enabled")));
+            m_gauge = new RDB_GAUGES_DATA_ELEMENT(attributes.get("name"), is_true(attributes, "percent"), 0, 0, 0,
+                                                  !is_true(attributes, "enabled"));
             if (m_next_gauge < m_gauges->get_size())
                 m_gauges->set_data_at(static_cast<unsigned>(m_next_gauge), m_gauge);
             else
@@ -371,8 +379,8 @@ protected:
         } else if (depth() == 2 && (name == "gauge" || name == "empty_slot")) {
             m_gauge = name == "empty_slot"
                           ? nullptr
-                          : new RDB_GAUGES_DATA_ELEMENT(attributes.get("name"), is_true(attributes.get("percent")), 0,
-                                                        0, 0, !is_true(attributes.get("enabled")));
+                          : new RDB_GAUGES_DATA_ELEMENT(attributes.get("name"), is_true(attributes, "percent"), 0, 0, 0,
+                                                        !is_true(attributes, "enabled"));
             m_gauges->add_data(m_gauge);
         }
     }

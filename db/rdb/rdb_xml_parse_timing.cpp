@@ -122,9 +122,9 @@ private:
         const std::optional<RDB_LINE_PROPERTIES> line = line_properties(attributes);
         if (!begin_id || !begin_time || !end_id || !end_time || !line) return;
         // The three range flags come only in the combinations of the three styles.
-        const bool direct = is_true(attributes.get("direct"));
-        const bool shaded = is_true(attributes.get("shaded"));
-        const bool bars = is_true(attributes.get("reference_bars"));
+        const bool direct = is_true(attributes, "direct");
+        const bool shaded = is_true(attributes, "shaded");
+        const bool bars = is_true(attributes, "reference_bars");
         RDB_ARROW_PROPERTIES::STYLE style = RDB_ARROW_PROPERTIES::REFERENCE_BARS_STYLE;
         if (direct && !shaded && !bars)
             style = RDB_ARROW_PROPERTIES::DIRECT_STYLE;
@@ -137,8 +137,8 @@ private:
         RDB_ARROW_PROPERTIES& properties = arrow->get_properties();
         static_cast<RDB_LINE_PROPERTIES&>(properties) = *line;
         properties.set_style(style);
-        properties.use_begin_arrowhead(is_true(attributes.get("begin_arrowhead")));
-        properties.use_end_arrowhead(is_true(attributes.get("end_arrowhead")));
+        properties.use_begin_arrowhead(is_true(attributes, "begin_arrowhead"));
+        properties.use_end_arrowhead(is_true(attributes, "end_arrowhead"));
         m_display->add_arrow(arrow.release());
     }
 

@@ -216,11 +216,11 @@ private:
         std::unique_ptr<RDB_FOLDER_OBJECT> folder;
         const std::string* rev_name = attributes.find("link_rev_name");
         const std::string* rpt_type = attributes.find("link_rpt_type");
-        if (is_true(attributes.get("master_detail"))) {
+        if (is_true(attributes, "master_detail")) {
             folder = std::make_unique<RDB_MASTER_DETAIL_OBJECT>(name);
-        } else if (is_true(attributes.get("path_folder"))) {
+        } else if (is_true(attributes, "path_folder")) {
             folder = std::make_unique<RDB_PATH_FOLDER_OBJECT>(name);
-        } else if (is_true(attributes.get("multi_corner"))) {
+        } else if (is_true(attributes, "multi_corner")) {
             folder = std::make_unique<RDB_MULTI_CORNER_FOLDER_OBJECT>(name);
         } else if (rev_name != nullptr || rpt_type != nullptr) {
             const std::optional<std::string> rev = own_text(rev_name ? *rev_name : "", "link_rev_name");
@@ -232,9 +232,8 @@ private:
         } else {
             folder = std::make_unique<RDB_FOLDER_OBJECT>(name);
         }
-        folder->set_is_stage_folder(is_true(attributes.get("stage_folder")));
-        if (folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr &&
-            is_true(attributes.get("explicit_details")))
+        folder->set_is_stage_folder(is_true(attributes, "stage_folder"));
+        if (folder->dynamic_cast_to_RDB_MASTER_DETAIL_OBJECT() != nullptr && is_true(attributes, "explicit_details"))
             m_state.explicit_details.insert(folder.get());
         return folder;
     }
@@ -465,16 +464,13 @@ std::unique_ptr<RDB_XML_CONTENT_HANDLER> new_skip_handler(READ_STATE& state)
     return std::make_unique<RDB_XML_SKIP_HANDLER>(state);
 }
 
-} // namespace RDB::XML
-
-std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
+std::unique_ptr<RDB_REPORT> read_report(const PARSE& parse, std::string& error)
 {
     auto report = std::make_unique<RDB_REPORT>();
-    RDB::XML::READ_STATE state;
+    READ_STATE state;
     state.report = report.get();
-    RDB::XML::RDB_XML_ROOT_HANDLER root(state);
-    std::string error;
-    int result = xml_parse(root, text, "rdb_schema", &error);
+    RDB_XML_ROOT_HANDLER root(state);
+    int result = parse(root, &error);
     if (result == 0) {
         auto placed = [&state](const RDB_FOLDER_OBJECT* folder) {
             return folder->get_ownership_status() != NOT_OWNED || state.link_content.count(folder) != 0;
@@ -500,11 +496,20 @@ std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
         }
     }
     const std::vector<RDB_OBJECT*> unattached = state.unattached();
-    if (result != 0) {
-        msg_local_vdebug("RDB", 2, "XML report is not valid: %s", error.c_str());
-        report.reset();
-    }
+    if (result != 0) report.reset();
     for (RDB_OBJECT* object : unattached)
         delete object;
+    return report;
+}
+
+} // namespace RDB::XML
+
+std::unique_ptr<RDB_REPORT> rdb_read_xml_report(gsl::span<const char> text)
+{
+    std::string error;
+    std::unique_ptr<RDB_REPORT> report = RDB::XML::read_report(
+        [text](XML_CONTENT_HANDLER& root, std::string* reason) { return xml_parse(root, text, "rdb_schema", reason); },
+        error);
+    if (report == nullptr) msg_local_vdebug("RDB", 2, "XML report is not valid: %s", error.c_str());
     return report;
 }

@@ -6,11 +6,13 @@
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/framework/XMLPScanToken.hpp>
+#include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
@@ -54,16 +56,16 @@ void append_utf8(std::string& out, char32_t c)
     }
 }
 
-// Xerces hands over UTF-16.
-std::string from_xml_ch(const XMLCh* text, std::size_t length)
+// Xerces hands over UTF-16; out receives the UTF-8 form (its storage is reused).
+void convert_xml_ch(const XMLCh* text, std::size_t length, std::string& out)
 {
     // Most text is ASCII: copy that prefix unit for unit, then convert whatever follows.
-    std::string out(length, '\0');
+    out.resize(length);
     char* ascii = out.data();
     std::size_t i = 0;
     for (; i < length && text[i] < 0x80; ++i)
         ascii[i] = static_cast<char>(text[i]);
-    if (i == length) return out;
+    if (i == length) return;
     out.resize(i);
     for (; i < length; ++i) {
         char32_t c = text[i];
@@ -74,6 +76,12 @@ std::string from_xml_ch(const XMLCh* text, std::size_t length)
         if (c >= 0xD800 && c <= 0xDFFF) continue; // an unpaired surrogate has no UTF-8 form
         append_utf8(out, c);
     }
+}
+
+std::string from_xml_ch(const XMLCh* text, std::size_t length)
+{
+    std::string out;
+    convert_xml_ch(text, length, out);
     return out;
 }
 
@@ -223,7 +231,9 @@ bool initialise_xerces(std::string* error)
     return failure.empty();
 }
 
-// Forwards Xerces' SAX events to the handler stack, and turns every error into a failed parse.
+// Forwards Xerces' SAX events to the handler stack, and turns every error into a failed parse. The
+// name and text of an event are converted into buffers kept from event to event, as a big table
+// delivers millions of them.
 class XERCES_ADAPTER : public X::DefaultHandler {
 public:
     explicit XERCES_ADAPTER(XML_PARSER& parser) : m_parser(parser) {}
@@ -234,15 +244,18 @@ public:
         XML_ATTRIBUTES attributes;
         for (XMLSize_t i = 0; i < attrs.getLength(); ++i)
             attributes.add(from_xml_ch(attrs.getQName(i)), from_xml_ch(attrs.getValue(i)));
-        m_parser.deliver_start(from_xml_ch(qname), attributes);
+        convert_xml_ch(qname, X::XMLString::stringLen(qname), m_name);
+        m_parser.deliver_start(m_name, attributes);
     }
     void endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const qname) override
     {
-        m_parser.deliver_end(from_xml_ch(qname));
+        convert_xml_ch(qname, X::XMLString::stringLen(qname), m_name);
+        m_parser.deliver_end(m_name);
     }
     void characters(const XMLCh* const chars, const XMLSize_t length) override
     {
-        m_parser.deliver_characters(from_xml_ch(chars, length));
+        convert_xml_ch(chars, length, m_text);
+        m_parser.deliver_characters(m_text);
     }
 
     // An external entity or DTD never reaches the file system or the network: it reads as nothing.
@@ -264,17 +277,56 @@ private:
     }
 
     XML_PARSER& m_parser;
+    std::string m_name;
+    std::string m_text;
 };
 
 // At most this many entity expansions per document, against expansion bombs.
 constexpr XMLSize_t ENTITY_EXPANSION_LIMIT = 10000;
 
-} // namespace
+// The bytes of a document as the caller's read function hands them over. A read error ends the
+// input as if the document ended there and is remembered, so that the parse fails even when what was
+// read happens to be a complete document.
+class READ_STREAM : public X::BinInputStream {
+public:
+    READ_STREAM(const XML_READ& read, bool& failed) : m_read(read), m_failed(failed) {}
 
-int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char* source_name, std::string* error)
+    XMLFilePos curPos() const override { return m_position; }
+    XMLSize_t readBytes(XMLByte* const buffer, const XMLSize_t size) override
+    {
+        if (m_failed) return 0;
+        const long count = m_read(reinterpret_cast<char*>(buffer), size);
+        if (count < 0) {
+            m_failed = true;
+            return 0;
+        }
+        m_position += static_cast<XMLFilePos>(count);
+        return static_cast<XMLSize_t>(count);
+    }
+    const XMLCh* getContentType() const override { return nullptr; }
+
+private:
+    const XML_READ& m_read;
+    bool& m_failed;
+    XMLFilePos m_position = 0;
+};
+
+class READ_SOURCE : public X::InputSource {
+public:
+    READ_SOURCE(const XML_READ& read, bool& failed, const char* source_name)
+        : X::InputSource(source_name), m_read(read), m_failed(failed)
+    {
+    }
+    X::BinInputStream* makeStream() const override { return new READ_STREAM(m_read, m_failed); }
+
+private:
+    const XML_READ& m_read;
+    bool& m_failed;
+};
+
+// Parses source into parser's handlers; 0 when the document was well-formed and no handler failed.
+int parse_source(XML_PARSER& parser, X::InputSource& source, std::string* error)
 {
-    if (!initialise_xerces(error)) return 1;
-    XML_PARSER parser(root);
     XERCES_ADAPTER adapter(parser);
     X::SecurityManager security;
     security.setEntityExpansionLimit(ENTITY_EXPANSION_LIMIT);
@@ -289,8 +341,6 @@ int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char*
     reader->setErrorHandler(&adapter);
     reader->setEntityResolver(&adapter);
 
-    X::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
-                                source_name ? source_name : "XML document", false);
     try {
         X::XMLPScanToken token;
         if (reader->parseFirst(source, token)) {
@@ -313,4 +363,32 @@ int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char*
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char* source_name, std::string* error)
+{
+    if (!initialise_xerces(error)) return 1;
+    XML_PARSER parser(root);
+    X::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
+                                source_name ? source_name : "XML document", false);
+    return parse_source(parser, source, error);
+}
+
+int xml_parse(XML_CONTENT_HANDLER& root, const XML_READ& read, const char* source_name, std::string* error,
+              bool* read_failed)
+{
+    bool failed = false;
+    if (read_failed) *read_failed = false;
+    if (!initialise_xerces(error)) return 1;
+    XML_PARSER parser(root);
+    READ_SOURCE source(read, failed, source_name ? source_name : "XML document");
+    int result = parse_source(parser, source, error);
+    if (failed) {
+        if (read_failed) *read_failed = true;
+        if (result == 0 && error) *error = "the document could not be read to its end";
+        result = 1;
+    }
+    return result;
 }

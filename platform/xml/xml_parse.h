@@ -1,12 +1,13 @@
 #pragma once
-// XML parsing layer: SAX parsing of documents held in memory, over the Xerces-C SAX2 parser, with
-// every name, attribute value and text handed over in UTF-8; a stack of content handlers, one per
-// open element that wants one; and the UTF-8 clean-up used when writing XML.
+// XML parsing layer: SAX parsing of documents held in memory or read piece by piece, over the Xerces-C SAX2 parser,
+// with every name, attribute value and text handed over in UTF-8; a stack of content handlers, one per open element
+// that wants one; and the UTF-8 clean-up used when writing XML.
 //
 // The parser is set up for untrusted input: no DTD is loaded, no external entity is resolved (an
 // external entity reads as empty text), no validation, and entity expansion is bounded.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,6 +86,15 @@ private:
 // error when it is not null. source_name names the document in messages.
 int xml_parse(XML_CONTENT_HANDLER& root, gsl::span<const char> text, const char* source_name,
               std::string* error = nullptr);
+
+// Fills buffer with up to size bytes of a document and answers how many: 0 at its end, a negative
+// count on a read error.
+using XML_READ = std::function<long(char* buffer, std::size_t size)>;
+// Parses a document read piece by piece through read, so that it is never held whole in memory; the
+// same results as above. A read error fails the parse, even when the bytes read so far were a
+// complete document, and read_failed (when not null) tells it apart from a broken document.
+int xml_parse(XML_CONTENT_HANDLER& root, const XML_READ& read, const char* source_name, std::string* error = nullptr,
+              bool* read_failed = nullptr);
 
 // Copies text (in the local encoding, which is UTF-8) into buffer as well-formed UTF-8 holding only
 // characters XML allows: invalid or overlong sequences, surrogates, U+FFFE, U+FFFF and control
