@@ -324,6 +324,53 @@ TEST(PdbStore, CorruptImagesGiveNothingAndLeakNothing)
     EXPECT_GT(TEST_NODE::s_disowned, disowned);
 }
 
+// A payload handed out a few bytes at a time, as a slow file would be.
+class TRICKLE_SOURCE : public PDB_SEGMENT::SOURCE {
+public:
+    TRICKLE_SOURCE(std::string_view bytes, std::size_t piece) : m_bytes(bytes), m_piece(piece) {}
+    std::size_t read(char* data, std::size_t size) override
+    {
+        const std::size_t count = std::min({size, m_piece, m_bytes.size()});
+        std::copy_n(m_bytes.data(), count, data);
+        m_bytes.remove_prefix(count);
+        return count;
+    }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_piece;
+};
+
+// Windows smaller than a class name or a text, refilled in odd pieces, give the very objects a
+// payload in memory gives; a source that ends early gives nothing and leaks nothing.
+TEST(PdbStore, ReadingThroughAWindowGivesTheSameObjects)
+{
+    std::unique_ptr<TEST_NODE> tree = make_tree();
+    tree->children.front()->text = "a text longer than the smallest windows";
+    const std::string image = encode(*tree);
+    const std::string_view payload = std::string_view(image).substr(PDB_HEADER_SIZE);
+    const int live = TEST_NODE::s_live;
+    for (std::size_t window : {1, 8, 13, 4096})
+        for (std::size_t piece : {1, 3, 4096}) {
+            SCOPED_TRACE(std::to_string(window) + "/" + std::to_string(piece));
+            TRICKLE_SOURCE source(payload, piece);
+            PDB_SEGMENT segment(source, payload.size(), window);
+            std::unique_ptr<PDB_VIRTUAL_OBJECT> copy = segment.read_root();
+            ASSERT_TRUE(copy);
+            EXPECT_EQ(encode(*copy), image);
+
+            TRICKLE_SOURCE short_source(payload.substr(0, payload.size() - 5), piece);
+            PDB_SEGMENT short_segment(short_source, payload.size(), window);
+            try {
+                short_segment.read_root();
+                ADD_FAILURE() << "a source that ends early was read";
+            } catch (const PDB_TRANSFER_ERROR& e) {
+                EXPECT_NE(std::string(e.what()).find("unexpected end of data"), std::string::npos) << e.what();
+            }
+        }
+    EXPECT_EQ(TEST_NODE::s_live, live);
+}
+
 TEST(PdbStore, DeepNestingInAFileIsRefused)
 {
     // Hand-made chains of nodes, each owning the next through "extra". An empty node's fields end
@@ -415,4 +462,46 @@ TEST_F(PdbArchive, WriterKilledMidWriteLeavesPreviousVersion)
     root = archive.read_root();
     ASSERT_TRUE(root) << archive.last_error();
     EXPECT_EQ(dynamic_cast<TEST_NODE&>(*root).text, big.text);
+}
+
+// Files are checked as they are read: a damaged payload is named as such even when the damage
+// stops the read before the end, and nothing read before the damage is kept.
+TEST_F(PdbArchive, DamagedFilesAreRefusedWithTheirReason)
+{
+    const std::string image = encode(*make_tree());
+    auto flipped = [&](std::size_t at, bool reseal) {
+        std::string bytes = image;
+        bytes[at] ^= 0x20;
+        if (reseal) PDB_ARCHIVE::reseal(bytes);
+        return bytes;
+    };
+    const std::size_t class_name = image.find("TEST_NODE");
+    const std::size_t last = image.size() - 1;
+    const struct {
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {flipped(class_name, false), "archive checksum mismatch"}, // the read stops at the class name
+        {flipped(last, false), "archive checksum mismatch"}, // found only at the end
+        {flipped(class_name, true), "unknown class \"tEST_NODE\""},
+        {image.substr(0, last), "truncated"},
+        {image.substr(0, PDB_HEADER_SIZE - 1), "shorter than an archive header"},
+        {image + "x", "truncated"},
+        {[&] {
+             std::string bytes = image + "x";
+             PDB_ARCHIVE::reseal(bytes);
+             return bytes;
+         }(),
+         "after the root"},
+    };
+    const int live = TEST_NODE::s_live;
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.reason);
+        std::ofstream(m_path, std::ios::binary | std::ios::trunc) << bad.bytes;
+        PDB_ARCHIVE archive(m_path);
+        EXPECT_FALSE(archive.read_root());
+        EXPECT_NE(archive.last_error().find(bad.reason), std::string::npos) << archive.last_error();
+        EXPECT_EQ(archive.last_error().rfind(m_path, 0), 0u) << archive.last_error();
+    }
+    EXPECT_EQ(TEST_NODE::s_live, live);
 }

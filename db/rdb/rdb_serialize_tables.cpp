@@ -144,7 +144,7 @@ void RDB_TABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(m_background);
     rdb_transfer_color(segment, m_background);
     RDB_TRACE(m_tooltip);
-    rdb_transfer_c_string(segment, m_tooltip, [this](const std::string& text) { set_tooltip(text); });
+    rdb_transfer_c_string(segment, m_tooltip, [this](std::string_view text) { set_tooltip(std::string(text)); });
     segment.end_class();
 }
 
@@ -159,7 +159,7 @@ void RDB_TABLE_STRING_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TABLE_ELEMENT::serialize(segment);
     RDB_TRACE(m_data);
     rdb_transfer_c_string(segment, m_data,
-                          [this](const std::string& text) { RDB_TABLE_STRING_ELEMENT::set_string(text); });
+                          [this](std::string_view text) { RDB_TABLE_STRING_ELEMENT::set_string(std::string(text)); });
     segment.end_class();
 }
 
@@ -187,7 +187,7 @@ void RDB_TABLE_TCL_CMD_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(RDB_TABLE_STRING_ELEMENT);
     RDB_TABLE_STRING_ELEMENT::serialize(segment);
     RDB_TRACE(m_tcl_cmd);
-    rdb_transfer_c_string(segment, m_tcl_cmd, [this](const std::string& text) { set_tcl_cmd(text); });
+    rdb_transfer_c_string(segment, m_tcl_cmd, [this](std::string_view text) { set_tcl_cmd(std::string(text)); });
     segment.end_class();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "pdb/pdb.h"
 #include "rdb_rgb.h"
@@ -30,14 +31,13 @@ inline void rdb_transfer_color(PDB_SEGMENT& segment, RDB_COLOR_NAME& color)
     color = static_cast<RDB_COLOR_NAME>(value);
 }
 
-// A heap text that may be absent; on reading, set receives a present text.
+// A heap text that may be absent; on reading, set receives a present text as a std::string_view
+// into the segment, valid only during the call.
 template <class SET> void rdb_transfer_c_string(PDB_SEGMENT& segment, const char* text, SET set)
 {
     if (segment.is_writing()) {
         segment.write_optional_text(text);
         return;
     }
-    std::optional<std::string> value;
-    segment.transfer(value);
-    if (value) set(*value);
+    if (const std::optional<std::string_view> value = segment.read_optional_text()) set(*value);
 }

@@ -55,6 +55,13 @@ std::uint64_t get_le(const char* in, int bytes)
 thread_local bool (*t_passed_test)(PDB_VIRTUAL_OBJECT*) = nullptr;
 thread_local const std::type_info* t_passed_class = nullptr;
 
+bool has_disown(const PDB_THUNK_INFO* thunk)
+{
+    for (; thunk != nullptr; thunk = thunk->parent)
+        if (thunk->disown != nullptr) return true;
+    return false;
+}
+
 bool passes_type_test(bool (*test)(PDB_VIRTUAL_OBJECT*), PDB_VIRTUAL_OBJECT* object)
 {
     const std::type_info* type = &typeid(*object);
@@ -156,7 +163,24 @@ void PDB_SEGMENT::OBJECT_IDS::grow()
 
 PDB_SEGMENT::PDB_SEGMENT(std::size_t reserved) : m_mode(MODE::WRITE), m_out(reserved, '\0'), m_reserved(reserved) {}
 
-PDB_SEGMENT::PDB_SEGMENT(std::string_view payload) : m_mode(MODE::READ), m_in(payload) {}
+PDB_SEGMENT::PDB_SEGMENT(std::string_view payload)
+    : m_mode(MODE::READ), m_window(payload.data()), m_next(payload.data()), m_limit(payload.data() + payload.size()),
+      m_in_size(payload.size())
+{
+    // Never grows during a read, so that no allocation can fail between creating an object and
+    // recording it for the discard.
+    m_unrecorded.reserve(PDB_MAX_NESTING + 1);
+}
+
+PDB_SEGMENT::PDB_SEGMENT(SOURCE& source, std::uint64_t length, std::size_t window)
+    : m_mode(MODE::READ), m_source(&source), m_buffer(new char[std::max<std::size_t>(window, 8)]),
+      m_buffer_size(std::max<std::size_t>(window, 8)), m_window(m_buffer.get()), m_next(m_window), m_limit(m_window),
+      m_in_size(length)
+{
+    // Never grows during a read, so that no allocation can fail between creating an object and
+    // recording it for the discard.
+    m_unrecorded.reserve(PDB_MAX_NESTING + 1);
+}
 
 PDB_SEGMENT::~PDB_SEGMENT()
 {
@@ -193,7 +217,7 @@ std::string PDB_SEGMENT::where() const
         if (frame.field[0] != '\0')
             text += std::string("::") + frame.field + " (line " + std::to_string(frame.line) + ")";
     }
-    if (is_reading()) text += " at byte " + std::to_string(m_pos);
+    if (is_reading()) text += " at byte " + std::to_string(position());
     return text;
 }
 
@@ -213,12 +237,58 @@ void PDB_SEGMENT::defer_check(std::function<bool()> check) { m_checks.push_back(
 
 void PDB_SEGMENT::defer_commit(std::function<void()> commit) { m_commits.push_back(std::move(commit)); }
 
+// The window moves forward only: what it holds past the next byte moves to the front of the
+// buffer and the source fills the rest, never past the payload's end. A single item larger than the
+// buffer gets a buffer of its own size, kept for the rest of the read.
+void PDB_SEGMENT::refill(std::size_t size)
+{
+    if (size > remaining() || m_source == nullptr) fail("unexpected end of data");
+    const std::size_t kept = available();
+    const std::uint64_t at = position();
+    if (size > m_buffer_size) {
+        std::unique_ptr<char[]> larger(new char[size]);
+        if (kept > 0) std::memcpy(larger.get(), m_next, kept);
+        m_buffer = std::move(larger);
+        m_buffer_size = size;
+    } else if (kept > 0) {
+        std::memmove(m_buffer.get(), m_next, kept);
+    }
+    m_window = m_next = m_buffer.get();
+    m_window_at = at;
+    const std::size_t wanted =
+        kept + static_cast<std::size_t>(std::min<std::uint64_t>(m_buffer_size - kept, m_in_size - at - kept));
+    std::size_t filled = kept;
+    while (filled < size) {
+        const std::size_t got = m_source->read(m_buffer.get() + filled, wanted - filled);
+        if (got == 0) {
+            m_limit = m_window + filled;
+            fail("unexpected end of data");
+        }
+        filled += got;
+    }
+    m_limit = m_window + filled;
+}
+
+std::string_view PDB_SEGMENT::take_view(std::size_t size)
+{
+    if (available() < size) refill(size);
+    const std::string_view view(m_next, size);
+    m_next += size;
+    return view;
+}
+
 void PDB_SEGMENT::get_bytes(void* data, std::size_t size)
 {
     if (size > remaining()) fail("unexpected end of data");
-    if (size == 0) return;
-    std::memcpy(data, m_in.data() + m_pos, size);
-    m_pos += size;
+    auto* out = static_cast<char*>(data);
+    while (size > 0) {
+        if (m_next == m_limit) refill(1);
+        const std::size_t piece = std::min(size, available());
+        std::memcpy(out, m_next, piece);
+        m_next += piece;
+        out += piece;
+        size -= piece;
+    }
 }
 
 void PDB_SEGMENT::put_u32(std::uint32_t value)
@@ -231,9 +301,9 @@ void PDB_SEGMENT::put_u32(std::uint32_t value)
 // The one- and four-byte reads below skip get_bytes: they run several times for every object.
 std::uint32_t PDB_SEGMENT::get_u32()
 {
-    if (remaining() < 4) fail("unexpected end of data");
-    const auto value = static_cast<std::uint32_t>(get_le(m_in.data() + m_pos, 4));
-    m_pos += 4;
+    if (available() < 4) refill(4);
+    const auto value = static_cast<std::uint32_t>(get_le(m_next, 4));
+    m_next += 4;
     return value;
 }
 
@@ -269,8 +339,7 @@ void PDB_SEGMENT::transfer_bits(std::uint32_t& value, int width)
         return;
     }
     while (m_bit_count < width) {
-        if (remaining() < 1) fail("unexpected end of data");
-        const auto byte = static_cast<unsigned char>(m_in[m_pos++]);
+        const unsigned char byte = get_byte();
         m_bits |= static_cast<std::uint64_t>(byte) << m_bit_count;
         m_bit_count += 8;
     }
@@ -294,8 +363,7 @@ void PDB_SEGMENT::transfer(bool& value)
         put_bytes(&byte, 1);
         return;
     }
-    if (remaining() < 1) fail("unexpected end of data");
-    const auto byte = static_cast<unsigned char>(m_in[m_pos++]);
+    const unsigned char byte = get_byte();
     if (byte > 1) fail("bool value " + std::to_string(byte));
     value = byte == 1;
 }
@@ -362,8 +430,13 @@ void PDB_SEGMENT::transfer(std::string& value)
         return;
     }
     require_items(length, 1);
-    value.assign(m_in.data() + m_pos, length);
-    m_pos += length;
+    if (available() >= length) {
+        value.assign(m_next, length);
+        m_next += length;
+        return;
+    }
+    value.resize(length);
+    get_bytes(value.data(), length);
 }
 
 void PDB_SEGMENT::transfer(std::optional<std::string>& value)
@@ -408,6 +481,17 @@ void PDB_SEGMENT::write_optional_text(const char* text)
     if (size > 0xFFFFFFFFu) fail("text longer than 4 GiB");
     put_u32(static_cast<std::uint32_t>(size));
     put_bytes(text, size);
+}
+
+std::optional<std::string_view> PDB_SEGMENT::read_optional_text()
+{
+    RDB_ASSERT(is_reading());
+    bool present = false;
+    transfer(present);
+    if (!present) return std::nullopt;
+    const std::uint32_t length = get_u32();
+    require_items(length, 1);
+    return take_view(length);
 }
 
 void PDB_SEGMENT::transfer(std::vector<std::byte>& value)
@@ -468,36 +552,52 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     std::uint32_t tag = get_u32();
     if (tag == 0) return nullptr;
     enter_object();
-    const PDB_THUNK_INFO* thunk = nullptr;
+    READ_CLASS entry{nullptr, false};
     if (tag <= m_classes.size()) {
-        thunk = m_classes[tag - 1];
+        entry = m_classes[tag - 1];
     } else if (tag == m_classes.size() + 1) {
         std::uint32_t length = get_u32();
         if (length == 0 || length > MAX_CLASS_NAME) fail("class name of length " + std::to_string(length));
         require_items(length, 1);
-        std::string name(m_in.data() + m_pos, length);
-        m_pos += length;
-        thunk = pdb_find_class(name);
+        const std::string name(take_view(length));
+        const PDB_THUNK_INFO* thunk = pdb_find_class(name);
         if (thunk == nullptr) fail("unknown class \"" + name + "\"");
-        for (const PDB_THUNK_INFO* known : m_classes)
-            if (known == thunk) fail("class \"" + name + "\" introduced twice");
-        m_classes.push_back(thunk);
+        for (const READ_CLASS& known : m_classes)
+            if (known.thunk == thunk) fail("class \"" + name + "\" introduced twice");
+        entry = READ_CLASS{thunk, thunk->is_never_referenced() && !has_disown(thunk)};
+        m_classes.push_back(entry);
     } else {
         fail("class index " + std::to_string(tag) + " not yet introduced");
     }
+    const PDB_THUNK_INFO* thunk = entry.thunk;
     if (thunk->create == nullptr) fail(std::string("class ") + thunk->class_name + " cannot be loaded");
 
     PDB_VIRTUAL_OBJECT* object = thunk->create();
-    m_created.push_back(CREATED{object, thunk, false});
-    index = m_created.size() - 1;
+    const CREATED created{object, thunk, ++m_read_count, false};
+    if (entry.unrecorded) {
+        m_unrecorded.push_back(created);
+        index = UNRECORDED;
+    } else {
+        m_created.push_back(created);
+        index = m_created.size() - 1;
+    }
     if (object->pdb_thunk_info() != thunk)
         fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
     if (!passes_type_test(test, object))
         fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
     object->serialize(*this);
     if (m_bit_count != 0) flush_bits();
+    if (entry.unrecorded) check_object(created);
     leave_object();
     return object;
+}
+
+void PDB_SEGMENT::check_object(const CREATED& created)
+{
+    for (const PDB_THUNK_INFO* thunk = created.thunk; thunk != nullptr; thunk = thunk->parent)
+        if (thunk->check != nullptr && !thunk->check(created.object))
+            fail(std::string("an object of class ") + created.thunk->class_name + " breaks the invariants of " +
+                 thunk->class_name);
 }
 
 void PDB_SEGMENT::write_ref(const PDB_VIRTUAL_OBJECT* object)
@@ -523,11 +623,15 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_ref(TYPE_TEST test, const char* expected)
     if (m_bit_count != 0) flush_bits();
     std::uint32_t id = get_u32();
     if (id == 0) return nullptr;
-    if (id > m_created.size()) fail("reference to object #" + std::to_string(id) + " not read before");
-    PDB_VIRTUAL_OBJECT* object = m_created[id - 1].object;
+    if (id > m_read_count) fail("reference to object #" + std::to_string(id) + " not read before");
+    const auto found = std::lower_bound(m_created.begin(), m_created.end(), id,
+                                        [](const CREATED& created, std::uint32_t key) { return created.id < key; });
+    if (found == m_created.end() || found->id != id)
+        fail("reference to object #" + std::to_string(id) + ", of a class that is never referenced");
+    PDB_VIRTUAL_OBJECT* object = found->object;
     if (!test(object))
-        fail(std::string("reference to an object of class ") + m_created[id - 1].thunk->class_name + " where " +
-             expected + " expected");
+        fail(std::string("reference to an object of class ") + found->thunk->class_name + " where " + expected +
+             " expected");
     return object;
 }
 
@@ -547,8 +651,9 @@ std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_SEGMENT::read_root()
     PDB_VIRTUAL_OBJECT* root = read_owned(any, "a root object", index);
     if (root == nullptr) fail("no root object");
     if (remaining() != 0) fail(std::to_string(remaining()) + " bytes after the root object");
+    if (m_source != nullptr) m_source->finish();
     finish_read();
-    m_created[index].stored = true;
+    mark_stored(index);
     m_finished = true;
     return std::unique_ptr<PDB_VIRTUAL_OBJECT>(root);
 }
@@ -557,10 +662,7 @@ void PDB_SEGMENT::finish_read()
 {
     m_frames.clear();
     for (const CREATED& created : m_created)
-        for (const PDB_THUNK_INFO* thunk = created.thunk; thunk != nullptr; thunk = thunk->parent)
-            if (thunk->check != nullptr && !thunk->check(created.object))
-                fail(std::string("an object of class ") + created.thunk->class_name + " breaks the invariants of " +
-                     thunk->class_name);
+        check_object(created);
     for (const std::function<bool()>& check : m_checks)
         if (!check()) fail("a deferred check failed");
     for (const std::function<void()>& commit : m_commits)
@@ -572,6 +674,8 @@ void PDB_SEGMENT::discard_created()
 {
     // Owners delete what they hold; only objects that never reached an owner are destroyed here.
     // Everything is disowned first, so that no destructor meets an object still marked as owned.
+    // Unrecorded objects have no disown; those held by an owner go with it, the rest are the ones
+    // still being read, none of which holds another of them yet.
     for (const CREATED& created : m_created)
         for (const PDB_THUNK_INFO* thunk = created.thunk; thunk != nullptr; thunk = thunk->parent)
             if (thunk->disown != nullptr) {
@@ -581,6 +685,11 @@ void PDB_SEGMENT::discard_created()
     for (CREATED& created : m_created)
         if (!created.stored) created.thunk->destroy(created.object);
     m_created.clear();
+    while (!m_unrecorded.empty()) {
+        const CREATED created = m_unrecorded.back();
+        m_unrecorded.pop_back();
+        created.thunk->destroy(created.object);
+    }
 }
 
 // ---- Files ---------------------------------------------------------------------------------------
@@ -895,6 +1004,74 @@ uLong crc32_update(uLong crc, std::string_view bytes)
     return crc;
 }
 
+// Why the header of an archive refuses it, or empty when it is good; payload_size is the byte count
+// that follows the header.
+std::string header_problem(const char* header, std::uint64_t payload_size)
+{
+    if (std::memcmp(header, MAGIC, sizeof MAGIC) != 0) return "not an archive (bad magic number)";
+    if (get_le(header + 28, 4) != crc32_update(::crc32(0L, Z_NULL, 0), std::string_view(header, 28)))
+        return "archive header checksum mismatch";
+    std::uint64_t version = get_le(header + 8, 4);
+    if (version != PDB_FORMAT_VERSION) return "unsupported archive format version " + std::to_string(version);
+    if (get_le(header + 12, 4) != 0) return "unsupported archive flags";
+    if (get_le(header + 16, 8) != payload_size) return "archive length mismatch (truncated file?)";
+    return {};
+}
+
+// The payload of an archive file, read in pieces with its CRC-32 taken on the way, so that the file
+// is never held whole in memory.
+class FILE_SOURCE : public PDB_SEGMENT::SOURCE {
+public:
+    FILE_SOURCE(int fd, std::uint64_t length, std::uint32_t crc) : m_fd(fd), m_length(length), m_expected(crc) {}
+
+    std::size_t read(char* data, std::size_t size) override
+    {
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, m_length - m_read));
+        while (size > 0) {
+            const ssize_t got = ::read(m_fd, data, size);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                m_errno = errno;
+                throw PDB_TRANSFER_ERROR("read failed");
+            }
+            m_crc = crc32_update(m_crc, std::string_view(data, static_cast<std::size_t>(got)));
+            m_read += static_cast<std::size_t>(got);
+            return static_cast<std::size_t>(got);
+        }
+        return 0;
+    }
+    void finish() override
+    {
+        if (m_crc != m_expected) throw PDB_TRANSFER_ERROR("archive checksum mismatch");
+    }
+    // After a read that failed: reads what the segment left and answers the reason a shortened or
+    // damaged file gives, or empty when its bytes are whole (the failure then lies in what they
+    // say). The header's checksum is the better reason, as it was when files were checked first.
+    std::string damage()
+    {
+        std::unique_ptr<char[]> rest(new char[std::size_t{1} << 20]);
+        try {
+            while (read(rest.get(), std::size_t{1} << 20) > 0) {
+            }
+        } catch (const PDB_TRANSFER_ERROR&) {
+            return {};
+        }
+        if (m_read != m_length) return "archive length mismatch (truncated file?)";
+        if (m_crc != m_expected) return "archive checksum mismatch";
+        return {};
+    }
+    // The error of a failed read(2), or 0.
+    int read_errno() const { return m_errno; }
+
+private:
+    int m_fd;
+    std::uint64_t m_length;
+    std::uint64_t m_read = 0;
+    uLong m_crc = ::crc32(0L, Z_NULL, 0);
+    std::uint32_t m_expected;
+    int m_errno = 0;
+};
+
 } // namespace
 
 std::uint32_t pdb_crc32(std::string_view bytes)
@@ -935,13 +1112,9 @@ std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::decode(std::string_view image, 
         return std::unique_ptr<PDB_VIRTUAL_OBJECT>();
     };
     if (image.size() < PDB_HEADER_SIZE) return bad("file shorter than an archive header");
-    if (std::memcmp(image.data(), MAGIC, sizeof MAGIC) != 0) return bad("not an archive (bad magic number)");
-    if (get_le(image.data() + 28, 4) != pdb_crc32(image.substr(0, 28))) return bad("archive header checksum mismatch");
-    std::uint64_t version = get_le(image.data() + 8, 4);
-    if (version != PDB_FORMAT_VERSION) return bad("unsupported archive format version " + std::to_string(version));
-    if (get_le(image.data() + 12, 4) != 0) return bad("unsupported archive flags");
     std::string_view payload = image.substr(PDB_HEADER_SIZE);
-    if (get_le(image.data() + 16, 8) != payload.size()) return bad("archive length mismatch (truncated file?)");
+    const std::string problem = header_problem(image.data(), payload.size());
+    if (!problem.empty()) return bad(problem);
     if (get_le(image.data() + 24, 4) != pdb_crc32(payload)) return bad("archive checksum mismatch");
 
     PDB_SEGMENT segment(payload);
@@ -1021,37 +1194,66 @@ std::optional<PDB_ARCHIVE_STAMP> PDB_ARCHIVE::read_stamp(const std::string& path
     return PDB_ARCHIVE_STAMP{get_le(header + 16, 8), static_cast<std::uint32_t>(get_le(header + 24, 4))};
 }
 
+// The file is read through the segment's window as the objects are made, and its checksum is taken
+// on the way: a big report is never held twice in memory. So a damaged payload is found only at
+// the end; a read that failed before then reads the rest to tell a damaged file (whose checksum
+// gives the reason) from one whose bytes are whole but say something wrong.
 std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_ARCHIVE::read_root()
 {
     m_error.clear();
-    int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         set_error(&m_error, "cannot open", m_path);
         return nullptr;
     }
-    std::string image;
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (ok) {
-        image.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t done = 0;
-        while (ok && done < image.size()) {
-            ssize_t got = ::read(fd, &image[done], image.size() - done);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0)
-                ok = false;
-            else
-                done += static_cast<std::size_t>(got);
+    struct CLOSER {
+        int fd;
+        ~CLOSER()
+        {
+            const int saved = errno;
+            ::close(fd);
+            errno = saved;
         }
-    }
-    int saved = errno;
-    ::close(fd);
-    errno = saved;
-    if (!ok) {
+    } closer{fd};
+    auto cannot_read = [&](int error) {
+        errno = error;
         set_error(&m_error, "cannot read", m_path);
         return nullptr;
+    };
+    auto bad = [&](const std::string& why) {
+        m_error = m_path + ": " + why;
+        return nullptr;
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return cannot_read(errno);
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size < PDB_HEADER_SIZE) return bad("file shorter than an archive header");
+    char header[PDB_HEADER_SIZE];
+    std::size_t done = 0;
+    while (done < sizeof header) {
+        const ssize_t got = ::read(fd, header + done, sizeof header - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return cannot_read(got < 0 ? errno : EIO);
+        done += static_cast<std::size_t>(got);
     }
-    std::unique_ptr<PDB_VIRTUAL_OBJECT> root = decode(image, &m_error);
-    if (!root) m_error = m_path + ": " + m_error;
-    return root;
+    const std::string problem = header_problem(header, size - PDB_HEADER_SIZE);
+    if (!problem.empty()) return bad(problem);
+
+    const std::uint64_t length = size - PDB_HEADER_SIZE;
+    FILE_SOURCE source(fd, length, static_cast<std::uint32_t>(get_le(header + 24, 4)));
+    std::string error;
+    {
+        PDB_SEGMENT segment(source, length);
+        try {
+            return segment.read_root();
+        } catch (const PDB_TRANSFER_ERROR& e) {
+            error = e.what();
+        } catch (const std::bad_alloc&) {
+            error = "out of memory while reading";
+        }
+    }
+    if (source.read_errno() != 0) return cannot_read(source.read_errno());
+    const std::string damage = source.damage();
+    if (source.read_errno() != 0) return cannot_read(source.read_errno());
+    return bad(damage.empty() ? error : damage);
 }

@@ -46,8 +46,10 @@ struct PDB_THUNK_INFO {
     // Invariants of the class's own fields after a whole file is loaded; false means corruption.
     bool (*check)(const PDB_VIRTUAL_OBJECT* object);
     // Set on a class whose objects (and those of every derived class) are never the target of a
-    // non-owning pointer, such as table cells: writing skips their id bookkeeping, which would
-    // otherwise dominate the cost of large tables. Set it before the first write.
+    // non-owning pointer, such as table cells: writing and reading skip their id bookkeeping, which
+    // would otherwise dominate the cost of large tables. Set it before the first write. Reading runs
+    // the check of such an object right after its own fields are read, not after the whole file, so
+    // it may look only at the object itself; a class with a disown keeps the full bookkeeping.
     bool never_referenced = false;
 
     // True when this class is base or derives from it.
@@ -127,8 +129,22 @@ public:
     // A segment writing into an empty payload, after `reserved` zero bytes that take_image() hands
     // out in front of it (room for a header, so that the payload is never copied).
     explicit PDB_SEGMENT(std::size_t reserved = 0);
+    // Reading: where the bytes of a payload come from when it is not in memory as a whole.
+    class SOURCE {
+    public:
+        virtual ~SOURCE() = default;
+        // Reads up to size bytes of the payload into data and answers their count, 0 only at its
+        // end; throws PDB_TRANSFER_ERROR when the bytes cannot be read.
+        virtual std::size_t read(char* data, std::size_t size) = 0;
+        // Runs once every byte of the payload was read, before any object is checked; throws
+        // PDB_TRANSFER_ERROR when the bytes prove damaged.
+        virtual void finish() {}
+    };
     // A segment reading the payload (which must outlive the segment).
     explicit PDB_SEGMENT(std::string_view payload);
+    // A segment reading a payload of length bytes from source (which must outlive the segment)
+    // through a window of window bytes, grown only for a single item larger than it.
+    PDB_SEGMENT(SOURCE& source, std::uint64_t length, std::size_t window = std::size_t{1} << 20);
     // Destroys whatever a failed or unfinished read created.
     ~PDB_SEGMENT();
     PDB_SEGMENT(const PDB_SEGMENT&) = delete;
@@ -164,6 +180,9 @@ public:
     // Writing: a C text that may be null, in the form of transfer(std::optional<std::string>&),
     // without copying it first.
     void write_optional_text(const char* text);
+    // Reading: a text in the form of transfer(std::optional<std::string>&), as a view into the
+    // segment that is valid only until its next transfer; nullopt when the text is absent.
+    std::optional<std::string_view> read_optional_text();
     void transfer(std::vector<std::byte>& value);
     template <class T> void transfer(std::vector<T>& values);
     // An enumeration as int; on reading, a value outside [min_value, max_value] is corruption.
@@ -208,7 +227,7 @@ public:
     // Writing: hands whatever is left to the sink.
     void drain();
     // Reading: bytes not yet consumed.
-    std::size_t remaining() const { return m_in.size() - m_pos; }
+    std::size_t remaining() const { return static_cast<std::size_t>(m_in_size - position()); }
 
     // The root object: written as an owned pointer. Reading answers the checked root, owned by the
     // caller, or throws PDB_TRANSFER_ERROR after destroying everything the read created.
@@ -219,8 +238,18 @@ private:
     struct CREATED {
         PDB_VIRTUAL_OBJECT* object;
         const PDB_THUNK_INFO* thunk;
+        std::uint32_t id;
         bool stored;
     };
+    // Reading: a class introduced by the segment; unrecorded objects are never referenced and have
+    // no disown, so they need no entry in m_created once an owner holds them.
+    struct READ_CLASS {
+        const PDB_THUNK_INFO* thunk;
+        bool unrecorded;
+    };
+    // The creation index read_owned answers for an unrecorded object: it is then the top of
+    // m_unrecorded until mark_stored hands it to its owner.
+    static constexpr std::size_t UNRECORDED = SIZE_MAX;
     struct FRAME {
         const char* class_name;
         int line;
@@ -236,6 +265,18 @@ private:
         if (m_out.size() >= m_drain_at) drain();
     }
     void get_bytes(void* data, std::size_t size);
+    // Reading: the payload offset of the next byte, and the bytes the window holds from it on.
+    std::uint64_t position() const { return m_window_at + static_cast<std::uint64_t>(m_next - m_window); }
+    std::size_t available() const { return static_cast<std::size_t>(m_limit - m_next); }
+    // Reading: makes the window hold at least size bytes from the next one on, or fails.
+    void refill(std::size_t size);
+    unsigned char get_byte()
+    {
+        if (m_next == m_limit) refill(1);
+        return static_cast<unsigned char>(*m_next++);
+    }
+    // Reading: the next size bytes as one piece of the window, valid until the next read.
+    std::string_view take_view(std::size_t size);
     void put_u32(std::uint32_t value);
     std::uint32_t get_u32();
     std::string where() const;
@@ -244,7 +285,15 @@ private:
     void write_owned(const PDB_VIRTUAL_OBJECT* object);
     // Creates and reads an owned object; null for a null pointer. index receives its creation index.
     PDB_VIRTUAL_OBJECT* read_owned(TYPE_TEST test, const char* expected, std::size_t& index);
-    void mark_stored(std::size_t index) { m_created[index].stored = true; }
+    void mark_stored(std::size_t index)
+    {
+        if (index == UNRECORDED)
+            m_unrecorded.pop_back();
+        else
+            m_created[index].stored = true;
+    }
+    // Runs the checks of the object's class and of its bases; a check that does not hold fails the read.
+    void check_object(const CREATED& created);
     void write_ref(const PDB_VIRTUAL_OBJECT* object);
     PDB_VIRTUAL_OBJECT* read_ref(TYPE_TEST test, const char* expected);
     void enter_object();
@@ -259,8 +308,17 @@ private:
     std::size_t m_reserved = 0;
     std::function<void(std::string_view)> m_sink;
     std::size_t m_drain_at = SIZE_MAX;
-    std::string_view m_in;
-    std::size_t m_pos = 0;
+    // Reading: the window over the payload (all of it for a payload in memory, else a piece of
+    // m_buffer that refill replaces from m_source), its first byte's payload offset, the next byte
+    // to read and the end of the bytes it holds, and the payload's length.
+    SOURCE* m_source = nullptr;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_buffer_size = 0;
+    const char* m_window = nullptr;
+    std::uint64_t m_window_at = 0;
+    const char* m_next = nullptr;
+    const char* m_limit = nullptr;
+    std::uint64_t m_in_size = 0;
     std::uint64_t m_bits = 0;
     int m_bit_count = 0;
     int m_nesting = 0;
@@ -290,9 +348,13 @@ private:
         bool referenced;
     };
     std::unordered_map<const PDB_THUNK_INFO*, CLASS_ENTRY> m_class_index;
-    // Reading: objects by id - 1, class records by class index - 1.
+    // Reading: the objects that may be referenced, in ascending id order (found by binary search),
+    // the unrecorded objects being read and not yet held by an owner (innermost last), the number
+    // of objects created so far (the last id given), and the class records by class index - 1.
     std::vector<CREATED> m_created;
-    std::vector<const PDB_THUNK_INFO*> m_classes;
+    std::vector<CREATED> m_unrecorded;
+    std::uint32_t m_read_count = 0;
+    std::vector<READ_CLASS> m_classes;
     std::vector<std::function<bool()>> m_checks;
     std::vector<std::function<void()>> m_commits;
     bool m_finished = false;
