@@ -6,6 +6,8 @@
 // command. A cell renders itself as plain text (get_string), HTML (get_html) and, for the
 // data-valid window, SVG (get_svg). A cell owns its strings; a row owns its cells.
 
+#include <cstddef>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,15 @@ public:
     RDB_TABLE_ELEMENT(const RDB_TABLE_ELEMENT& other);
     RDB_TABLE_ELEMENT& operator=(const RDB_TABLE_ELEMENT&) = delete;
     virtual ~RDB_TABLE_ELEMENT();
+
+    // Cells of every kind and their texts live in the library's cell pool, packed by table rather than
+    // spread over the heap; these forms keep plain, nothrow and placement new-expressions working.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void* operator new(std::size_t, void* place) noexcept { return place; }
+    static void operator delete(void* memory) noexcept;
+    static void operator delete(void* memory, const std::nothrow_t&) noexcept;
+    static void operator delete(void*, void*) noexcept {}
 
     virtual const void* pdb_this_ptr() const { return this; }
     PDB_DECLARE_PERSISTENT(RDB_TABLE_ELEMENT)
@@ -78,6 +89,9 @@ public:
     void set_tooltip(const std::string& tooltip);
 
 private:
+    // Copies the text once, straight into the cell's storage (the store's reading path hands a view).
+    void assign_tooltip(std::string_view tooltip);
+
     RDB_COLOR_NAME m_foreground = RDB_COLOR_DEFAULT;
     RDB_COLOR_NAME m_background = RDB_COLOR_DEFAULT;
     char* m_tooltip = nullptr;
@@ -114,6 +128,8 @@ public:
     void append_html(std::string& out) const override;
 
 private:
+    void assign_text(std::string_view text);
+
     char* m_data = nullptr;
 };
 
@@ -171,6 +187,8 @@ public:
     void set_tcl_cmd(const char* tcl_cmd);
 
 private:
+    void assign_tcl_cmd(std::string_view tcl_cmd);
+
     char* m_tcl_cmd = nullptr;
 };
 

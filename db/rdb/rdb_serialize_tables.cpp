@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "msg/msg.h"
 #include "pdb/pdb.h"
+#include "rdb_cell_pool.h"
 #include "rdb_gauges.h"
 #include "rdb_menu_cmd.h"
 #include "rdb_table_element.h"
@@ -34,6 +36,8 @@ void RDB_TABLE_OBJECT::serialize(PDB_SEGMENT& segment)
             segment.transfer_owned(*row, true);
         }
     } else {
+        // The table's cells share chunks of their own, which go back when the table is destroyed.
+        const RDB_CELL_POOL_SCOPE cells_of_this_table;
         segment.require_items(rows, 4);
         m_rows.reserve(rows);
         for (std::uint32_t i = 0; i < rows; ++i) {
@@ -144,7 +148,7 @@ void RDB_TABLE_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(m_background);
     rdb_transfer_color(segment, m_background);
     RDB_TRACE(m_tooltip);
-    rdb_transfer_c_string(segment, m_tooltip, [this](std::string_view text) { set_tooltip(std::string(text)); });
+    rdb_transfer_c_string(segment, m_tooltip, [this](std::string_view text) { assign_tooltip(text); });
     segment.end_class();
 }
 
@@ -158,8 +162,7 @@ void RDB_TABLE_STRING_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(RDB_TABLE_ELEMENT);
     RDB_TABLE_ELEMENT::serialize(segment);
     RDB_TRACE(m_data);
-    rdb_transfer_c_string(segment, m_data,
-                          [this](std::string_view text) { RDB_TABLE_STRING_ELEMENT::set_string(std::string(text)); });
+    rdb_transfer_c_string(segment, m_data, [this](std::string_view text) { assign_text(text); });
     segment.end_class();
 }
 
@@ -187,7 +190,7 @@ void RDB_TABLE_TCL_CMD_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(RDB_TABLE_STRING_ELEMENT);
     RDB_TABLE_STRING_ELEMENT::serialize(segment);
     RDB_TRACE(m_tcl_cmd);
-    rdb_transfer_c_string(segment, m_tcl_cmd, [this](std::string_view text) { set_tcl_cmd(std::string(text)); });
+    rdb_transfer_c_string(segment, m_tcl_cmd, [this](std::string_view text) { assign_tcl_cmd(text); });
     segment.end_class();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rdb_sqlite_cells.h"
+#include "rdb_cell_pool.h"
 #include "rdb_escape.h"
 #include "rdb_sqlite_db.h"
 #include "rdb_table_to_sqlite.h"
@@ -229,6 +230,8 @@ RDB_TABLE_OBJECT::SQLITE_ROWS_LOADED::SQLITE_ROWS_LOADED(RDB_TABLE_OBJECT& table
 {
     if (!table.is_sqlite()) return;
     ROW_LIST loaded;
+    // The rebuilt cells share chunks of their own, which go back when the rows are dropped.
+    const RDB_CELL_POOL_SCOPE cells_of_these_rows;
     RDB_SQLITE_TABLE_READER reader(table);
     const bool read = reader.for_each_row([&](unsigned int index, const RDB_TABLE_ROW* row) {
         // Rows missing from the file (none are, when we wrote it) are drawn empty.

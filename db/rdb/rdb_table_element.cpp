@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "msg/msg.h"
+#include "rdb_cell_pool.h"
 #include "rdb_visitor.h"
 #include "rdb_vocabulary.h"
 #include "tcl/atcl.h"
@@ -12,16 +13,24 @@
 
 namespace {
 
-// A heap copy of text with exactly its length + 1 bytes; the caller owns it.
+// A pool copy of text with exactly its length + 1 bytes; the caller owns it (RDB_CELL_POOL::release).
 char* duplicate_text(const char* text, std::size_t length)
 {
-    char* copy = new char[length + 1];
+    char* copy = RDB_CELL_POOL::allocate_text(length + 1);
     std::memcpy(copy, text, length);
     copy[length] = '\0';
     return copy;
 }
 
 char* duplicate_text(const char* text) { return text ? duplicate_text(text, std::strlen(text)) : nullptr; }
+
+// Replaces the pool text held in place by a copy of text.
+void replace_text(char*& place, std::string_view text)
+{
+    char* copy = duplicate_text(text.data(), text.size());
+    RDB_CELL_POOL::release(place);
+    place = copy;
+}
 
 // Appends a printf-formatted text to out.
 __attribute__((format(printf, 2, 3))) void append_format(std::string& out, const char* format, ...)
@@ -63,12 +72,30 @@ std::string fill_template(const char* text_template, std::initializer_list<std::
 
 // ---- RDB_TABLE_ELEMENT ---------------------------------------------------------------------------
 
+void* RDB_TABLE_ELEMENT::operator new(std::size_t size) { return RDB_CELL_POOL::allocate_cell(size); }
+
+void* RDB_TABLE_ELEMENT::operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return RDB_CELL_POOL::allocate_cell(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void RDB_TABLE_ELEMENT::operator delete(void* memory) noexcept { RDB_CELL_POOL::release(memory); }
+
+void RDB_TABLE_ELEMENT::operator delete(void* memory, const std::nothrow_t&) noexcept
+{
+    RDB_CELL_POOL::release(memory);
+}
+
 RDB_TABLE_ELEMENT::RDB_TABLE_ELEMENT(const RDB_TABLE_ELEMENT& other)
     : m_foreground(other.m_foreground), m_background(other.m_background), m_tooltip(duplicate_text(other.m_tooltip))
 {
 }
 
-RDB_TABLE_ELEMENT::~RDB_TABLE_ELEMENT() { delete[] m_tooltip; }
+RDB_TABLE_ELEMENT::~RDB_TABLE_ELEMENT() { RDB_CELL_POOL::release(m_tooltip); }
 
 RDB_TABLE_ELEMENT* RDB_TABLE_ELEMENT::clone() const { return new RDB_TABLE_ELEMENT(*this); }
 
@@ -98,12 +125,9 @@ void RDB_TABLE_ELEMENT::set_int_element_data(int)
 
 void RDB_TABLE_ELEMENT::set_string(const std::string&) {}
 
-void RDB_TABLE_ELEMENT::set_tooltip(const std::string& tooltip)
-{
-    char* copy = duplicate_text(tooltip.data(), tooltip.size());
-    delete[] m_tooltip;
-    m_tooltip = copy;
-}
+void RDB_TABLE_ELEMENT::set_tooltip(const std::string& tooltip) { assign_tooltip(tooltip); }
+
+void RDB_TABLE_ELEMENT::assign_tooltip(std::string_view tooltip) { replace_text(m_tooltip, tooltip); }
 
 // ---- RDB_TABLE_STRING_ELEMENT --------------------------------------------------------------------
 
@@ -119,7 +143,7 @@ RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const RDB_TABLE_STRING_ELEMEN
 {
 }
 
-RDB_TABLE_STRING_ELEMENT::~RDB_TABLE_STRING_ELEMENT() { delete[] m_data; }
+RDB_TABLE_STRING_ELEMENT::~RDB_TABLE_STRING_ELEMENT() { RDB_CELL_POOL::release(m_data); }
 
 RDB_TABLE_ELEMENT* RDB_TABLE_STRING_ELEMENT::clone() const { return new RDB_TABLE_STRING_ELEMENT(*this); }
 
@@ -130,20 +154,15 @@ void RDB_TABLE_STRING_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
 
 std::string RDB_TABLE_STRING_ELEMENT::get_string() const { return std::string(get_c_string()); }
 
-void RDB_TABLE_STRING_ELEMENT::set_string(const std::string& text)
-{
-    char* copy = duplicate_text(text.data(), text.size());
-    delete[] m_data;
-    m_data = copy;
-}
+void RDB_TABLE_STRING_ELEMENT::set_string(const std::string& text) { assign_text(text); }
 
 void RDB_TABLE_STRING_ELEMENT::set_string(const char* data)
 {
     RDB_ASSERT(data != 0);
-    char* copy = duplicate_text(data);
-    delete[] m_data;
-    m_data = copy;
+    assign_text(data);
 }
+
+void RDB_TABLE_STRING_ELEMENT::assign_text(std::string_view text) { replace_text(m_data, text); }
 
 // ---- RDB_TABLE_LOCATION_SCHEMA_ELEMENT -----------------------------------------------------------
 
@@ -223,7 +242,7 @@ RDB_TABLE_TCL_CMD_ELEMENT::RDB_TABLE_TCL_CMD_ELEMENT(const RDB_TABLE_TCL_CMD_ELE
 {
 }
 
-RDB_TABLE_TCL_CMD_ELEMENT::~RDB_TABLE_TCL_CMD_ELEMENT() { delete[] m_tcl_cmd; }
+RDB_TABLE_TCL_CMD_ELEMENT::~RDB_TABLE_TCL_CMD_ELEMENT() { RDB_CELL_POOL::release(m_tcl_cmd); }
 
 RDB_TABLE_ELEMENT* RDB_TABLE_TCL_CMD_ELEMENT::clone() const { return new RDB_TABLE_TCL_CMD_ELEMENT(*this); }
 
@@ -232,20 +251,15 @@ void RDB_TABLE_TCL_CMD_ELEMENT::accept_visitor(RDB_OBJECT_VISITOR* visitor)
     visitor->visit_table_tcl_cmd_element(this);
 }
 
-void RDB_TABLE_TCL_CMD_ELEMENT::set_tcl_cmd(const std::string& tcl_cmd)
-{
-    char* copy = duplicate_text(tcl_cmd.data(), tcl_cmd.size());
-    delete[] m_tcl_cmd;
-    m_tcl_cmd = copy;
-}
+void RDB_TABLE_TCL_CMD_ELEMENT::set_tcl_cmd(const std::string& tcl_cmd) { assign_tcl_cmd(tcl_cmd); }
 
 void RDB_TABLE_TCL_CMD_ELEMENT::set_tcl_cmd(const char* tcl_cmd)
 {
     RDB_ASSERT(tcl_cmd != 0);
-    char* copy = duplicate_text(tcl_cmd);
-    delete[] m_tcl_cmd;
-    m_tcl_cmd = copy;
+    assign_tcl_cmd(tcl_cmd);
 }
+
+void RDB_TABLE_TCL_CMD_ELEMENT::assign_tcl_cmd(std::string_view tcl_cmd) { replace_text(m_tcl_cmd, tcl_cmd); }
 
 // ---- RDB_TABLE_INT_ELEMENT -----------------------------------------------------------------------
 
