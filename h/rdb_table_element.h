@@ -92,9 +92,11 @@ private:
     // Copies the text once, straight into the cell's storage (the store's reading path hands a view).
     void assign_tooltip(std::string_view tooltip);
 
+    // The tooltip first: the colours then end the base's data at byte 18 and a derived kind may place
+    // its own fields in the bytes after them.
+    char* m_tooltip = nullptr;
     RDB_COLOR_NAME m_foreground = RDB_COLOR_DEFAULT;
     RDB_COLOR_NAME m_background = RDB_COLOR_DEFAULT;
-    char* m_tooltip = nullptr;
 };
 
 class RDB_TABLE_STRING_ELEMENT : public RDB_TABLE_ELEMENT {
@@ -123,14 +125,32 @@ public:
     void set_string(const std::string& text) override;
     // A null text is the internal error "data != 0".
     void set_string(const char* text);
-    // The text without copying (empty when none).
-    const char* get_c_string() const { return m_data ? m_data : ""; }
+    // The text without copying (empty when none); valid while the cell lives and its text is not replaced.
+    const char* get_c_string() const
+    {
+        const char* text = stored_text();
+        return text ? text : "";
+    }
     void append_html(std::string& out) const override;
 
 private:
+    // A text of up to SHORT_TEXT characters lives in the cell with its zero; a longer one in the cell
+    // pool, its address kept in the first bytes. The last byte tells which, or that there is no text
+    // (not the same as an empty text: the store keeps the difference).
+    static constexpr std::size_t TEXT_BYTES = 14;
+    static constexpr std::size_t SHORT_TEXT = TEXT_BYTES - 2;
+    enum TEXT_PLACE : char { NO_TEXT = 0, TEXT_IN_CELL = 1, TEXT_IN_POOL = 2 };
+
+    TEXT_PLACE text_place() const { return static_cast<TEXT_PLACE>(m_data[TEXT_BYTES - 1]); }
+    char* pool_text() const;
+    // The text, or null when there is none.
+    const char* stored_text() const
+    {
+        return text_place() == TEXT_IN_CELL ? m_data : text_place() == TEXT_IN_POOL ? pool_text() : nullptr;
+    }
     void assign_text(std::string_view text);
 
-    char* m_data = nullptr;
+    char m_data[TEXT_BYTES] = {};
 };
 
 // A text cell that names a place in the design: the Tcl form of its location schema (without the

@@ -5,8 +5,11 @@
 #include <typeinfo>
 
 #include "msg/msg.h"
+#include "rdb_folder.h"
+#include "rdb_report.h"
 #include "rdb_table_sys.h"
 #include "rdb_visitor.h"
+#include "report_copies.h"
 #include "test_support.h"
 
 namespace {
@@ -247,3 +250,46 @@ TEST(RdbTableElement, ClonesAreDeepAndVisitAsTheirClass)
     tcl.set_tcl_cmd("puts 2");
     EXPECT_EQ(dynamic_cast<RDB_TABLE_TCL_CMD_ELEMENT&>(*tcl_copy).get_tcl_cmd(), "puts 1");
 }
+
+namespace {
+
+TEST(RdbTableStringElement, TextsOfEveryLengthKeepTheirNeighbours)
+{
+    const std::string texts[] = {"", "a", "eleven char", "twelve chars", "thirteen char", std::string(300, 'w')};
+    for (const std::string& first : texts)
+        for (const std::string& second : texts) {
+            SCOPED_TRACE(first + " then " + second);
+            RDB_TABLE_TCL_CMD_ELEMENT cell(first, "cmd");
+            cell.set_foreground(RDB_COLOR_RED);
+            cell.set_background(RDB_COLOR_LIGHT_RED);
+            cell.set_tooltip(second);
+            std::unique_ptr<RDB_TABLE_ELEMENT> copy(cell.clone());
+            cell.set_string(second);
+            cell.set_string(cell.get_c_string());
+            EXPECT_EQ(std::string(cell.get_c_string()), second);
+            EXPECT_EQ(copy->get_string(), first);
+            const RDB_TABLE_ELEMENT* both[] = {copy.get(), &cell};
+            for (const RDB_TABLE_ELEMENT* c : both) {
+                EXPECT_EQ(c->get_foreground(), RDB_COLOR_RED);
+                EXPECT_EQ(c->get_background(), RDB_COLOR_LIGHT_RED);
+                EXPECT_EQ(c->get_tooltip(), second);
+                EXPECT_EQ(static_cast<const RDB_TABLE_TCL_CMD_ELEMENT*>(c)->get_tcl_cmd(), "cmd");
+            }
+        }
+}
+
+TEST(RdbTableStringElement, NoTextStaysDistinctFromAnEmptyTextInTheStore)
+{
+    RDB_REPORT report;
+    auto* table = new RDB_NEW_TABLE_OBJECT("T");
+    report.get_main_folder()->add_object_to_list(table);
+    table->add_row(new RDB_TABLE_ROW{new RDB_TABLE_STRING_ELEMENT(), new RDB_TABLE_STRING_ELEMENT("")});
+    const std::string image = encode_report(report);
+    table->get_row(0)->at(0)->set_string("");
+    EXPECT_NE(encode_report(report), image);
+    std::unique_ptr<RDB_REPORT> copy = decode_report(image);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(encode_report(*copy), image);
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "rdb_cell_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <new>
@@ -72,6 +73,9 @@ constexpr std::size_t REGION = std::size_t{32} << 20;
 // Empty chunks kept ready (their pages present) for reuse; the pages of further empty chunks go back to
 // the system, their addresses are kept for later.
 constexpr std::size_t CACHED_CHUNKS = (std::size_t{64} << 20) / CHUNK;
+// Giving pages back flushes the TLB of every thread of the process, which costs far more than the
+// pages themselves on a virtual machine: surplus chunks go back in batches, neighbours in one call.
+constexpr std::size_t SURPLUS_BATCH = (std::size_t{32} << 20) / CHUNK;
 
 static_assert(sizeof(RDB_CELL_CHUNK) <= HEADER);
 
@@ -111,6 +115,11 @@ public:
                 m_ready.pop_back();
                 return start(chunk);
             }
+            if (!m_surplus.empty()) {
+                chunk = m_surplus.back();
+                m_surplus.pop_back();
+                return start(chunk);
+            }
             if (!m_released.empty()) {
                 chunk = m_released.back();
                 m_released.pop_back();
@@ -119,8 +128,9 @@ public:
                     m_region_next = map_aligned(REGION);
                     m_region_end = m_region_next + REGION;
                     m_carved += REGION / CHUNK;
-                    // give_back cannot fail: the list of released chunks has room for all of them.
+                    // give_back cannot fail: the lists of surplus and released chunks have room for all.
                     m_released.reserve(m_carved);
+                    m_surplus.reserve(m_carved);
                 }
                 chunk = m_region_next;
                 m_region_next += CHUNK;
@@ -134,16 +144,21 @@ public:
     {
         g_chunks_in_use.fetch_sub(1, std::memory_order_relaxed);
         char* chunk = reinterpret_cast<char*>(header);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_ready.size() < CACHED_CHUNKS) {
-                m_ready.push_back(chunk);
-                return;
-            }
-        }
-        madvise(chunk, CHUNK, MADV_DONTNEED);
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_released.push_back(chunk);
+        if (m_ready.size() < CACHED_CHUNKS) {
+            m_ready.push_back(chunk);
+            return;
+        }
+        m_surplus.push_back(chunk);
+        if (m_surplus.size() < SURPLUS_BATCH) return;
+        std::sort(m_surplus.begin(), m_surplus.end());
+        for (std::size_t first = 0, last = 0; first < m_surplus.size(); first = last) {
+            for (last = first + 1; last < m_surplus.size() && m_surplus[last] == m_surplus[last - 1] + CHUNK; ++last) {
+            }
+            madvise(m_surplus[first], (last - first) * CHUNK, MADV_DONTNEED);
+        }
+        m_released.insert(m_released.end(), m_surplus.begin(), m_surplus.end());
+        m_surplus.clear();
     }
 
     std::size_t ready()
@@ -161,6 +176,7 @@ private:
 
     std::mutex m_mutex;
     std::vector<char*> m_ready;
+    std::vector<char*> m_surplus;
     std::vector<char*> m_released;
     char* m_region_next = nullptr;
     char* m_region_end = nullptr;

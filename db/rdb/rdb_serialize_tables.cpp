@@ -162,7 +162,7 @@ void RDB_TABLE_STRING_ELEMENT::serialize(PDB_SEGMENT& segment)
     RDB_TRACE(RDB_TABLE_ELEMENT);
     RDB_TABLE_ELEMENT::serialize(segment);
     RDB_TRACE(m_data);
-    rdb_transfer_c_string(segment, m_data, [this](std::string_view text) { assign_text(text); });
+    rdb_transfer_c_string(segment, stored_text(), [this](std::string_view text) { assign_text(text); });
     segment.end_class();
 }
 

@@ -91,7 +91,7 @@ void RDB_TABLE_ELEMENT::operator delete(void* memory, const std::nothrow_t&) noe
 }
 
 RDB_TABLE_ELEMENT::RDB_TABLE_ELEMENT(const RDB_TABLE_ELEMENT& other)
-    : m_foreground(other.m_foreground), m_background(other.m_background), m_tooltip(duplicate_text(other.m_tooltip))
+    : m_tooltip(duplicate_text(other.m_tooltip)), m_foreground(other.m_foreground), m_background(other.m_background)
 {
 }
 
@@ -131,19 +131,29 @@ void RDB_TABLE_ELEMENT::assign_tooltip(std::string_view tooltip) { replace_text(
 
 // ---- RDB_TABLE_STRING_ELEMENT --------------------------------------------------------------------
 
-RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const std::string& text)
-    : m_data(duplicate_text(text.data(), text.size()))
-{
-}
+// Short texts in the cell keep a text cell at the size it had with a pointer only; the other kinds
+// fill the bytes after the base's colours as well.
+static_assert(sizeof(RDB_TABLE_ELEMENT) == 24 && sizeof(RDB_TABLE_STRING_ELEMENT) == 32 &&
+              sizeof(RDB_TABLE_TCL_CMD_ELEMENT) == 40 && sizeof(RDB_TABLE_LOCATION_SCHEMA_ELEMENT) == 96 &&
+              sizeof(RDB_TABLE_INT_ELEMENT) == 24 && sizeof(RDB_TABLE_DELAY_ELEMENT) == 32 &&
+              sizeof(RDB_TABLE_DATA_VALID_WINDOW_ELEMENT) == 40);
+
+RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const std::string& text) { assign_text(text); }
 
 RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const char* text) { set_string(text); }
 
-RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const RDB_TABLE_STRING_ELEMENT& other)
-    : RDB_TABLE_ELEMENT(other), m_data(duplicate_text(other.m_data))
+RDB_TABLE_STRING_ELEMENT::RDB_TABLE_STRING_ELEMENT(const RDB_TABLE_STRING_ELEMENT& other) : RDB_TABLE_ELEMENT(other)
 {
+    if (other.text_place() == TEXT_IN_POOL)
+        assign_text(other.pool_text());
+    else
+        std::memcpy(m_data, other.m_data, TEXT_BYTES);
 }
 
-RDB_TABLE_STRING_ELEMENT::~RDB_TABLE_STRING_ELEMENT() { RDB_CELL_POOL::release(m_data); }
+RDB_TABLE_STRING_ELEMENT::~RDB_TABLE_STRING_ELEMENT()
+{
+    if (text_place() == TEXT_IN_POOL) RDB_CELL_POOL::release(pool_text());
+}
 
 RDB_TABLE_ELEMENT* RDB_TABLE_STRING_ELEMENT::clone() const { return new RDB_TABLE_STRING_ELEMENT(*this); }
 
@@ -162,7 +172,28 @@ void RDB_TABLE_STRING_ELEMENT::set_string(const char* data)
     assign_text(data);
 }
 
-void RDB_TABLE_STRING_ELEMENT::assign_text(std::string_view text) { replace_text(m_data, text); }
+char* RDB_TABLE_STRING_ELEMENT::pool_text() const
+{
+    char* text;
+    std::memcpy(&text, m_data, sizeof text);
+    return text;
+}
+
+void RDB_TABLE_STRING_ELEMENT::assign_text(std::string_view text)
+{
+    // The new text may be a view of the old one: the old text goes only once the new one is in place.
+    char* old = text_place() == TEXT_IN_POOL ? pool_text() : nullptr;
+    if (text.size() <= SHORT_TEXT) {
+        if (!text.empty()) std::memmove(m_data, text.data(), text.size());
+        m_data[text.size()] = '\0';
+        m_data[TEXT_BYTES - 1] = TEXT_IN_CELL;
+    } else {
+        char* copy = duplicate_text(text.data(), text.size());
+        std::memcpy(m_data, &copy, sizeof copy);
+        m_data[TEXT_BYTES - 1] = TEXT_IN_POOL;
+    }
+    RDB_CELL_POOL::release(old);
+}
 
 // ---- RDB_TABLE_LOCATION_SCHEMA_ELEMENT -----------------------------------------------------------
 
