@@ -161,7 +161,12 @@ void PDB_SEGMENT::OBJECT_IDS::grow()
     }
 }
 
-PDB_SEGMENT::PDB_SEGMENT(std::size_t reserved) : m_mode(MODE::WRITE), m_out(reserved, '\0'), m_reserved(reserved) {}
+PDB_SEGMENT::PDB_SEGMENT(std::size_t reserved) : m_mode(MODE::WRITE), m_out(reserved + 4096, '\0'), m_reserved(reserved)
+{
+    m_frames.reserve(64);
+    m_frames.push_back(FRAME{"", 0, ""});
+    rebase_output(reserved);
+}
 
 PDB_SEGMENT::PDB_SEGMENT(std::string_view payload)
     : m_mode(MODE::READ), m_window(payload.data()), m_next(payload.data()), m_limit(payload.data() + payload.size()),
@@ -170,6 +175,7 @@ PDB_SEGMENT::PDB_SEGMENT(std::string_view payload)
     // Never grows during a read, so that no allocation can fail between creating an object and
     // recording it for the discard.
     m_unrecorded.reserve(PDB_MAX_NESTING + 1);
+    m_frames.push_back(FRAME{"", 0, ""});
 }
 
 PDB_SEGMENT::PDB_SEGMENT(SOURCE& source, std::uint64_t length, std::size_t window)
@@ -180,6 +186,7 @@ PDB_SEGMENT::PDB_SEGMENT(SOURCE& source, std::uint64_t length, std::size_t windo
     // Never grows during a read, so that no allocation can fail between creating an object and
     // recording it for the discard.
     m_unrecorded.reserve(PDB_MAX_NESTING + 1);
+    m_frames.push_back(FRAME{"", 0, ""});
 }
 
 PDB_SEGMENT::~PDB_SEGMENT()
@@ -187,29 +194,14 @@ PDB_SEGMENT::~PDB_SEGMENT()
     if (is_reading() && !m_finished) discard_created();
 }
 
-void PDB_SEGMENT::begin_class(const PDB_THUNK_INFO* thunk, const void* object)
-{
-    begin_class(thunk != nullptr ? thunk->class_name : "?", object);
-}
-
-void PDB_SEGMENT::begin_class(const char* class_name, const void*)
-{
-    if (m_bit_count != 0) flush_bits();
-    m_frames.push_back(FRAME{class_name, 0, ""});
-}
-
-void PDB_SEGMENT::end_class()
-{
-    if (m_bit_count != 0) flush_bits();
-    if (!m_frames.empty()) m_frames.pop_back();
-}
-
 std::string PDB_SEGMENT::where() const
 {
     std::string text;
     constexpr std::size_t SHOWN = 4;
-    std::size_t first = m_frames.size() > SHOWN ? m_frames.size() - SHOWN : 0;
-    if (first > 0) text = "...";
+    // The first frame, outside every class, counts only once a field was named there.
+    const std::size_t outside = m_frames[0].field[0] == '\0' ? 1 : 0;
+    std::size_t first = m_frames.size() - outside > SHOWN ? m_frames.size() - SHOWN : outside;
+    if (first > outside) text = "...";
     for (std::size_t i = first; i < m_frames.size(); ++i) {
         const FRAME& frame = m_frames[i];
         if (!text.empty()) text += " / ";
@@ -291,11 +283,39 @@ void PDB_SEGMENT::get_bytes(void* data, std::size_t size)
     }
 }
 
-void PDB_SEGMENT::put_u32(std::uint32_t value)
+void PDB_SEGMENT::rebase_output(std::size_t used)
 {
-    char bytes[4];
-    put_le(bytes, value, 4);
-    put_bytes(bytes, 4);
+    m_cur = m_out.data() + used;
+    m_end = m_out.data() + m_out.size();
+}
+
+void PDB_SEGMENT::put_more(const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const std::size_t room = static_cast<std::size_t>(m_end - m_cur);
+        if (room == 0) {
+            const std::size_t used = static_cast<std::size_t>(m_cur - m_out.data());
+            if (m_sink) {
+                drain();
+            } else {
+                m_out.resize(std::max<std::size_t>(m_out.size() * 2, used + size));
+                rebase_output(used);
+            }
+            continue;
+        }
+        const std::size_t piece = std::min(room, size);
+        std::memcpy(m_cur, data, piece);
+        m_cur += piece;
+        data += piece;
+        size -= piece;
+    }
+}
+
+std::string PDB_SEGMENT::take_image()
+{
+    m_out.resize(static_cast<std::size_t>(m_cur - m_out.data()));
+    m_cur = m_end = nullptr;
+    return std::move(m_out);
 }
 
 // The one- and four-byte reads below skip get_bytes: they run several times for every object.
@@ -312,10 +332,7 @@ std::uint32_t PDB_SEGMENT::get_u32()
 void PDB_SEGMENT::flush_bits()
 {
     if (is_writing()) {
-        if (m_bit_count > 0) {
-            char byte = static_cast<char>(m_bits & 0xFF);
-            put_bytes(&byte, 1);
-        }
+        if (m_bit_count > 0) put_byte(static_cast<char>(m_bits & 0xFF));
     } else if (m_bits != 0) {
         fail("padding bits of a bit field byte are set");
     }
@@ -325,14 +342,21 @@ void PDB_SEGMENT::flush_bits()
 
 void PDB_SEGMENT::transfer_bits(std::uint32_t& value, int width)
 {
+    // A byte-wide field on a byte boundary (the colours of every cell) is one whole byte.
+    if (width == 8 && m_bit_count == 0) {
+        if (is_writing())
+            put_byte(static_cast<char>(value & 0xFF));
+        else
+            value = get_byte();
+        return;
+    }
     if (width < 1 || width > 32) fail("bit field width " + std::to_string(width));
     const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
     if (is_writing()) {
         m_bits |= (value & mask) << m_bit_count;
         m_bit_count += width;
         while (m_bit_count >= 8) {
-            char byte = static_cast<char>(m_bits & 0xFF);
-            put_bytes(&byte, 1);
+            put_byte(static_cast<char>(m_bits & 0xFF));
             m_bits >>= 8;
             m_bit_count -= 8;
         }
@@ -359,8 +383,7 @@ void PDB_SEGMENT::transfer(bool& value)
 {
     if (m_bit_count != 0) flush_bits();
     if (is_writing()) {
-        char byte = value ? 1 : 0;
-        put_bytes(&byte, 1);
+        put_byte(value ? 1 : 0);
         return;
     }
     const unsigned char byte = get_byte();
@@ -460,15 +483,17 @@ void PDB_SEGMENT::set_sink(std::function<void(std::string_view)> sink, std::size
 {
     RDB_ASSERT(is_writing());
     m_sink = std::move(sink);
-    m_drain_at = m_sink ? std::max<std::size_t>(chunk, 1) : SIZE_MAX;
-    m_out.reserve(m_sink ? m_drain_at + 4096 : 0);
+    const std::size_t used = static_cast<std::size_t>(m_cur - m_out.data());
+    if (m_sink) m_out.resize(std::max(used, m_reserved + std::max<std::size_t>(chunk, 1)));
+    rebase_output(used);
 }
 
 void PDB_SEGMENT::drain()
 {
-    if (!m_sink || m_out.size() <= m_reserved) return;
-    m_sink(std::string_view(m_out).substr(m_reserved));
-    m_out.resize(m_reserved);
+    if (!m_sink || static_cast<std::size_t>(m_cur - m_out.data()) <= m_reserved) return;
+    const std::string_view bytes = payload();
+    m_cur = m_out.data() + m_reserved;
+    m_sink(bytes);
 }
 
 void PDB_SEGMENT::write_optional_text(const char* text)
@@ -521,8 +546,24 @@ void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
     }
     enter_object();
     const PDB_THUNK_INFO* thunk = object->pdb_thunk_info();
+    const std::type_info* type = &typeid(*object);
+    if (thunk != m_last_thunk || type != m_last_type)
+        write_class(thunk, type, object);
+    else
+        put_u32(m_last_entry->index);
+    if (!m_last_entry->referenced)
+        m_written.skip();
+    else if (!m_written.insert(object))
+        fail(std::string("an object of class ") + thunk->class_name + " has two owners");
+    const_cast<PDB_VIRTUAL_OBJECT*>(object)->serialize(*this);
+    if (m_bit_count != 0) flush_bits();
+    leave_object();
+}
+
+void PDB_SEGMENT::write_class(const PDB_THUNK_INFO* thunk, const std::type_info* type, const PDB_VIRTUAL_OBJECT* object)
+{
     // A class without a record of its own would come back as its base class: refuse to write it.
-    if (thunk == nullptr || *thunk->type != typeid(*object))
+    if (thunk == nullptr || *thunk->type != *type)
         fail(std::string("class ") + typeid(*object).name() + " has no class record of its own");
     auto found = m_class_index.find(thunk);
     if (found == m_class_index.end()) {
@@ -537,13 +578,10 @@ void PDB_SEGMENT::write_owned(const PDB_VIRTUAL_OBJECT* object)
     } else {
         put_u32(found->second.index);
     }
-    if (!found->second.referenced)
-        m_written.skip();
-    else if (!m_written.insert(object))
-        fail(std::string("an object of class ") + thunk->class_name + " has two owners");
-    const_cast<PDB_VIRTUAL_OBJECT*>(object)->serialize(*this);
-    if (m_bit_count != 0) flush_bits();
-    leave_object();
+    // Map nodes stay put, so the entry can be kept for the next objects of the same class.
+    m_last_thunk = thunk;
+    m_last_type = type;
+    m_last_entry = &found->second;
 }
 
 PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected, std::size_t& index)
@@ -660,7 +698,8 @@ std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_SEGMENT::read_root()
 
 void PDB_SEGMENT::finish_read()
 {
-    m_frames.clear();
+    m_frames.resize(1);
+    m_frames[0] = FRAME{"", 0, ""};
     for (const CREATED& created : m_created)
         check_object(created);
     for (const std::function<bool()>& check : m_checks)

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <list>
 #include <memory>
@@ -155,15 +156,27 @@ public:
     bool is_writing() const { return m_mode == MODE::WRITE; }
 
     // Class record begin and end; every transfer routine brackets its fields with them.
-    void begin_class(const PDB_THUNK_INFO* thunk, const void* object);
-    void begin_class(const char* class_name, const void* object);
-    void end_class();
-    // The trace position: the source line and the field's name, reported with any failure.
+    void begin_class(const PDB_THUNK_INFO* thunk, const void* object)
+    {
+        begin_class(thunk != nullptr ? thunk->class_name : "?", object);
+    }
+    void begin_class(const char* class_name, const void*)
+    {
+        if (m_bit_count != 0) flush_bits();
+        m_frames.push_back(FRAME{class_name, 0, ""});
+    }
+    void end_class()
+    {
+        if (m_bit_count != 0) flush_bits();
+        if (m_frames.size() > 1) m_frames.pop_back();
+    }
+    // The trace position: the source line and the field's name, reported with any failure. It runs
+    // for every field, so it only stores: the first frame, outside every class, always exists.
     void trace(int line, const char* field)
     {
-        if (m_frames.empty()) m_frames.push_back(FRAME{"", 0, ""});
-        m_frames.back().line = line;
-        m_frames.back().field = field;
+        FRAME& frame = m_frames.back();
+        frame.line = line;
+        frame.field = field;
     }
 
     // Plain fields.
@@ -217,9 +230,12 @@ public:
     template <class T> T& context();
 
     // Writing: the payload so far.
-    std::string_view payload() const { return std::string_view(m_out).substr(m_reserved); }
+    std::string_view payload() const
+    {
+        return std::string_view(m_out.data() + m_reserved, static_cast<std::size_t>(m_cur - m_out.data()) - m_reserved);
+    }
     // Writing: hands out the reserved bytes followed by the payload; the segment is spent.
-    std::string take_image() { return std::move(m_out); }
+    std::string take_image();
     // Writing: hands the payload to sink in pieces of about chunk bytes as it grows, instead of
     // keeping it whole (payload() then holds only what was not handed out yet). A sink that cannot
     // take the bytes throws PDB_TRANSFER_ERROR, which stops the write.
@@ -258,12 +274,41 @@ private:
     using TYPE_TEST = bool (*)(PDB_VIRTUAL_OBJECT*);
 
     void flush_bits();
+    // Writing: bytes go straight into the output buffer while they fit; put_more makes room.
     void put_bytes(const void* data, std::size_t size)
     {
-        if (size == 0) return;
-        m_out.append(static_cast<const char*>(data), size);
-        if (m_out.size() >= m_drain_at) drain();
+        if (static_cast<std::size_t>(m_end - m_cur) >= size) {
+            if (size != 0) std::memcpy(m_cur, data, size);
+            m_cur += size;
+            return;
+        }
+        put_more(static_cast<const char*>(data), size);
     }
+    void put_byte(char byte)
+    {
+        if (m_cur == m_end) return put_more(&byte, 1);
+        *m_cur++ = byte;
+    }
+    void put_u32(std::uint32_t value)
+    {
+        if (m_end - m_cur < 4) {
+            const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                                   static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+            return put_more(bytes, 4);
+        }
+        m_cur[0] = static_cast<char>(value);
+        m_cur[1] = static_cast<char>(value >> 8);
+        m_cur[2] = static_cast<char>(value >> 16);
+        m_cur[3] = static_cast<char>(value >> 24);
+        m_cur += 4;
+    }
+    // Writing: checks the object's class record and writes its class index (with the name the first
+    // time), and makes it the cached class.
+    void write_class(const PDB_THUNK_INFO* thunk, const std::type_info* type, const PDB_VIRTUAL_OBJECT* object);
+    // Writing: drains a full buffer to the sink, or grows it when there is none, and puts the bytes.
+    void put_more(const char* data, std::size_t size);
+    // Writing: points the cursor at offset used of an output buffer of the current size.
+    void rebase_output(std::size_t used);
     void get_bytes(void* data, std::size_t size);
     // Reading: the payload offset of the next byte, and the bytes the window holds from it on.
     std::uint64_t position() const { return m_window_at + static_cast<std::uint64_t>(m_next - m_window); }
@@ -277,7 +322,6 @@ private:
     }
     // Reading: the next size bytes as one piece of the window, valid until the next read.
     std::string_view take_view(std::size_t size);
-    void put_u32(std::uint32_t value);
     std::uint32_t get_u32();
     std::string where() const;
 
@@ -304,10 +348,13 @@ private:
     void discard_created();
 
     MODE m_mode;
+    // Writing: the output buffer (its whole size is usable), the end of the bytes put so far and
+    // the buffer's end.
     std::string m_out;
+    char* m_cur = nullptr;
+    char* m_end = nullptr;
     std::size_t m_reserved = 0;
     std::function<void(std::string_view)> m_sink;
-    std::size_t m_drain_at = SIZE_MAX;
     // Reading: the window over the payload (all of it for a payload in memory, else a piece of
     // m_buffer that refill replaces from m_source), its first byte's payload offset, the next byte
     // to read and the end of the bytes it holds, and the payload's length.
@@ -348,6 +395,11 @@ private:
         bool referenced;
     };
     std::unordered_map<const PDB_THUNK_INFO*, CLASS_ENTRY> m_class_index;
+    // Writing: the class of the last object written, its entry, and the dynamic type that was
+    // found to have that class record (a table's cells are mostly of one class).
+    const PDB_THUNK_INFO* m_last_thunk = nullptr;
+    const CLASS_ENTRY* m_last_entry = nullptr;
+    const std::type_info* m_last_type = nullptr;
     // Reading: the objects that may be referenced, in ascending id order (found by binary search),
     // the unrecorded objects being read and not yet held by an owner (innermost last), the number
     // of objects created so far (the last id given), and the class records by class index - 1.
