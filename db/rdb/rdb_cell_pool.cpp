@@ -99,6 +99,18 @@ char* map_aligned(std::size_t size)
 // one call. Kernels older than 5.14 answer EINVAL: the pages then fault in as they are touched.
 void populate(void* memory, std::size_t size) { madvise(memory, size, MADV_POPULATE_WRITE); }
 
+// Lets the system take the pages of empty chunks. They are freed lazily: the kernel reclaims them
+// only when it needs the memory, and until then a chunk taken again keeps its pages without a fault,
+// so loading a table after destroying one costs what it cost with memory kept. Kernels without lazy
+// freeing drop the pages at once.
+void give_pages_back(void* memory, std::size_t size)
+{
+#ifdef MADV_FREE
+    if (madvise(memory, size, MADV_FREE) == 0) return;
+#endif
+    madvise(memory, size, MADV_DONTNEED);
+}
+
 // The process-wide supply of chunks: empty chunks ready for reuse, empty chunks whose pages were given
 // back, and the unused rest of the last region.
 class CHUNK_STORE {
@@ -155,7 +167,7 @@ public:
         for (std::size_t first = 0, last = 0; first < m_surplus.size(); first = last) {
             for (last = first + 1; last < m_surplus.size() && m_surplus[last] == m_surplus[last - 1] + CHUNK; ++last) {
             }
-            madvise(m_surplus[first], (last - first) * CHUNK, MADV_DONTNEED);
+            give_pages_back(m_surplus[first], (last - first) * CHUNK);
         }
         m_released.insert(m_released.end(), m_surplus.begin(), m_surplus.end());
         m_surplus.clear();
