@@ -74,6 +74,33 @@ TEST(RdbCellPool, ChunkGoesBackWithItsLastObjectOnly)
     }
 }
 
+TEST(RdbCellPool, EmptyChunksStayReadyUntilTrimmed)
+{
+    if (!RDB_CELL_POOL::uses_chunks()) GTEST_SKIP() << "cells come from the ordinary heap in this build";
+    RDB_CELL_POOL::trim();
+    // 1,500 chunks of cells (seven of 8 KiB fill one), more than trim keeps (64 MiB of chunks).
+    std::vector<BLOCK> blocks;
+    {
+        const RDB_CELL_POOL_SCOPE scope;
+        blocks = allocate_filled(std::vector<long>(7 * 1500, -8192));
+    }
+    for (const BLOCK& block : blocks)
+        RDB_CELL_POOL::release(block.memory);
+    const std::size_t ready = RDB_CELL_POOL::chunks_cached();
+    ASSERT_GE(ready, 1500u);
+    EXPECT_EQ(RDB_CELL_POOL::trim(), ready - 1024);
+    EXPECT_EQ(RDB_CELL_POOL::chunks_cached(), 1024u);
+    EXPECT_EQ(RDB_CELL_POOL::trim(), 0u);
+    // Chunks whose pages went back serve again, after the ready ones.
+    {
+        const RDB_CELL_POOL_SCOPE scope;
+        blocks = allocate_filled(std::vector<long>(7 * 1200, -8192));
+    }
+    EXPECT_TRUE(still_filled(blocks));
+    for (const BLOCK& block : blocks)
+        RDB_CELL_POOL::release(block.memory);
+}
+
 TEST(RdbCellPool, ObjectsReleasedOnAnotherThread)
 {
     if (!RDB_CELL_POOL::uses_chunks()) GTEST_SKIP() << "cells come from the ordinary heap in this build";

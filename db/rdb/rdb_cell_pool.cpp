@@ -47,6 +47,8 @@ std::size_t RDB_CELL_POOL::chunks_in_use() { return 0; }
 
 std::size_t RDB_CELL_POOL::chunks_cached() { return 0; }
 
+std::size_t RDB_CELL_POOL::trim() noexcept { return 0; }
+
 #else
 
 // The first bytes of every chunk and of every block of a long text. Objects carry no header of their
@@ -70,12 +72,8 @@ constexpr std::size_t LONGEST_IN_CHUNK = CHUNK / 4;
 constexpr std::uint32_t BIAS = std::uint32_t{1} << 31;
 // Chunks are carved from regions reserved this large, so that the kernel keeps few mappings.
 constexpr std::size_t REGION = std::size_t{32} << 20;
-// Empty chunks kept ready (their pages present) for reuse; the pages of further empty chunks go back to
-// the system, their addresses are kept for later.
-constexpr std::size_t CACHED_CHUNKS = (std::size_t{64} << 20) / CHUNK;
-// Giving pages back flushes the TLB of every thread of the process, which costs far more than the
-// pages themselves on a virtual machine: surplus chunks go back in batches, neighbours in one call.
-constexpr std::size_t SURPLUS_BATCH = (std::size_t{32} << 20) / CHUNK;
+// Empty chunks whose pages trim() leaves in place, so that small programs keep a table's worth ready.
+constexpr std::size_t KEPT_BY_TRIM = (std::size_t{64} << 20) / CHUNK;
 
 static_assert(sizeof(RDB_CELL_CHUNK) <= HEADER);
 
@@ -99,24 +97,14 @@ char* map_aligned(std::size_t size)
 // one call. Kernels older than 5.14 answer EINVAL: the pages then fault in as they are touched.
 void populate(void* memory, std::size_t size) { madvise(memory, size, MADV_POPULATE_WRITE); }
 
-// Lets the system take the pages of empty chunks. They are freed lazily: the kernel reclaims them
-// only when it needs the memory, and until then a chunk taken again keeps its pages without a fault,
-// so loading a table after destroying one costs what it cost with memory kept. Kernels without lazy
-// freeing drop the pages at once.
-void give_pages_back(void* memory, std::size_t size)
-{
-#ifdef MADV_FREE
-    if (madvise(memory, size, MADV_FREE) == 0) return;
-#endif
-    madvise(memory, size, MADV_DONTNEED);
-}
-
-// The process-wide supply of chunks: empty chunks ready for reuse, empty chunks whose pages were given
-// back, and the unused rest of the last region.
+// The process-wide supply of chunks: empty chunks ready for reuse (their pages present), empty chunks
+// whose pages went back to the system, and the unused rest of the last region.
+//
+// Empty chunks stay ready until trim(): on this kind of machine a fresh page costs a fault of several
+// microseconds, and giving pages back costs a TLB flush of every thread, so a table loaded after another
+// was destroyed should find the pages where they are, as it would in the general heap.
 class CHUNK_STORE {
 public:
-    CHUNK_STORE() { m_ready.reserve(CACHED_CHUNKS); }
-
     RDB_CELL_CHUNK* take()
     {
         char* chunk = nullptr;
@@ -127,11 +115,6 @@ public:
                 m_ready.pop_back();
                 return start(chunk);
             }
-            if (!m_surplus.empty()) {
-                chunk = m_surplus.back();
-                m_surplus.pop_back();
-                return start(chunk);
-            }
             if (!m_released.empty()) {
                 chunk = m_released.back();
                 m_released.pop_back();
@@ -140,9 +123,9 @@ public:
                     m_region_next = map_aligned(REGION);
                     m_region_end = m_region_next + REGION;
                     m_carved += REGION / CHUNK;
-                    // give_back cannot fail: the lists of surplus and released chunks have room for all.
+                    // give_back and trim cannot fail: their lists have room for every chunk.
+                    m_ready.reserve(m_carved);
                     m_released.reserve(m_carved);
-                    m_surplus.reserve(m_carved);
                 }
                 chunk = m_region_next;
                 m_region_next += CHUNK;
@@ -155,22 +138,26 @@ public:
     void give_back(RDB_CELL_CHUNK* header) noexcept
     {
         g_chunks_in_use.fetch_sub(1, std::memory_order_relaxed);
-        char* chunk = reinterpret_cast<char*>(header);
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_ready.size() < CACHED_CHUNKS) {
-            m_ready.push_back(chunk);
-            return;
-        }
-        m_surplus.push_back(chunk);
-        if (m_surplus.size() < SURPLUS_BATCH) return;
-        std::sort(m_surplus.begin(), m_surplus.end());
-        for (std::size_t first = 0, last = 0; first < m_surplus.size(); first = last) {
-            for (last = first + 1; last < m_surplus.size() && m_surplus[last] == m_surplus[last - 1] + CHUNK; ++last) {
+        m_ready.push_back(reinterpret_cast<char*>(header));
+    }
+
+    // Gives the pages of the ready chunks beyond KEPT_BY_TRIM back to the system, neighbours in one call.
+    std::size_t trim() noexcept
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_ready.size() <= KEPT_BY_TRIM) return 0;
+        std::sort(m_ready.begin(), m_ready.end());
+        const auto surplus = m_ready.begin() + static_cast<std::ptrdiff_t>(KEPT_BY_TRIM);
+        for (auto first = surplus, last = surplus; first != m_ready.end(); first = last) {
+            for (last = first + 1; last != m_ready.end() && *last == *(last - 1) + CHUNK; ++last) {
             }
-            give_pages_back(m_surplus[first], (last - first) * CHUNK);
+            madvise(*first, static_cast<std::size_t>(last - first) * CHUNK, MADV_DONTNEED);
         }
-        m_released.insert(m_released.end(), m_surplus.begin(), m_surplus.end());
-        m_surplus.clear();
+        const std::size_t given = static_cast<std::size_t>(m_ready.end() - surplus);
+        m_released.insert(m_released.end(), surplus, m_ready.end());
+        m_ready.erase(surplus, m_ready.end());
+        return given;
     }
 
     std::size_t ready()
@@ -188,7 +175,6 @@ private:
 
     std::mutex m_mutex;
     std::vector<char*> m_ready;
-    std::vector<char*> m_surplus;
     std::vector<char*> m_released;
     char* m_region_next = nullptr;
     char* m_region_end = nullptr;
@@ -271,6 +257,8 @@ bool RDB_CELL_POOL::uses_chunks() { return true; }
 std::size_t RDB_CELL_POOL::chunks_in_use() { return g_chunks_in_use.load(std::memory_order_relaxed); }
 
 std::size_t RDB_CELL_POOL::chunks_cached() { return chunk_store().ready(); }
+
+std::size_t RDB_CELL_POOL::trim() noexcept { return chunk_store().trim(); }
 
 #endif
 

@@ -45,6 +45,9 @@ public:
     // for reuse: process-wide counts, for tests and benchmarks.
     static std::size_t chunks_in_use();
     static std::size_t chunks_cached();
+    // Gives the pages of empty chunks back to the system, keeping a few megabytes ready; answers how
+    // many chunks went back. Empty chunks are otherwise kept for the next table.
+    static std::size_t trim() noexcept;
 
 private:
     friend class RDB_CELL_POOL_SCOPE;

@@ -7,6 +7,7 @@
 #include "dbm/dbm.h"
 #include "ini/cfg.h"
 #include "msg/msg.h"
+#include "rdb_cell_pool.h"
 #include "rdb_dms_model_handler.h"
 #include "rdb_enum.h"
 #include "rdb_hack_warning.h"
@@ -257,6 +258,8 @@ void RDB_REPORT::free_all_reports()
     for (const auto& [key, report] : reports)
         if (report != nullptr) free_report(key);
     controller().clear_reports();
+    // With every report gone, the memory their tables' cells kept ready goes back to the system.
+    RDB_CELL_POOL::trim();
     if (atcl_is_interpreter_initialized()) atcl_add_to_global_korvane_variable("load_report_is_needed", "1");
 }
 
