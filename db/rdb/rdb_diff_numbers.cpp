@@ -293,43 +293,44 @@ bool holds(double quantity, const RDB_DIFF_THRESHOLD& threshold)
     return false;
 }
 
+// The number in the threshold's cell of one report ("old" or "new"); its text goes to text. Without
+// one, outcome says why and the answer is empty.
+std::optional<double> threshold_number(const RDB_FOLDER_OBJECT& main, const RDB_DIFF_THRESHOLD& threshold,
+                                       const char* side, std::string& text, RDB_THRESHOLD_OUTCOME& outcome)
+{
+    std::string reason;
+    const std::optional<std::string> cell = threshold_cell(main, threshold, reason);
+    if (!cell) {
+        outcome.reason = reason + " in the " + side + " report";
+        return std::nullopt;
+    }
+    text = *cell;
+    const std::optional<RDB_CELL_NUMBER> number = rdb_read_cell_number(*cell);
+    if (!number) {
+        outcome.reason = std::string("the ") + side + " cell holds no number";
+        return std::nullopt;
+    }
+    return number->value;
+}
+
 RDB_THRESHOLD_OUTCOME check_threshold(const RDB_FOLDER_OBJECT& old_main, const RDB_FOLDER_OBJECT& new_main,
                                       const RDB_DIFF_THRESHOLD& threshold)
 {
     RDB_THRESHOLD_OUTCOME outcome;
     outcome.threshold = threshold.text;
-    std::string reason;
-    const std::optional<std::string> new_text = threshold_cell(new_main, threshold, reason);
-    if (!new_text) {
-        outcome.reason = reason + " in the new report";
-        return outcome;
-    }
-    outcome.new_text = *new_text;
-    const std::optional<RDB_CELL_NUMBER> new_number = rdb_read_cell_number(*new_text);
-    if (!new_number) {
-        outcome.reason = "the new cell holds no number";
-        return outcome;
-    }
-    double quantity = new_number->value;
+    const std::optional<double> new_value = threshold_number(new_main, threshold, "new", outcome.new_text, outcome);
+    if (!new_value) return outcome;
+    double quantity = *new_value;
     if (threshold.limit != RDB_DIFF_THRESHOLD::LIMIT::VALUE) {
-        const std::optional<std::string> old_text = threshold_cell(old_main, threshold, reason);
-        if (!old_text) {
-            outcome.reason = reason + " in the old report";
-            return outcome;
-        }
-        outcome.old_text = *old_text;
-        const std::optional<RDB_CELL_NUMBER> old_number = rdb_read_cell_number(*old_text);
-        if (!old_number) {
-            outcome.reason = "the old cell holds no number";
-            return outcome;
-        }
-        quantity -= old_number->value;
+        const std::optional<double> old_value = threshold_number(old_main, threshold, "old", outcome.old_text, outcome);
+        if (!old_value) return outcome;
+        quantity -= *old_value;
         if (threshold.limit == RDB_DIFF_THRESHOLD::LIMIT::RELATIVE_CHANGE) {
-            if (old_number->value == 0) {
+            if (*old_value == 0) {
                 outcome.reason = "the old value is 0, so a change in % has no meaning";
                 return outcome;
             }
-            quantity = quantity / std::fabs(old_number->value) * 100.0;
+            quantity = quantity / std::fabs(*old_value) * 100.0;
         }
     }
     outcome.state =
