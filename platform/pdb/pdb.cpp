@@ -50,11 +50,6 @@ std::uint64_t get_le(const char* in, int bytes)
     return value;
 }
 
-// A type test's answer depends only on the object's dynamic class, so the last pair that passed is
-// remembered: a long run of objects of one class (a table's cells) pays for one test.
-thread_local bool (*t_passed_test)(PDB_VIRTUAL_OBJECT*) = nullptr;
-thread_local const std::type_info* t_passed_class = nullptr;
-
 bool has_disown(const PDB_THUNK_INFO* thunk)
 {
     for (; thunk != nullptr; thunk = thunk->parent)
@@ -62,14 +57,11 @@ bool has_disown(const PDB_THUNK_INFO* thunk)
     return false;
 }
 
-bool passes_type_test(bool (*test)(PDB_VIRTUAL_OBJECT*), PDB_VIRTUAL_OBJECT* object)
+bool has_check(const PDB_THUNK_INFO* thunk)
 {
-    const std::type_info* type = &typeid(*object);
-    if (test == t_passed_test && type == t_passed_class) return true;
-    if (!test(object)) return false;
-    t_passed_test = test;
-    t_passed_class = type;
-    return true;
+    for (; thunk != nullptr; thunk = thunk->parent)
+        if (thunk->check != nullptr) return true;
+    return false;
 }
 
 } // namespace
@@ -172,9 +164,7 @@ PDB_SEGMENT::PDB_SEGMENT(std::string_view payload)
     : m_mode(MODE::READ), m_window(payload.data()), m_next(payload.data()), m_limit(payload.data() + payload.size()),
       m_in_size(payload.size())
 {
-    // Never grows during a read, so that no allocation can fail between creating an object and
-    // recording it for the discard.
-    m_unrecorded.reserve(PDB_MAX_NESTING + 1);
+    m_unrecorded.reset(new CREATED[PDB_MAX_NESTING + 1]);
     m_frames.push_back(FRAME{"", 0, ""});
 }
 
@@ -183,9 +173,7 @@ PDB_SEGMENT::PDB_SEGMENT(SOURCE& source, std::uint64_t length, std::size_t windo
       m_buffer_size(std::max<std::size_t>(window, 8)), m_window(m_buffer.get()), m_next(m_window), m_limit(m_window),
       m_in_size(length)
 {
-    // Never grows during a read, so that no allocation can fail between creating an object and
-    // recording it for the discard.
-    m_unrecorded.reserve(PDB_MAX_NESTING + 1);
+    m_unrecorded.reset(new CREATED[PDB_MAX_NESTING + 1]);
     m_frames.push_back(FRAME{"", 0, ""});
 }
 
@@ -219,10 +207,9 @@ void PDB_SEGMENT::fail(const std::string& reason)
                              where());
 }
 
-void PDB_SEGMENT::require_items(std::uint64_t count, std::size_t item_size)
+void PDB_SEGMENT::fail_count(std::uint64_t count)
 {
-    if (item_size == 0) item_size = 1;
-    if (count > remaining() / item_size) fail("count " + std::to_string(count) + " exceeds the remaining bytes");
+    fail("count " + std::to_string(count) + " exceeds the remaining bytes");
 }
 
 void PDB_SEGMENT::defer_check(std::function<bool()> check) { m_checks.push_back(std::move(check)); }
@@ -316,15 +303,6 @@ std::string PDB_SEGMENT::take_image()
     m_out.resize(static_cast<std::size_t>(m_cur - m_out.data()));
     m_cur = m_end = nullptr;
     return std::move(m_out);
-}
-
-// The one- and four-byte reads below skip get_bytes: they run several times for every object.
-std::uint32_t PDB_SEGMENT::get_u32()
-{
-    if (available() < 4) refill(4);
-    const auto value = static_cast<std::uint32_t>(get_le(m_next, 4));
-    m_next += 4;
-    return value;
 }
 
 // Callers skip the call when m_bit_count is 0: no bits are then pending (m_bits never holds more than
@@ -590,7 +568,7 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     std::uint32_t tag = get_u32();
     if (tag == 0) return nullptr;
     enter_object();
-    READ_CLASS entry{nullptr, false};
+    READ_CLASS entry{nullptr, false, false, nullptr, nullptr};
     if (tag <= m_classes.size()) {
         entry = m_classes[tag - 1];
     } else if (tag == m_classes.size() + 1) {
@@ -602,7 +580,8 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
         if (thunk == nullptr) fail("unknown class \"" + name + "\"");
         for (const READ_CLASS& known : m_classes)
             if (known.thunk == thunk) fail("class \"" + name + "\" introduced twice");
-        entry = READ_CLASS{thunk, thunk->is_never_referenced() && !has_disown(thunk)};
+        entry =
+            READ_CLASS{thunk, thunk->is_never_referenced() && !has_disown(thunk), has_check(thunk), nullptr, nullptr};
         m_classes.push_back(entry);
     } else {
         fail("class index " + std::to_string(tag) + " not yet introduced");
@@ -613,19 +592,26 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     PDB_VIRTUAL_OBJECT* object = thunk->create();
     const CREATED created{object, thunk, ++m_read_count, false};
     if (entry.unrecorded) {
-        m_unrecorded.push_back(created);
+        // The nesting limit bounds the stack: enter_object above failed before it could overflow.
+        m_unrecorded[m_unrecorded_count++] = created;
         index = UNRECORDED;
     } else {
         m_created.push_back(created);
         index = m_created.size() - 1;
     }
-    if (object->pdb_thunk_info() != thunk)
-        fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
-    if (!passes_type_test(test, object))
-        fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
+    const std::type_info* type = &typeid(*object);
+    if (type != entry.verified_type || test != entry.verified_test) {
+        if (object->pdb_thunk_info() != thunk)
+            fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
+        if (!test(object))
+            fail(std::string("object of class ") + thunk->class_name + " where " + expected + " expected");
+        READ_CLASS& verified = m_classes[tag - 1];
+        verified.verified_type = type;
+        verified.verified_test = test;
+    }
     object->serialize(*this);
     if (m_bit_count != 0) flush_bits();
-    if (entry.unrecorded) check_object(created);
+    if (entry.unrecorded && entry.has_check) check_object(created);
     leave_object();
     return object;
 }
@@ -683,7 +669,6 @@ void PDB_SEGMENT::write_root(const PDB_VIRTUAL_OBJECT& root)
 std::unique_ptr<PDB_VIRTUAL_OBJECT> PDB_SEGMENT::read_root()
 {
     RDB_ASSERT(is_reading());
-    t_passed_test = nullptr;
     std::size_t index = 0;
     TYPE_TEST any = [](PDB_VIRTUAL_OBJECT*) { return true; };
     PDB_VIRTUAL_OBJECT* root = read_owned(any, "a root object", index);
@@ -724,9 +709,8 @@ void PDB_SEGMENT::discard_created()
     for (CREATED& created : m_created)
         if (!created.stored) created.thunk->destroy(created.object);
     m_created.clear();
-    while (!m_unrecorded.empty()) {
-        const CREATED created = m_unrecorded.back();
-        m_unrecorded.pop_back();
+    while (m_unrecorded_count > 0) {
+        const CREATED& created = m_unrecorded[--m_unrecorded_count];
         created.thunk->destroy(created.object);
     }
 }

@@ -220,7 +220,10 @@ public:
     // Reading: stops the transfer as corrupt.
     [[noreturn]] void fail(const std::string& reason);
     // Reading: fails unless count items of at least item_size bytes each can still follow.
-    void require_items(std::uint64_t count, std::size_t item_size);
+    void require_items(std::uint64_t count, std::size_t item_size)
+    {
+        if (count > remaining() / (item_size == 0 ? 1 : item_size)) fail_count(count);
+    }
     // Reading: runs once the whole segment is read and every object checked; false means corruption.
     void defer_check(std::function<bool()> check);
     // Reading: runs after every check passed, before the root is handed out; must not fail.
@@ -257,11 +260,17 @@ private:
         std::uint32_t id;
         bool stored;
     };
+    using TYPE_TEST = bool (*)(PDB_VIRTUAL_OBJECT*);
     // Reading: a class introduced by the segment; unrecorded objects are never referenced and have
-    // no disown, so they need no entry in m_created once an owner holds them.
+    // no disown, so they need no entry in m_created once an owner holds them. The class record and
+    // type test depend only on an object's dynamic type, so the type and test that last passed them
+    // are kept: a long run of objects of one class (a table's cells) pays for one test.
     struct READ_CLASS {
         const PDB_THUNK_INFO* thunk;
         bool unrecorded;
+        bool has_check; // the class or one of its bases has a check
+        const std::type_info* verified_type;
+        TYPE_TEST verified_test;
     };
     // The creation index read_owned answers for an unrecorded object: it is then the top of
     // m_unrecorded until mark_stored hands it to its owner.
@@ -271,7 +280,6 @@ private:
         int line;
         const char* field;
     };
-    using TYPE_TEST = bool (*)(PDB_VIRTUAL_OBJECT*);
 
     void flush_bits();
     // Writing: bytes go straight into the output buffer while they fit; put_more makes room.
@@ -322,7 +330,15 @@ private:
     }
     // Reading: the next size bytes as one piece of the window, valid until the next read.
     std::string_view take_view(std::size_t size);
-    std::uint32_t get_u32();
+    std::uint32_t get_u32()
+    {
+        if (available() < 4) refill(4);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(m_next);
+        m_next += 4;
+        return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+               std::uint32_t{bytes[3]} << 24;
+    }
+    [[noreturn]] void fail_count(std::uint64_t count);
     std::string where() const;
 
     // Writing and reading of pointers; the templates add the type test.
@@ -332,7 +348,7 @@ private:
     void mark_stored(std::size_t index)
     {
         if (index == UNRECORDED)
-            m_unrecorded.pop_back();
+            --m_unrecorded_count;
         else
             m_created[index].stored = true;
     }
@@ -401,10 +417,12 @@ private:
     const CLASS_ENTRY* m_last_entry = nullptr;
     const std::type_info* m_last_type = nullptr;
     // Reading: the objects that may be referenced, in ascending id order (found by binary search),
-    // the unrecorded objects being read and not yet held by an owner (innermost last), the number
-    // of objects created so far (the last id given), and the class records by class index - 1.
+    // the unrecorded objects being read and not yet held by an owner (a stack, innermost last, as
+    // deep as the nesting allows, so that pushing never allocates), the number of objects created so
+    // far (the last id given), and the class records by class index - 1.
     std::vector<CREATED> m_created;
-    std::vector<CREATED> m_unrecorded;
+    std::unique_ptr<CREATED[]> m_unrecorded;
+    std::size_t m_unrecorded_count = 0;
     std::uint32_t m_read_count = 0;
     std::vector<READ_CLASS> m_classes;
     std::vector<std::function<bool()>> m_checks;
