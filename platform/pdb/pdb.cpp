@@ -248,14 +248,6 @@ void PDB_SEGMENT::refill(std::size_t size)
     m_limit = m_window + filled;
 }
 
-std::string_view PDB_SEGMENT::take_view(std::size_t size)
-{
-    if (available() < size) refill(size);
-    const std::string_view view(m_next, size);
-    m_next += size;
-    return view;
-}
-
 void PDB_SEGMENT::get_bytes(void* data, std::size_t size)
 {
     if (size > remaining()) fail("unexpected end of data");
@@ -318,16 +310,8 @@ void PDB_SEGMENT::flush_bits()
     m_bit_count = 0;
 }
 
-void PDB_SEGMENT::transfer_bits(std::uint32_t& value, int width)
+void PDB_SEGMENT::transfer_bit_field(std::uint32_t& value, int width)
 {
-    // A byte-wide field on a byte boundary (the colours of every cell) is one whole byte.
-    if (width == 8 && m_bit_count == 0) {
-        if (is_writing())
-            put_byte(static_cast<char>(value & 0xFF));
-        else
-            value = get_byte();
-        return;
-    }
     if (width < 1 || width > 32) fail("bit field width " + std::to_string(width));
     const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
     if (is_writing()) {
@@ -357,17 +341,7 @@ void PDB_SEGMENT::transfer_bit(bool& value)
     if (is_reading()) value = bit != 0;
 }
 
-void PDB_SEGMENT::transfer(bool& value)
-{
-    if (m_bit_count != 0) flush_bits();
-    if (is_writing()) {
-        put_byte(value ? 1 : 0);
-        return;
-    }
-    const unsigned char byte = get_byte();
-    if (byte > 1) fail("bool value " + std::to_string(byte));
-    value = byte == 1;
-}
+void PDB_SEGMENT::fail_bool(unsigned char byte) { fail("bool value " + std::to_string(byte)); }
 
 void PDB_SEGMENT::transfer(std::uint32_t& value)
 {
@@ -486,17 +460,6 @@ void PDB_SEGMENT::write_optional_text(const char* text)
     put_bytes(text, size);
 }
 
-std::optional<std::string_view> PDB_SEGMENT::read_optional_text()
-{
-    RDB_ASSERT(is_reading());
-    bool present = false;
-    transfer(present);
-    if (!present) return std::nullopt;
-    const std::uint32_t length = get_u32();
-    require_items(length, 1);
-    return take_view(length);
-}
-
 void PDB_SEGMENT::transfer(std::vector<std::byte>& value)
 {
     std::uint32_t length = static_cast<std::uint32_t>(value.size());
@@ -568,9 +531,11 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     std::uint32_t tag = get_u32();
     if (tag == 0) return nullptr;
     enter_object();
-    READ_CLASS entry{nullptr, false, false, nullptr, nullptr};
+    // The entry is read through a pointer, not copied, and only until the object's own transfer
+    // (which may introduce classes and so move the entries).
+    const READ_CLASS* entry = nullptr;
     if (tag <= m_classes.size()) {
-        entry = m_classes[tag - 1];
+        entry = &m_classes[tag - 1];
     } else if (tag == m_classes.size() + 1) {
         std::uint32_t length = get_u32();
         if (length == 0 || length > MAX_CLASS_NAME) fail("class name of length " + std::to_string(length));
@@ -580,27 +545,36 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
         if (thunk == nullptr) fail("unknown class \"" + name + "\"");
         for (const READ_CLASS& known : m_classes)
             if (known.thunk == thunk) fail("class \"" + name + "\" introduced twice");
-        entry =
-            READ_CLASS{thunk, thunk->is_never_referenced() && !has_disown(thunk), has_check(thunk), nullptr, nullptr};
-        m_classes.push_back(entry);
+        entry = &m_classes.emplace_back(
+            READ_CLASS{thunk, thunk->is_never_referenced() && !has_disown(thunk), has_check(thunk), nullptr, nullptr});
     } else {
         fail("class index " + std::to_string(tag) + " not yet introduced");
     }
-    const PDB_THUNK_INFO* thunk = entry.thunk;
+    const PDB_THUNK_INFO* const thunk = entry->thunk;
+    const bool unrecorded = entry->unrecorded;
+    const bool checked = entry->has_check;
     if (thunk->create == nullptr) fail(std::string("class ") + thunk->class_name + " cannot be loaded");
+    // Room first, so that nothing can fail between creating the object and recording it.
+    if (!unrecorded && m_created.size() == m_created.capacity()) m_created.reserve(2 * m_created.size() + 16);
 
     PDB_VIRTUAL_OBJECT* object = thunk->create();
-    const CREATED created{object, thunk, ++m_read_count, false};
-    if (entry.unrecorded) {
+    // Filled in place: the stack slot (or the vector's element) is the record the checks and the
+    // discard read, and it never moves while the object is read.
+    CREATED* created = nullptr;
+    if (unrecorded) {
         // The nesting limit bounds the stack: enter_object above failed before it could overflow.
-        m_unrecorded[m_unrecorded_count++] = created;
+        created = &m_unrecorded[m_unrecorded_count++];
         index = UNRECORDED;
     } else {
-        m_created.push_back(created);
+        created = &m_created.emplace_back();
         index = m_created.size() - 1;
     }
+    created->object = object;
+    created->thunk = thunk;
+    created->id = ++m_read_count;
+    created->stored = false;
     const std::type_info* type = &typeid(*object);
-    if (type != entry.verified_type || test != entry.verified_test) {
+    if (type != entry->verified_type || test != entry->verified_test) {
         if (object->pdb_thunk_info() != thunk)
             fail(std::string("class record of ") + thunk->class_name + " is inconsistent");
         if (!test(object))
@@ -611,7 +585,7 @@ PDB_VIRTUAL_OBJECT* PDB_SEGMENT::read_owned(TYPE_TEST test, const char* expected
     }
     object->serialize(*this);
     if (m_bit_count != 0) flush_bits();
-    if (entry.unrecorded && entry.has_check) check_object(created);
+    if (unrecorded && checked) check_object(*created);
     leave_object();
     return object;
 }

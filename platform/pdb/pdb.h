@@ -180,7 +180,14 @@ public:
     }
 
     // Plain fields.
-    void transfer(bool& value);
+    void transfer(bool& value)
+    {
+        if (m_bit_count != 0) flush_bits();
+        if (is_writing()) return put_byte(value ? 1 : 0);
+        const unsigned char byte = get_byte();
+        if (byte > 1) fail_bool(byte);
+        value = byte == 1;
+    }
     void transfer(std::int32_t& value);
     void transfer(std::uint32_t& value);
     void transfer(std::int64_t& value);
@@ -195,14 +202,30 @@ public:
     void write_optional_text(const char* text);
     // Reading: a text in the form of transfer(std::optional<std::string>&), as a view into the
     // segment that is valid only until its next transfer; nullopt when the text is absent.
-    std::optional<std::string_view> read_optional_text();
+    std::optional<std::string_view> read_optional_text()
+    {
+        bool present = false;
+        transfer(present);
+        if (!present) return std::nullopt;
+        const std::uint32_t length = get_u32();
+        require_items(length, 1);
+        return take_view(length);
+    }
     void transfer(std::vector<std::byte>& value);
     template <class T> void transfer(std::vector<T>& values);
     // An enumeration as int; on reading, a value outside [min_value, max_value] is corruption.
     template <class E> void transfer_enum(E& value, int min_value, int max_value);
     // An n-bit field (1 to 32 bits). Consecutive bit fields share bytes, bit 0 first; any other
     // transfer starts a new byte.
-    void transfer_bits(std::uint32_t& value, int width);
+    void transfer_bits(std::uint32_t& value, int width)
+    {
+        // A byte-wide field on a byte boundary (the colours of every cell) is one whole byte.
+        if (width != 8 || m_bit_count != 0) return transfer_bit_field(value, width);
+        if (is_writing())
+            put_byte(static_cast<char>(value & 0xFF));
+        else
+            value = get_byte();
+    }
     void transfer_bit(bool& value);
 
     // A persistent pointer that does not own: written as the id of an object already written (null
@@ -329,7 +352,13 @@ private:
         return static_cast<unsigned char>(*m_next++);
     }
     // Reading: the next size bytes as one piece of the window, valid until the next read.
-    std::string_view take_view(std::size_t size);
+    std::string_view take_view(std::size_t size)
+    {
+        if (available() < size) refill(size);
+        const std::string_view view(m_next, size);
+        m_next += size;
+        return view;
+    }
     std::uint32_t get_u32()
     {
         if (available() < 4) refill(4);
@@ -339,6 +368,9 @@ private:
                std::uint32_t{bytes[3]} << 24;
     }
     [[noreturn]] void fail_count(std::uint64_t count);
+    [[noreturn]] void fail_bool(unsigned char byte);
+    // Bit fields other than a whole byte on a byte boundary.
+    void transfer_bit_field(std::uint32_t& value, int width);
     std::string where() const;
 
     // Writing and reading of pointers; the templates add the type test.
