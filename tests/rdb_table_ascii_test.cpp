@@ -137,6 +137,16 @@ TEST(RdbTableAscii, CellsWrapAtLineBreaksAndPadByCodePoints)
                                                      {"\xE2\x82\xAC", "\xF0\x9F\x99\x82\xF0\x9F\x99\x82"},
                                                      {"ok\xF0", "ascii"}}));
     expect_golden("ascii/utf8_cells.txt", text);
+
+    // Characters and line breaks at the edges of the words the measurement reads (first and last
+    // bytes of texts of 4 to 7, 8 to 16 and more bytes), and padding wider than a short cell's.
+    RDB_TABLE_OBJECT edges("Edges");
+    expect_golden("ascii/word_edge_cells.txt", ascii_of(fill(edges, {{"A column heading far wider than its cells", "B"},
+                                                                     {"abcdefg\xC3\xA9", "\xC3\xA9"
+                                                                                         "bcd"},
+                                                                     {"abcdefghi\nxy", "abc\xE2\x82\xAC"},
+                                                                     {"abcdefghijklmnop\xE2\x82\xAC", "abcdefgh"},
+                                                                     {"\nabcdefg", "abcdefghijklmno\n"}})));
 }
 
 TEST(RdbTableAscii, LayoutReadsCellsThroughGetDataString)

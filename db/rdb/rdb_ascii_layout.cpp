@@ -43,9 +43,35 @@ bool plain_ascii_word(std::uint64_t word)
     return (((breaks - ONES) & ~breaks) | word) & HIGHS ? false : true;
 }
 
+// True when no byte of the text is a line break or has its top bit set. Reads whole words, the last
+// one overlapping the one before, so that a short cell text costs two or three tests and no loop over
+// its bytes.
+bool plain_ascii(const char* text, std::size_t size)
+{
+    if (size >= 8) {
+        std::uint64_t word;
+        for (std::size_t i = 0; i + 8 < size; i += 8) {
+            std::memcpy(&word, text + i, 8);
+            if (!plain_ascii_word(word)) return false;
+        }
+        std::memcpy(&word, text + size - 8, 8);
+        return plain_ascii_word(word);
+    }
+    if (size >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, text, 4);
+        std::memcpy(&tail, text + size - 4, 4);
+        return plain_ascii_word(std::uint64_t{head} << 32 | tail);
+    }
+    for (std::size_t i = 0; i < size; ++i)
+        if (text[i] == '\n' || static_cast<unsigned char>(text[i]) >= 0x80) return false;
+    return true;
+}
+
 // Cells are short, so plain loops (eight bytes at a time while the text is plain ASCII) beat library calls.
 LINE_EXTENT first_line(const char* text, std::size_t size)
 {
+    if (plain_ascii(text, size)) return LINE_EXTENT{size, size};
     std::size_t i = 0;
     std::size_t extra = 0;
     for (; i + 8 <= size; i += 8) {
@@ -92,6 +118,27 @@ CELL_EXTENT measure_cell(std::string_view text)
     return extent;
 }
 
+// memcpy for the short pieces of cell texts, with fixed-size moves (two overlapping ones) instead of a
+// library call.
+void copy_short(char* out, const char* in, std::size_t size)
+{
+    if (size >= 8 && size <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, in, 8);
+        std::memcpy(&tail, in + size - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + size - 8, &tail, 8);
+    } else if (size >= 4 && size < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, in, 4);
+        std::memcpy(&tail, in + size - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + size - 4, &tail, 4);
+    } else {
+        std::memcpy(out, in, size);
+    }
+}
+
 // Writes one cell line: ';', a space, the piece and padding, so that it fills width display columns
 // after the ';'; a piece of no bytes is ';' and width spaces.
 void write_cell_line(TEXT_BUFFER& out, const char* piece, const LINE_EXTENT& extent, std::size_t width)
@@ -105,12 +152,17 @@ void write_cell_line(TEXT_BUFFER& out, const char* piece, const LINE_EXTENT& ext
     }
     const std::size_t used = extent.width + 1;
     const std::size_t padding = width > used ? width - used : 0;
-    char* p = out.room(extent.size + padding + 2);
+    // Room for SPARE bytes more than written, so that short padding can be stored as one fixed block.
+    constexpr std::size_t SPARE = 32;
+    char* p = out.room(extent.size + padding + 2 + SPARE);
     *p++ = ';';
     *p++ = ' ';
-    std::memcpy(p, piece, extent.size);
+    copy_short(p, piece, extent.size);
     p += extent.size;
-    std::memset(p, ' ', padding);
+    if (padding <= SPARE)
+        std::memset(p, ' ', SPARE);
+    else
+        std::memset(p, ' ', padding);
     out.commit(p + padding);
 }
 
@@ -147,19 +199,8 @@ CELL_TEXTS::CELL_TEXTS(const RDB_TABLE_OBJECT& table, bool in_memory)
 {
 }
 
-std::string_view CELL_TEXTS::get(unsigned int row, unsigned int col, std::string& scratch) const
+std::string_view CELL_TEXTS::copied(unsigned int row, unsigned int col, std::string& scratch) const
 {
-    if (row < m_row_count) {
-        const RDB_TABLE_ROW* cells = m_table.get_row(static_cast<int>(row));
-        const RDB_TABLE_ELEMENT* cell = cells != nullptr && col < cells->size() ? (*cells)[col] : nullptr;
-        // The exact classes: a subclass from elsewhere may answer another text from get_string.
-        if (cell != nullptr) {
-            const std::type_info& type = typeid(*cell);
-            if (type == typeid(RDB_TABLE_STRING_ELEMENT) || type == typeid(RDB_TABLE_LOCATION_SCHEMA_ELEMENT) ||
-                type == typeid(RDB_TABLE_TCL_CMD_ELEMENT))
-                return static_cast<const RDB_TABLE_STRING_ELEMENT*>(cell)->get_c_string();
-        }
-    }
     scratch = m_table.get_data_string(row, col);
     return scratch;
 }
@@ -336,18 +377,20 @@ thread_local std::uint64_t RDB_TABLE_OBJECT::m_table_width = 0;
 
 void RDB_TABLE_OBJECT::update_table_info()
 {
-    std::vector<unsigned int>& widths = m_col_widths;
-    std::vector<unsigned int>& line_counts = m_wrapped_line_cnt;
     const int name_size = boost::numeric_cast<int>(get_name().size());
     const unsigned int row_count = RDB_TABLE_OBJECT::get_number_of_rows();
-    m_table_width = 0;
     if (row_count == 0) {
         m_col_cnt = 0;
-        widths.clear();
-        line_counts.clear();
+        m_col_widths.clear();
+        m_wrapped_line_cnt.clear();
         m_table_width = static_cast<std::uint64_t>(name_size) + 2;
         return;
     }
+    // Measured in locals and handed to the thread's layout at the end: every access to a thread-local
+    // object from a shared library is a call, too dear once per cell.
+    std::vector<unsigned int> widths = std::move(m_col_widths);
+    std::vector<unsigned int> line_counts = std::move(m_wrapped_line_cnt);
+    std::uint64_t table_width = 0;
     line_counts.assign(row_count, 0);
     const unsigned int col_count = RDB_TABLE_OBJECT::get_number_of_columns();
     m_col_cnt = col_count;
@@ -374,18 +417,21 @@ void RDB_TABLE_OBJECT::update_table_info()
     for (unsigned int c = 0; c < col_count; ++c) {
         if (!visible[c]) continue;
         widths[c] += 2;
-        m_table_width += widths[c];
+        table_width += widths[c];
         ++visible_count;
         last_visible = c;
     }
-    if (visible_count > 0) m_table_width += visible_count - 1; // one separator between neighbours
+    if (visible_count > 0) table_width += visible_count - 1; // one separator between neighbours
 
     // Widen the last visible column so that the title fits; without one only the box widens.
-    const std::int64_t excess = static_cast<std::int64_t>(name_size) + 2 - static_cast<std::int64_t>(m_table_width);
+    const std::int64_t excess = static_cast<std::int64_t>(name_size) + 2 - static_cast<std::int64_t>(table_width);
     if (excess > 0) {
-        m_table_width += static_cast<std::uint64_t>(excess);
+        table_width += static_cast<std::uint64_t>(excess);
         if (visible_count > 0) widths[last_visible] += static_cast<unsigned int>(excess);
     }
+    m_col_widths = std::move(widths);
+    m_wrapped_line_cnt = std::move(line_counts);
+    m_table_width = table_width;
 }
 
 void RDB_TABLE_OBJECT::output_table_row_line(std::ostream& os)

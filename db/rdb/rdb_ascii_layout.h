@@ -10,9 +10,11 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
-class RDB_TABLE_OBJECT;
+#include "rdb_table_element.h"
+#include "rdb_table_sys.h"
 
 namespace RDB::ASCII {
 
@@ -70,9 +72,34 @@ class CELL_TEXTS {
 public:
     CELL_TEXTS(const RDB_TABLE_OBJECT& table, bool in_memory);
     // The text of a cell; a copied text lives in scratch, so the view lasts until scratch changes.
-    std::string_view get(unsigned int row, unsigned int col, std::string& scratch) const;
+    std::string_view get(unsigned int row, unsigned int col, std::string& scratch) const
+    {
+        // Inline: it runs twice for every cell of a big table.
+        if (row < m_row_count) {
+            const RDB_TABLE_ROW* cells = m_table.get_row(static_cast<int>(row));
+            if (cells != nullptr && col < cells->size())
+                if (const char* text = own_text((*cells)[col])) return text;
+        }
+        return copied(row, col, scratch);
+    }
 
 private:
+    // The stored text of a text cell of the library's own classes (the exact classes: a subclass from
+    // elsewhere may answer another text from get_string); null for any other cell.
+    static const char* own_text(const RDB_TABLE_ELEMENT* cell)
+    {
+        if (cell == nullptr) return nullptr;
+        const std::type_info& type = typeid(*cell);
+        // The library's own cells carry the very record typeid names here; comparing addresses first
+        // spares the name comparison for them.
+        if (&type == &typeid(RDB_TABLE_STRING_ELEMENT) || type == typeid(RDB_TABLE_STRING_ELEMENT) ||
+            type == typeid(RDB_TABLE_LOCATION_SCHEMA_ELEMENT) || type == typeid(RDB_TABLE_TCL_CMD_ELEMENT))
+            return static_cast<const RDB_TABLE_STRING_ELEMENT*>(cell)->get_c_string();
+        return nullptr;
+    }
+    // The text as get_data_string gives it, kept in scratch.
+    std::string_view copied(unsigned int row, unsigned int col, std::string& scratch) const;
+
     const RDB_TABLE_OBJECT& m_table;
     std::size_t m_row_count; // rows held in memory; 0 when the cells are read through the table
 };
