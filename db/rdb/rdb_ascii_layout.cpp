@@ -46,7 +46,7 @@ bool plain_ascii_word(std::uint64_t word)
 // True when no byte of the text is a line break or has its top bit set. Reads whole words, the last
 // one overlapping the one before, so that a short cell text costs two or three tests and no loop over
 // its bytes.
-bool plain_ascii(const char* text, std::size_t size)
+[[gnu::always_inline]] inline bool plain_ascii(const char* text, std::size_t size)
 {
     if (size >= 8) {
         std::uint64_t word;
@@ -69,9 +69,8 @@ bool plain_ascii(const char* text, std::size_t size)
 }
 
 // Cells are short, so plain loops (eight bytes at a time while the text is plain ASCII) beat library calls.
-LINE_EXTENT first_line(const char* text, std::size_t size)
+LINE_EXTENT first_line_of_any_text(const char* text, std::size_t size)
 {
-    if (plain_ascii(text, size)) return LINE_EXTENT{size, size};
     std::size_t i = 0;
     std::size_t extra = 0;
     for (; i + 8 <= size; i += 8) {
@@ -95,6 +94,12 @@ LINE_EXTENT first_line(const char* text, std::size_t size)
     return LINE_EXTENT{i, i - extra};
 }
 
+[[gnu::always_inline]] inline LINE_EXTENT first_line(const char* text, std::size_t size)
+{
+    if (plain_ascii(text, size)) return LINE_EXTENT{size, size};
+    return first_line_of_any_text(text, size);
+}
+
 // Line count and widest line (in display columns) of a cell text.
 struct CELL_EXTENT {
     unsigned int lines = 1;
@@ -103,6 +108,7 @@ struct CELL_EXTENT {
 
 CELL_EXTENT measure_cell(std::string_view text)
 {
+    if (plain_ascii(text.data(), text.size())) return CELL_EXTENT{1, static_cast<unsigned int>(text.size())};
     CELL_EXTENT extent;
     const char* line = text.data();
     std::size_t rest = text.size();
@@ -141,7 +147,8 @@ void copy_short(char* out, const char* in, std::size_t size)
 
 // Writes one cell line: ';', a space, the piece and padding, so that it fills width display columns
 // after the ';'; a piece of no bytes is ';' and width spaces.
-void write_cell_line(TEXT_BUFFER& out, const char* piece, const LINE_EXTENT& extent, std::size_t width)
+[[gnu::always_inline]] inline void write_cell_line(TEXT_BUFFER& out, const char* piece, const LINE_EXTENT& extent,
+                                                   std::size_t width)
 {
     if (extent.size == 0) {
         char* p = out.room(width + 1);
@@ -212,11 +219,12 @@ void write_wrapped_row(TEXT_BUFFER& out, const CELL_TEXTS& cells, unsigned int r
 {
     const std::size_t cols = widths.size();
     if (scratch.copies.size() < cols) scratch.copies.resize(cols);
+    const RDB_TABLE_ROW* in_memory = cells.in_memory(row);
     if (line_count == 1) {
         // No cell of the row holds a line break: each text is written as it comes.
         for (std::size_t c = 0; c < cols; ++c) {
             if (widths[c] == 0) continue;
-            const std::string_view text = cells.get(row, static_cast<unsigned int>(c), scratch.copies[c]);
+            const std::string_view text = cells.get(in_memory, row, static_cast<unsigned int>(c), scratch.copies[c]);
             write_cell_line(out, text.data(), first_line(text.data(), text.size()), widths[c]);
         }
         out.append(";\n");
@@ -225,7 +233,8 @@ void write_wrapped_row(TEXT_BUFFER& out, const CELL_TEXTS& cells, unsigned int r
     scratch.texts.assign(cols, std::string_view());
     scratch.written.assign(cols, 0);
     for (std::size_t c = 0; c < cols; ++c)
-        if (widths[c] != 0) scratch.texts[c] = cells.get(row, static_cast<unsigned int>(c), scratch.copies[c]);
+        if (widths[c] != 0)
+            scratch.texts[c] = cells.get(in_memory, row, static_cast<unsigned int>(c), scratch.copies[c]);
     for (unsigned int line = 0; line < line_count; ++line) {
         for (std::size_t c = 0; c < cols; ++c) {
             if (widths[c] == 0) continue;
@@ -404,9 +413,10 @@ void RDB_TABLE_OBJECT::update_table_info()
     const RDB::ASCII::CELL_TEXTS cells(*this, !has_sqlite_marker());
     std::string scratch;
     for (unsigned int r = 0; r < row_count; ++r) {
+        const RDB_TABLE_ROW* in_memory = cells.in_memory(r);
         for (unsigned int c = 0; c < col_count; ++c) {
             if (!visible[c]) continue;
-            const CELL_EXTENT extent = measure_cell(cells.get(r, c, scratch));
+            const CELL_EXTENT extent = measure_cell(cells.get(in_memory, r, c, scratch));
             widths[c] = std::max(widths[c], extent.width);
             line_counts[r] = std::max(line_counts[r], extent.lines);
         }

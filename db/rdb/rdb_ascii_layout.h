@@ -46,7 +46,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t CAPACITY = 1 << 16;
+    static constexpr std::size_t CAPACITY = 1 << 20;
 
     void make_room(std::size_t n)
     {
@@ -71,16 +71,20 @@ private:
 class CELL_TEXTS {
 public:
     CELL_TEXTS(const RDB_TABLE_OBJECT& table, bool in_memory);
-    // The text of a cell; a copied text lives in scratch, so the view lasts until scratch changes.
-    std::string_view get(unsigned int row, unsigned int col, std::string& scratch) const
+    // The text of a cell of row, whose cells are what in_memory(row) answered (fetched once per row); a
+    // copied text lives in scratch, so the view lasts until scratch changes.
+    [[gnu::always_inline]] std::string_view get(const RDB_TABLE_ROW* cells, unsigned int row, unsigned int col,
+                                                std::string& scratch) const
     {
         // Inline: it runs twice for every cell of a big table.
-        if (row < m_row_count) {
-            const RDB_TABLE_ROW* cells = m_table.get_row(static_cast<int>(row));
-            if (cells != nullptr && col < cells->size())
-                if (const char* text = own_text((*cells)[col])) return text;
-        }
+        if (cells != nullptr && col < cells->size())
+            if (const char* text = own_text((*cells)[col])) return text;
         return copied(row, col, scratch);
+    }
+    // The row's cells when they may be read in place; null when they are read through the table.
+    const RDB_TABLE_ROW* in_memory(unsigned int row) const
+    {
+        return row < m_row_count ? m_table.get_row(static_cast<int>(row)) : nullptr;
     }
 
 private:
