@@ -448,18 +448,6 @@ void PDB_SEGMENT::drain()
     m_sink(bytes);
 }
 
-void PDB_SEGMENT::write_optional_text(const char* text)
-{
-    RDB_ASSERT(is_writing());
-    bool present = text != nullptr;
-    transfer(present);
-    if (!present) return;
-    const std::size_t size = std::strlen(text);
-    if (size > 0xFFFFFFFFu) fail("text longer than 4 GiB");
-    put_u32(static_cast<std::uint32_t>(size));
-    put_bytes(text, size);
-}
-
 void PDB_SEGMENT::transfer(std::vector<std::byte>& value)
 {
     std::uint32_t length = static_cast<std::uint32_t>(value.size());

@@ -199,7 +199,12 @@ public:
     void transfer(std::optional<std::string>& value);
     // Writing: a C text that may be null, in the form of transfer(std::optional<std::string>&),
     // without copying it first.
-    void write_optional_text(const char* text);
+    void write_optional_text(const char* text)
+    {
+        bool present = text != nullptr;
+        transfer(present);
+        if (present) write_text_bytes(text, std::strlen(text));
+    }
     // Reading: a text in the form of transfer(std::optional<std::string>&), as a view into the
     // segment that is valid only until its next transfer; nullopt when the text is absent.
     std::optional<std::string_view> read_optional_text()
@@ -368,6 +373,13 @@ private:
                std::uint32_t{bytes[3]} << 24;
     }
     [[noreturn]] void fail_count(std::uint64_t count);
+    // Writing: a text's length and bytes.
+    void write_text_bytes(const char* text, std::size_t size)
+    {
+        if (size > 0xFFFFFFFFu) fail("text longer than 4 GiB");
+        put_u32(static_cast<std::uint32_t>(size));
+        put_bytes(text, size);
+    }
     [[noreturn]] void fail_bool(unsigned char byte);
     // Bit fields other than a whole byte on a byte boundary.
     void transfer_bit_field(std::uint32_t& value, int width);
