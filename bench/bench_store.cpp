@@ -12,9 +12,11 @@
 //   back (SELECT *);
 // - libxml2's streaming parser (xmllint --stream --noout, a child process) reading our XML file.
 // Each step runs in a process of its own, so that its memory is its own and nothing left over from
-// another step is recycled. Times are the best of three runs; the first run of a process touches fresh
-// memory, which costs a page fault per 4 KiB, so the first load and XML read are shown too. Memory: peak
-// resident growth while building, and the peak while loading relative to the loaded table's size.
+// another step is recycled. Times are the best of three runs, and of every round with --rounds N, which
+// repeats all sizes so that a machine whose speed drifts over minutes is caught at its best. The first
+// run of a process touches fresh memory, which costs a page fault per 4 KiB, so the first load and XML
+// read are shown too. Memory: peak resident growth while building, and the peak while loading relative
+// to the loaded table's size.
 
 #include <sqlite3.h>
 #include <spawn.h>
@@ -23,6 +25,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -396,18 +399,39 @@ struct TARGET {
     unsigned min_rows; // applies from this size on
 };
 
+// Keeps in best the faster of each time; byte counts are those of the first round.
+void keep_faster(FIGURES& best, const FIGURES& round)
+{
+    for (double FIGURES::*time :
+         {&FIGURES::build, &FIGURES::build_peer, &FIGURES::save, &FIGURES::floor, &FIGURES::load, &FIGURES::load_first,
+          &FIGURES::insert, &FIGURES::select, &FIGURES::text, &FIGURES::text_floor, &FIGURES::xml_write,
+          &FIGURES::xml_read, &FIGURES::xml_read_first, &FIGURES::xmllint})
+        best.*time = std::min(best.*time, round.*time);
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: bench_store [--rounds N] [ROWS...]  (N 1 to 20, default 1; each ROWS 1 to "
+                         "100000000, default 100000 1000000 4000000)\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Rounds repeat every size, one size after the other, and keep each figure's best: on a machine
+    // whose speed drifts over minutes, a figure and its floor measured in different minutes mislead.
+    int rounds = 1;
     std::vector<unsigned> sizes;
     for (int i = 1; i < argc; ++i) {
-        const unsigned long rows = std::strtoul(argv[i], nullptr, 10);
-        if (rows == 0 || rows > 100000000) {
-            std::fprintf(stderr,
-                         "usage: bench_store [ROWS...]  (each 1 to 100000000; default 100000 1000000 4000000)\n");
-            return 2;
+        if (std::string(argv[i]) == "--rounds" && i + 1 < argc) {
+            rounds = std::atoi(argv[++i]);
+            if (rounds < 1 || rounds > 20) return usage();
+            continue;
         }
+        const unsigned long rows = std::strtoul(argv[i], nullptr, 10);
+        if (rows == 0 || rows > 100000000) return usage();
         sizes.push_back(static_cast<unsigned>(rows));
     }
     if (sizes.empty()) sizes = {100000, 1000000, 4000000};
@@ -415,15 +439,21 @@ int main(int argc, char** argv)
     if (shared == MAP_FAILED) bench_die("cannot map the shared figures");
     g_figures = static_cast<FIGURES*>(shared);
 
-    std::vector<FIGURES> all;
-    for (unsigned rows : sizes) {
-        *g_figures = FIGURES{};
-        std::printf("measuring %u rows x %u cells ...\n", rows, COLS);
-        all.push_back(measure(rows));
-    }
+    std::vector<FIGURES> all(sizes.size());
+    for (int round = 1; round <= rounds; ++round)
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            *g_figures = FIGURES{};
+            std::printf("round %d of %d: measuring %u rows x %u cells ...\n", round, rounds, sizes[i], COLS);
+            const FIGURES figures = measure(sizes[i]);
+            if (round == 1)
+                all[i] = figures;
+            else
+                keep_faster(all[i], figures);
+        }
 
-    std::printf("\nOne table of N rows x %u short string cells; ns per cell, best of %d runs unless said\n", COLS,
-                BENCH_RUNS);
+    std::printf("\nOne table of N rows x %u short string cells; ns per cell, best of %d runs in each of %d "
+                "round(s) unless said\n",
+                COLS, BENCH_RUNS, rounds);
     std::printf("%-46s", "rows");
     for (unsigned rows : sizes)
         std::printf("%12u", rows);
