@@ -108,7 +108,6 @@ struct CELL_EXTENT {
 
 CELL_EXTENT measure_cell(std::string_view text)
 {
-    if (plain_ascii(text.data(), text.size())) return CELL_EXTENT{1, static_cast<unsigned int>(text.size())};
     CELL_EXTENT extent;
     const char* line = text.data();
     std::size_t rest = text.size();
